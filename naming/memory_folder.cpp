@@ -1,0 +1,41 @@
+#include "naming/memory_folder.h"
+
+namespace naming {
+
+MemoryFolder::MemoryFolder(const std::vector<std::string>& names) {
+    for (const auto& name : names)
+        add(name);
+}
+
+void MemoryFolder::add(const std::string& name) { originByName_.emplace(name, name); }
+
+std::error_code MemoryFolder::rename(const std::string& from, const std::string& to) {
+    const auto source = originByName_.find(from);
+    if (source == originByName_.end())
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    if (originByName_.contains(to))
+        return std::make_error_code(std::errc::file_exists);
+    std::string origin = std::move(source->second);
+    originByName_.erase(source);
+    originByName_.emplace(to, std::move(origin));
+    return {};
+}
+
+bool MemoryFolder::exists(const std::string& name) const {
+    return !name.starts_with('.') && originByName_.contains(name);
+}
+
+std::string MemoryFolder::origin(const std::string& name) const {
+    const auto it = originByName_.find(name);
+    return it == originByName_.end() ? std::string() : it->second;
+}
+
+std::vector<std::string> MemoryFolder::names() const {
+    std::vector<std::string> out;
+    out.reserve(originByName_.size());
+    for (const auto& [name, origin] : originByName_)
+        out.push_back(name);
+    return out;
+}
+
+} // namespace naming

@@ -1,0 +1,33 @@
+#pragma once
+
+// A folder held in memory: the names of a real folder, renamed without touching the
+// disk. It lets a dry run go through the very same batch code as a real run, so
+// collision letters come out as they would, and it serves as the tests' folder.
+
+#include "naming/batch.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace naming {
+
+class MemoryFolder : public Folder {
+public:
+    MemoryFolder() = default;
+    explicit MemoryFolder(const std::vector<std::string>& names);
+
+    void add(const std::string& name);
+    std::error_code rename(const std::string& from, const std::string& to) override;
+    bool exists(const std::string& name) const override;
+
+    // The name the file now called `name` had when it was added; empty when absent.
+    std::string origin(const std::string& name) const;
+    // Present names in byte order.
+    std::vector<std::string> names() const;
+
+private:
+    std::map<std::string, std::string> originByName_;
+};
+
+} // namespace naming

@@ -1,0 +1,120 @@
+#include "platform/photo_listing.h"
+
+#include <algorithm>
+
+#ifdef _WIN32
+#include <filesystem>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
+namespace platform {
+namespace {
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// -1, 0 or 1 for a < b, a == b, a > b, ignoring case and the value of digit runs.
+int compareNatural(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            const std::size_t startA = i;
+            const std::size_t startB = j;
+            while (i < a.size() && isDigit(a[i]))
+                ++i;
+            while (j < b.size() && isDigit(b[j]))
+                ++j;
+            std::string_view runA = a.substr(startA, i - startA);
+            std::string_view runB = b.substr(startB, j - startB);
+            runA.remove_prefix(std::min(runA.find_first_not_of('0'), runA.size()));
+            runB.remove_prefix(std::min(runB.find_first_not_of('0'), runB.size()));
+            if (runA.size() != runB.size())
+                return runA.size() < runB.size() ? -1 : 1;
+            if (const int c = runA.compare(runB); c != 0)
+                return c < 0 ? -1 : 1;
+            continue;
+        }
+        const auto ca = static_cast<unsigned char>(fold(a[i]));
+        const auto cb = static_cast<unsigned char>(fold(b[j]));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return 0;
+}
+
+} // namespace
+
+bool naturalLess(std::string_view a, std::string_view b) {
+    const int c = compareNatural(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+bool matchesPattern(std::string_view name, std::string_view pattern) {
+    // Greedy wildcard match with one backtracking point, linear in practice.
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern) {
+    std::vector<std::string> names;
+#ifdef _WIN32
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder), ec)) {
+        const std::string name = entry.path().filename().u8string();
+        if (entry.is_regular_file(ec) && matchesPattern(name, pattern))
+            names.push_back(name);
+    }
+#else
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return names;
+    const int fd = dirfd(dir);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.front() == '.' || !matchesPattern(name, pattern))
+            continue;
+        bool ordinary = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat st {};
+            ordinary = fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (ordinary)
+            names.emplace_back(name);
+    }
+    closedir(dir);
+#endif
+    std::sort(names.begin(), names.end(), naturalLess);
+    return names;
+}
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+
+// The photos of a folder in the order people expect: the file list of the window and
+// the command line both list through here, so they always agree.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Case-insensitive natural order: IMG_2 before IMG_10, img_3 beside IMG_3. Runs of
+// digits compare by value; ties fall back to plain byte order so the order is total.
+bool naturalLess(std::string_view a, std::string_view b);
+
+// True when `name` matches a wildcard pattern ("*" any run, "?" one character),
+// ASCII letters compared without regard to case.
+bool matchesPattern(std::string_view name, std::string_view pattern);
+
+// The ordinary, non-hidden files of `folder` whose names match `pattern`, in natural
+// order. An unreadable folder lists nothing.
+std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern = "*.jpg");
+
+} // namespace platform

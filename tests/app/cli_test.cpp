@@ -1,0 +1,112 @@
+// tamblinor-cli as a process: its report lines, messages and exit statuses, --only,
+// --dry-run agreeing with a real run, and usage errors.
+
+#include "tests/support/jpeg_fixture.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+using fixture::TempFolder;
+using Names = std::vector<std::string>;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs the command line with `arguments` (already shell-quoted) from inside `folder`.
+Outcome cli(const TempFolder& scratch, const std::filesystem::path& folder, const std::string& arguments) {
+    const auto out = scratch.path() / "out.txt";
+    const auto err = scratch.path() / "err.txt";
+    const std::string command = "cd '" + folder.string() + "' && '" TAMBLINOR_CLI "' " + arguments + " >'" +
+                                out.string() + "' 2>'" + err.string() + "'";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+}
+
+void fill(const TempFolder& folder) {
+    folder.write("IMG_10.jpg", fixture::jpegBytes({.dateTimeOriginal = "2007:03:15 14:05:33"}));
+    folder.write("IMG_2.jpg", fixture::jpegBytes({.dateTimeOriginal = "2007:03:15 14:05:33",
+                                                  .byteOrder = fixture::ByteOrder::Motorola}));
+    folder.write("IMG_3.JPG", fixture::jpegBytes({.dateTimeOriginal = std::nullopt}));
+}
+
+} // namespace
+
+TEST(Cli, RenamesAllAndReportsEachPhotoInListOrder) {
+    TempFolder scratch, photos;
+    fill(photos);
+    const Outcome o = cli(scratch, scratch.path(), "--birthday 2006-05-10 '" + photos.path().string() + "'");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "IMG_2.jpg -> 0岁10月6天(14点05分33秒).jpg\n"
+                     "IMG_3.JPG kept\n"
+                     "IMG_10.jpg -> 0岁10月6天(14点05分33秒)b.jpg\n");
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(photos.listing(), (Names{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分33秒)b.jpg", "IMG_3.JPG"}));
+}
+
+TEST(Cli, DryRunPrintsTheSameLinesAndTouchesNothing) {
+    TempFolder scratch, dry, real;
+    fill(dry);
+    fill(real);
+    const auto before = dry.contents();
+    const Outcome preview = cli(scratch, dry.path(), "--dry-run --birthday 2006-05-10");
+    EXPECT_EQ(dry.contents(), before);
+    const Outcome done = cli(scratch, real.path(), "--birthday 2006-05-10");
+    EXPECT_EQ(preview.status, 0);
+    EXPECT_EQ(preview.out, done.out);
+}
+
+TEST(Cli, OnlyRenamesTheNamedPhotos) {
+    TempFolder scratch, photos;
+    fill(photos);
+    const Outcome o = cli(scratch, photos.path(), "--birthday 2006-05-10 --only IMG_10.jpg --only absent.jpg");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "IMG_10.jpg -> 0岁10月6天(14点05分33秒).jpg\n");
+    EXPECT_EQ(o.err, "tamblinor-cli: no photo named absent.jpg\n");
+    EXPECT_EQ(photos.listing(), (Names{"0岁10月6天(14点05分33秒).jpg", "IMG_2.jpg", "IMG_3.JPG"}));
+}
+
+TEST(Cli, BirthdayMessagesEndTheRunWithStatusOne) {
+    TempFolder scratch, photos;
+    fill(photos);
+    const auto before = photos.contents();
+    Outcome o = cli(scratch, photos.path(), "--birthday 2007-3-26");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "生日输入有误！请按示例格式输入。\n");
+
+    o = cli(scratch, photos.path(), "--birthday 2007-02-30");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "IMG_2.jpg kept\n");
+    EXPECT_EQ(o.err, "生日输入有误！请按示例格式输入。\n");
+    EXPECT_EQ(photos.contents(), before);
+}
+
+TEST(Cli, UsageErrorsExitWith64) {
+    TempFolder scratch;
+    for (const char* arguments : {"", "--birthday", "--bogus --birthday 2006-05-10", "--birthday 2006-05-10 a b"}) {
+        const Outcome o = cli(scratch, scratch.path(), arguments);
+        EXPECT_EQ(o.status, 64) << arguments;
+        EXPECT_NE(o.err.find("usage: tamblinor-cli --birthday YYYY-MM-DD"), std::string::npos) << arguments;
+    }
+    const Outcome missing = cli(scratch, scratch.path(), "--birthday 2006-05-10 does-not-exist");
+    EXPECT_EQ(missing.status, 66);
+    EXPECT_EQ(missing.err, "tamblinor-cli: cannot open folder does-not-exist: No such file or directory\n");
+    EXPECT_EQ(cli(scratch, scratch.path(), "--help").status, 0);
+}

@@ -1,0 +1,90 @@
+// Folder operations on a real folder: the rename that never replaces, the test for an
+// ordinary file, and the listing order shared by the window and the command line.
+
+#include "platform/disk_folder.h"
+#include "platform/photo_listing.h"
+#include "tests/support/current_folder.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using fixture::TempFolder;
+using Names = std::vector<std::string>;
+
+TEST(RenameNoReplace, RenamesAndNeverReplaces) {
+    TempFolder folder;
+    folder.write("a.jpg", "photo a");
+    folder.write("b.jpg", "photo b");
+    fixture::CurrentFolder here(folder.path());
+
+    EXPECT_EQ(platform::renameNoReplace("a.jpg", "b.jpg"), std::errc::file_exists);
+    EXPECT_EQ(platform::renameNoReplace("missing.jpg", "c.jpg"), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(folder.contents(), (std::map<std::string, std::string>{{"a.jpg", "photo a"}, {"b.jpg", "photo b"}}));
+
+    EXPECT_FALSE(platform::renameNoReplace("a.jpg", "照片 一.jpg"));
+    EXPECT_EQ(folder.contents(), (std::map<std::string, std::string>{{"b.jpg", "photo b"}, {"照片 一.jpg", "photo a"}}));
+}
+
+TEST(RenameNoReplace, RefusesATargetThatIsAFolderOrALink) {
+    TempFolder folder;
+    folder.write("a.jpg", "photo a");
+    std::filesystem::create_directory(folder.path() / "x.jpg");
+    std::filesystem::create_symlink("nowhere", folder.path() / "dangling.jpg");
+    fixture::CurrentFolder here(folder.path());
+
+    EXPECT_TRUE(platform::renameNoReplace("a.jpg", "x.jpg"));
+    EXPECT_TRUE(platform::renameNoReplace("a.jpg", "dangling.jpg"));
+    EXPECT_EQ(folder.read("a.jpg"), "photo a");
+}
+
+TEST(OrdinaryFile, FindsOnlyVisibleFiles) {
+    TempFolder folder;
+    folder.write("photo.jpg", "x");
+    folder.write(".hidden.jpg", "x");
+    std::filesystem::create_directory(folder.path() / "folder.jpg");
+    std::filesystem::create_symlink("photo.jpg", folder.path() / "link.jpg");
+    fixture::CurrentFolder here(folder.path());
+
+    EXPECT_TRUE(platform::isOrdinaryFile("photo.jpg"));
+    EXPECT_TRUE(platform::isOrdinaryFile("link.jpg"));
+    EXPECT_FALSE(platform::isOrdinaryFile(".hidden.jpg"));
+    EXPECT_FALSE(platform::isOrdinaryFile("folder.jpg"));
+    EXPECT_FALSE(platform::isOrdinaryFile("missing.jpg"));
+    EXPECT_FALSE(platform::isOrdinaryFile(""));
+}
+
+TEST(PhotoListing, ListsMatchingOrdinaryFilesInNaturalOrder) {
+    TempFolder folder;
+    for (const char* name : {"IMG_10.jpg", "IMG_2.JPG", "img_1.jpg", "notes.txt", ".hidden.jpg", "a.jpeg",
+                             "宝宝.jpg", "IMG_02.jpg", "0_0.jpg", "x.jpg.bak"})
+        folder.write(name, "x");
+    std::filesystem::create_directory(folder.path() / "folder.jpg");
+
+    EXPECT_EQ(platform::listPhotos(folder.path().string()),
+              (Names{"0_0.jpg", "img_1.jpg", "IMG_02.jpg", "IMG_2.JPG", "IMG_10.jpg", "宝宝.jpg"}));
+    EXPECT_EQ(platform::listPhotos(folder.path().string(), "*.txt"), Names{"notes.txt"});
+    EXPECT_TRUE(platform::listPhotos((folder.path() / "absent").string()).empty());
+}
+
+TEST(PhotoListing, PatternsMatchWithoutRegardToCase) {
+    EXPECT_TRUE(platform::matchesPattern("A.JPG", "*.jpg"));
+    EXPECT_TRUE(platform::matchesPattern(".jpg", "*.jpg"));
+    EXPECT_TRUE(platform::matchesPattern("a.b.jpg", "*.jpg"));
+    EXPECT_TRUE(platform::matchesPattern("ab.jpg", "a?.jpg"));
+    EXPECT_FALSE(platform::matchesPattern("a.jpeg", "*.jpg"));
+    EXPECT_FALSE(platform::matchesPattern("a.jpg.png", "*.jpg"));
+    EXPECT_TRUE(platform::matchesPattern("anything", "*"));
+}
+
+TEST(NaturalOrder, ComparesDigitRunsByValueAndLettersWithoutCase) {
+    EXPECT_TRUE(platform::naturalLess("IMG_2.jpg", "IMG_10.jpg"));
+    EXPECT_FALSE(platform::naturalLess("IMG_10.jpg", "IMG_2.jpg"));
+    EXPECT_TRUE(platform::naturalLess("img_1.jpg", "IMG_2.jpg"));
+    EXPECT_TRUE(platform::naturalLess("a.jpg", "ab.jpg"));
+    EXPECT_TRUE(platform::naturalLess("x.jpg", "xb.jpg"));
+    EXPECT_TRUE(platform::naturalLess("IMG_02.jpg", "IMG_2.jpg")); // equal in value: byte order decides
+    EXPECT_TRUE(platform::naturalLess("IMG_9999999999999999999999.jpg", "IMG_10000000000000000000000.jpg"));
+    EXPECT_FALSE(platform::naturalLess("a.jpg", "a.jpg"));
+}

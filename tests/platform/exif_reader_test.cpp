@@ -1,0 +1,234 @@
+// readDateTimeOriginal on generated photos (byte orders, segment layouts, odd counts,
+// damaged offsets, truncation) and on every file of the shared camera corpus, where
+// exiftool's raw value is the expected answer.
+
+#include "platform/exif_reader.h"
+#include "tests/support/jpeg_fixture.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using fixture::ByteOrder;
+using fixture::PhotoSpec;
+
+const std::string kDate = "2021:03:04 05:06:07";
+
+std::string readBytes(const fixture::TempFolder& folder, std::string_view bytes) {
+    const std::filesystem::path file = folder.write("photo.jpg", bytes);
+    return platform::readDateTimeOriginal(file.string()).value_or("<no value>");
+}
+
+PhotoSpec dated(ByteOrder order = ByteOrder::Intel) {
+    PhotoSpec spec;
+    spec.dateTimeOriginal = kDate;
+    spec.byteOrder = order;
+    return spec;
+}
+
+template <typename Change> PhotoSpec dated(ByteOrder order, Change change) {
+    PhotoSpec spec = dated(order);
+    change(spec);
+    return spec;
+}
+
+// Bytes from the TIFF header to the end of the Exif segment.
+std::uint32_t tiffSize(const PhotoSpec& spec) {
+    const fixture::Span span = fixture::exifSegment(spec);
+    return static_cast<std::uint32_t>(span.end - span.begin - 4 - 6); // marker, length, "Exif\0\0"
+}
+
+struct GeneratedCase {
+    const char* name;
+    PhotoSpec spec;
+    std::string expected;
+};
+
+TEST(ExifReader, ReadsStoredTextOfGeneratedPhotos) {
+    const auto intel = ByteOrder::Intel;
+    const auto motorola = ByteOrder::Motorola;
+    const GeneratedCase cases[] = {
+        {"little-endian", dated(intel), kDate},
+        {"big-endian", dated(motorola), kDate},
+        {"thumbnail, little-endian", dated(intel, [](PhotoSpec& s) { s.thumbnail = true; }), kDate},
+        {"thumbnail, big-endian", dated(motorola, [](PhotoSpec& s) { s.thumbnail = true; }),
+         kDate},
+        {"JFIF before Exif", dated(motorola, [](PhotoSpec& s) { s.jfifFirst = true; }), kDate},
+        {"comments push Exif past the first read",
+         dated(intel, [](PhotoSpec& s) { s.jfifFirst = true;
+             s.padding = 70000; }), kDate},
+        {"Exif header straddles the end of the first read",
+         dated(intel, [](PhotoSpec& s) { s.padding = 4096 - 2 - 4 - 6; }), kDate},
+        {"Exif segment longer than the first read, little-endian",
+         dated(intel, [](PhotoSpec& s) { s.makerNoteSize = 20000; }), kDate},
+        {"Exif segment longer than the first read, big-endian",
+         dated(motorola, [](PhotoSpec& s) { s.makerNoteSize = 20000;
+             s.thumbnail = true; }),
+         kDate},
+        {"Exif segment of nearly 64 KiB", dated(intel, [](PhotoSpec& s) { s.makerNoteSize = 65200; }),
+         kDate},
+        {"blank date", dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = "    :  :     :  :  "; }),
+         "    :  :     :  :  "},
+        {"all-zero date",
+         dated(motorola, [](PhotoSpec& s) { s.dateTimeOriginal = "0000:00:00 00:00:00"; }),
+         "0000:00:00 00:00:00"},
+        {"text that is not a date",
+         dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = "2021-03-04T05:06:07+01:00"; }),
+         "2021-03-04T05:06:07+01:00"},
+        {"text stored inside its entry",
+         dated(motorola, [](PhotoSpec& s) { s.dateTimeOriginal = "abc"; }), "abc"},
+        {"empty text", dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = ""; }), ""},
+        {"count 21, two NULs", dated(intel, [](PhotoSpec& s) { s.dtoCount = 21; }), kDate},
+        {"count 19, no NUL", dated(motorola, [](PhotoSpec& s) { s.dtoCount = 19; }), kDate},
+        {"count 10 cuts the text", dated(intel, [](PhotoSpec& s) { s.dtoCount = 10; }),
+         "2021:03:04"},
+        {"IFD0 links back to itself",
+         dated(motorola, [](PhotoSpec& s) { s.thumbnail = true;
+             s.nextIfdOffset = 8; }), kDate},
+        {"no Exif", dated(intel, [](PhotoSpec& s) { s.exif = false;
+             s.jfifFirst = true; }), ""},
+        {"Exif without the tag", dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal.reset(); }),
+         ""},
+        {"Exif IFD pointer loops to IFD0",
+         dated(intel, [](PhotoSpec& s) { s.exifIfdOffset = 8; }), ""},
+        {"Exif IFD pointer past the segment",
+         dated(motorola, [](PhotoSpec& s) { s.exifIfdOffset = 0xFFFFFF00; }), ""},
+        {"date offset past the segment",
+         dated(intel, [](PhotoSpec& s) { s.dtoOffset = 0xFFFFFFF0; }), ""},
+        {"date runs past the segment",
+         dated(motorola, [](PhotoSpec& s) { s.dtoOffset = tiffSize(s) - 10; }), ""},
+    };
+    const fixture::TempFolder folder;
+    for (const GeneratedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(readBytes(folder, fixture::jpegBytes(c.spec)), c.expected);
+    }
+}
+
+TEST(ExifReader, ReadsNothingFromFilesThatAreNotWellFormedJpeg) {
+    const std::string exifSegment = [] {
+        const PhotoSpec spec = dated();
+        const fixture::Span span = fixture::exifSegment(spec);
+        return fixture::jpegBytes(spec).substr(span.begin, span.end - span.begin);
+    }();
+    const std::string soi = "\xFF\xD8";
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty file", ""},
+        {"SOI only", soi},
+        {"PNG named .jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16)},
+        {"text", "DateTimeOriginal 2021:03:04 05:06:07"},
+        {"Exif without SOI", exifSegment},
+        {"segment length below 2", soi + "\xFF\xE1" + std::string("\0\x01", 2) + exifSegment},
+        {"Exif after the image", fixture::tinyJpeg() + exifSegment},
+        {"stuffed zero instead of a marker", soi + std::string("\xFF\0", 2) + exifSegment},
+        {"Exif segment longer than the file", soi + "\xFF\xE1\xFF\xFF" + exifSegment.substr(4)},
+    };
+    const fixture::TempFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(readBytes(folder, c.bytes), "");
+    }
+}
+
+// A cut anywhere before the Exif segment ends leaves no date; any cut after it (in the
+// image data) leaves the date readable. Under the sanitizers this also shows that no
+// cut makes the reader overrun its buffers.
+TEST(ExifReader, ReadsDateOnlyWhenTheWholeExifSegmentIsPresent) {
+    const PhotoSpec small = dated(ByteOrder::Motorola, [](PhotoSpec& s) {
+        s.jfifFirst = true;
+        s.thumbnail = true;
+    });
+    const PhotoSpec large = dated(ByteOrder::Intel, [](PhotoSpec& s) {
+        s.padding = 3000;
+        s.makerNoteSize = 9000;
+        s.thumbnail = true;
+    });
+    const fixture::TempFolder folder;
+    for (const auto& [spec, stride] : {std::pair{small, 1}, std::pair{large, 61}}) {
+        const std::string bytes = fixture::jpegBytes(spec);
+        const std::size_t exifEnd = fixture::exifSegment(spec).end;
+        std::vector<std::size_t> cuts = {4095, 4096, 4097, exifEnd - 1, exifEnd, bytes.size()};
+        for (std::size_t cut = 0; cut < bytes.size(); cut += static_cast<std::size_t>(stride)) {
+            cuts.push_back(cut);
+        }
+        for (const std::size_t cut : cuts) {
+            SCOPED_TRACE("cut at " + std::to_string(cut) + " of " + std::to_string(bytes.size()));
+            const std::string_view head = std::string_view(bytes).substr(0, cut);
+            EXPECT_EQ(readBytes(folder, head), cut >= exifEnd ? kDate : "");
+        }
+    }
+}
+
+TEST(ExifReader, ReadsNothingFromMissingFileOrFolder) {
+    const fixture::TempFolder folder;
+    EXPECT_EQ(platform::readDateTimeOriginal((folder.path() / "missing.jpg").string()), "");
+    std::filesystem::create_directory(folder.path() / "folder.jpg");
+    EXPECT_EQ(platform::readDateTimeOriginal((folder.path() / "folder.jpg").string()), "");
+}
+
+std::filesystem::path corpusFolder() {
+    if (const char* chosen = std::getenv("TAMBLINOR_CORPUS"); chosen != nullptr && *chosen) {
+        return chosen;
+    }
+    return TAMBLINOR_CORPUS_DIR;
+}
+
+std::vector<std::string> splitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, '\t');) {
+        fields.push_back(field);
+    }
+    if (!line.empty() && line.back() == '\t') {
+        fields.emplace_back(); // getline drops a trailing empty field
+    }
+    return fields;
+}
+
+// MANIFEST.tsv holds exiftool's raw DateTimeOriginal for each file (empty when the
+// tag is absent) and, for a file whose Exif pointer has the wrong type, a second
+// answer a lenient reader such as libexif finds.
+TEST(ExifReaderCorpus, AgreesWithManifestOnEveryFile) {
+    const std::filesystem::path folder = corpusFolder();
+    std::ifstream manifest(folder / "MANIFEST.tsv");
+    if (!manifest) {
+        GTEST_SKIP() << "no corpus in " << folder;
+    }
+    std::string line;
+    std::getline(manifest, line);
+    const std::vector<std::string> header = splitTabs(line);
+    const auto column = [&](const std::string& name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
+    };
+    const std::size_t file = column("file");
+    const std::size_t expected = column("datetime_original");
+    const std::size_t alsoAccepted = column("also_accepted");
+    ASSERT_LT(std::max({file, expected, alsoAccepted}), header.size());
+
+    int rows = 0;
+    std::vector<std::string> mismatches;
+    while (std::getline(manifest, line)) {
+        std::vector<std::string> row = splitTabs(line);
+        row.resize(header.size());
+        const std::string read =
+            platform::readDateTimeOriginal((folder / row[file]).string()).value_or("<no value>");
+        if (read != row[expected] && (row[alsoAccepted].empty() || read != row[alsoAccepted])) {
+            mismatches.push_back(row[file] + ": read \"" + read + "\", expected \"" +
+                                 row[expected] + "\"");
+        }
+        ++rows;
+    }
+    EXPECT_GT(rows, 0);
+    EXPECT_EQ(mismatches, std::vector<std::string>{});
+}
+
+} // namespace
