@@ -181,6 +181,10 @@ int main(int argc, char** argv) {
     naming::RunEnd end;
     if (options.dryRun) {
         naming::MemoryFolder memory(names);
+        for (const auto& entry : platform::listEntries(".", "*.jpg")) {
+            if (!std::binary_search(names.begin(), names.end(), entry, platform::naturalLess))
+                memory.addOther(entry); // a folder or hidden file blocks its name all the same
+        }
         DryRunTimes times(memory, exif);
         ListedPhotos photos(std::move(names), options.only);
         end = naming::renamePhotos(mode, options.birthday, {photos, memory, times, errors, &report});

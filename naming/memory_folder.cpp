@@ -9,11 +9,13 @@ MemoryFolder::MemoryFolder(const std::vector<std::string>& names) {
 
 void MemoryFolder::add(const std::string& name) { originByName_.emplace(name, name); }
 
+void MemoryFolder::addOther(const std::string& name) { others_.insert(name); }
+
 std::error_code MemoryFolder::rename(const std::string& from, const std::string& to) {
     const auto source = originByName_.find(from);
     if (source == originByName_.end())
         return std::make_error_code(std::errc::no_such_file_or_directory);
-    if (originByName_.contains(to))
+    if (originByName_.contains(to) || others_.contains(to))
         return std::make_error_code(std::errc::file_exists);
     std::string origin = std::move(source->second);
     originByName_.erase(source);

@@ -7,6 +7,7 @@
 #include "naming/batch.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ public:
     explicit MemoryFolder(const std::vector<std::string>& names);
 
     void add(const std::string& name);
+    // A name taken by something other than an ordinary file (a folder, a hidden file):
+    // no rename may take it, yet exists() does not find it.
+    void addOther(const std::string& name);
     std::error_code rename(const std::string& from, const std::string& to) override;
     bool exists(const std::string& name) const override;
 
@@ -28,6 +32,7 @@ public:
 
 private:
     std::map<std::string, std::string> originByName_;
+    std::set<std::string> others_;
 };
 
 } // namespace naming

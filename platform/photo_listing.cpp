@@ -85,35 +85,54 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
-std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern) {
-    std::vector<std::string> names;
+namespace {
+
+// Calls visit(name, ordinary) for each entry of `folder` matching `pattern`, where
+// `ordinary` tells a visible ordinary file (or a link to one) from anything else.
+template <typename Visit>
+void forEachEntry(const std::string& folder, std::string_view pattern, Visit visit) {
 #ifdef _WIN32
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder), ec)) {
         const std::string name = entry.path().filename().u8string();
-        if (entry.is_regular_file(ec) && matchesPattern(name, pattern))
-            names.push_back(name);
+        if (matchesPattern(name, pattern))
+            visit(name, entry.is_regular_file(ec));
     }
 #else
     DIR* dir = opendir(folder.c_str());
     if (!dir)
-        return names;
+        return;
     const int fd = dirfd(dir);
     while (const dirent* entry = readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name.front() == '.' || !matchesPattern(name, pattern))
+        if (name == "." || name == ".." || !matchesPattern(name, pattern))
             continue;
         bool ordinary = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat st {};
             ordinary = fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
         }
-        if (ordinary)
-            names.emplace_back(name);
+        visit(name, ordinary && name.front() != '.');
     }
     closedir(dir);
 #endif
+}
+
+} // namespace
+
+std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern) {
+    std::vector<std::string> names;
+    forEachEntry(folder, pattern, [&](std::string_view name, bool ordinary) {
+        if (ordinary)
+            names.emplace_back(name);
+    });
     std::sort(names.begin(), names.end(), naturalLess);
+    return names;
+}
+
+std::vector<std::string> listEntries(const std::string& folder, std::string_view pattern) {
+    std::vector<std::string> names;
+    forEachEntry(folder, pattern, [&](std::string_view name, bool) { names.emplace_back(name); });
     return names;
 }
 

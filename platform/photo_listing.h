@@ -21,4 +21,8 @@ bool matchesPattern(std::string_view name, std::string_view pattern);
 // order. An unreadable folder lists nothing.
 std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern = "*.jpg");
 
+// Every entry of `folder` whose name matches `pattern`, whatever it is (folders and
+// hidden files too), in no particular order.
+std::vector<std::string> listEntries(const std::string& folder, std::string_view pattern);
+
 } // namespace platform

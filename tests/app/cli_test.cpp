@@ -61,15 +61,22 @@ TEST(Cli, RenamesAllAndReportsEachPhotoInListOrder) {
 }
 
 TEST(Cli, DryRunPrintsTheSameLinesAndTouchesNothing) {
-    TempFolder scratch, dry, real;
-    fill(dry);
-    fill(real);
-    const auto before = dry.contents();
-    const Outcome preview = cli(scratch, dry.path(), "--dry-run --birthday 2006-05-10");
-    EXPECT_EQ(dry.contents(), before);
-    const Outcome done = cli(scratch, real.path(), "--birthday 2006-05-10");
-    EXPECT_EQ(preview.status, 0);
-    EXPECT_EQ(preview.out, done.out);
+    // Folders named like photos block their names in a dry run as they do on disk.
+    for (const char* blocker : {"", "0岁10月6天(14点05分33秒).jpg", "0_0.jpg"}) {
+        TempFolder scratch, dry, real;
+        for (const TempFolder* f : {&dry, &real}) {
+            fill(*f);
+            if (*blocker)
+                std::filesystem::create_directory(f->path() / blocker);
+        }
+        const auto before = dry.contents();
+        const Outcome preview = cli(scratch, dry.path(), "--dry-run --birthday 2006-05-10");
+        EXPECT_EQ(dry.contents(), before);
+        const Outcome done = cli(scratch, real.path(), "--birthday 2006-05-10");
+        EXPECT_EQ(preview.status, 0);
+        EXPECT_EQ(preview.out, done.out) << blocker;
+        EXPECT_NE(done.out.find("kept"), std::string::npos);
+    }
 }
 
 TEST(Cli, OnlyRenamesTheNamedPhotos) {
