@@ -6,11 +6,15 @@
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -43,6 +47,13 @@ std::uint32_t tiffSize(const PhotoSpec& spec) {
     return static_cast<std::uint32_t>(span.end - span.begin - 4 - 6); // marker, length, "Exif\0\0"
 }
 
+// A marker segment: FF, code, big-endian length counting itself, payload.
+std::string segment(char code, const std::string& payload) {
+    const std::size_t length = payload.size() + 2;
+    return std::string{'\xFF', code, static_cast<char>(length >> 8), static_cast<char>(length)} +
+           payload;
+}
+
 struct GeneratedCase {
     const char* name;
     PhotoSpec spec;
@@ -56,23 +67,30 @@ TEST(ExifReader, ReadsStoredTextOfGeneratedPhotos) {
         {"little-endian", dated(intel), kDate},
         {"big-endian", dated(motorola), kDate},
         {"thumbnail, little-endian", dated(intel, [](PhotoSpec& s) { s.thumbnail = true; }), kDate},
-        {"thumbnail, big-endian", dated(motorola, [](PhotoSpec& s) { s.thumbnail = true; }),
-         kDate},
+        {"thumbnail, big-endian", dated(motorola, [](PhotoSpec& s) { s.thumbnail = true; }), kDate},
         {"JFIF before Exif", dated(motorola, [](PhotoSpec& s) { s.jfifFirst = true; }), kDate},
         {"comments push Exif past the first read",
-         dated(intel, [](PhotoSpec& s) { s.jfifFirst = true;
-             s.padding = 70000; }), kDate},
+         dated(intel,
+               [](PhotoSpec& s) {
+                   s.jfifFirst = true;
+                   s.padding = 70000;
+               }),
+         kDate},
         {"Exif header straddles the end of the first read",
          dated(intel, [](PhotoSpec& s) { s.padding = 4096 - 2 - 4 - 6; }), kDate},
         {"Exif segment longer than the first read, little-endian",
          dated(intel, [](PhotoSpec& s) { s.makerNoteSize = 20000; }), kDate},
         {"Exif segment longer than the first read, big-endian",
-         dated(motorola, [](PhotoSpec& s) { s.makerNoteSize = 20000;
-             s.thumbnail = true; }),
+         dated(motorola,
+               [](PhotoSpec& s) {
+                   s.makerNoteSize = 20000;
+                   s.thumbnail = true;
+               }),
          kDate},
-        {"Exif segment of nearly 64 KiB", dated(intel, [](PhotoSpec& s) { s.makerNoteSize = 65200; }),
-         kDate},
-        {"blank date", dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = "    :  :     :  :  "; }),
+        {"Exif segment of nearly 64 KiB",
+         dated(intel, [](PhotoSpec& s) { s.makerNoteSize = 65200; }), kDate},
+        {"blank date",
+         dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = "    :  :     :  :  "; }),
          "    :  :     :  :  "},
         {"all-zero date",
          dated(motorola, [](PhotoSpec& s) { s.dateTimeOriginal = "0000:00:00 00:00:00"; }),
@@ -88,14 +106,23 @@ TEST(ExifReader, ReadsStoredTextOfGeneratedPhotos) {
         {"count 10 cuts the text", dated(intel, [](PhotoSpec& s) { s.dtoCount = 10; }),
          "2021:03:04"},
         {"IFD0 links back to itself",
-         dated(motorola, [](PhotoSpec& s) { s.thumbnail = true;
-             s.nextIfdOffset = 8; }), kDate},
-        {"no Exif", dated(intel, [](PhotoSpec& s) { s.exif = false;
-             s.jfifFirst = true; }), ""},
+         dated(motorola,
+               [](PhotoSpec& s) {
+                   s.thumbnail = true;
+                   s.nextIfdOffset = 8;
+               }),
+         kDate},
+        {"no Exif",
+         dated(intel,
+               [](PhotoSpec& s) {
+                   s.exif = false;
+                   s.jfifFirst = true;
+               }),
+         ""},
         {"Exif without the tag", dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal.reset(); }),
          ""},
-        {"Exif IFD pointer loops to IFD0",
-         dated(intel, [](PhotoSpec& s) { s.exifIfdOffset = 8; }), ""},
+        {"Exif IFD pointer loops to IFD0", dated(intel, [](PhotoSpec& s) { s.exifIfdOffset = 8; }),
+         ""},
         {"Exif IFD pointer past the segment",
          dated(motorola, [](PhotoSpec& s) { s.exifIfdOffset = 0xFFFFFF00; }), ""},
         {"date offset past the segment",
@@ -110,31 +137,38 @@ TEST(ExifReader, ReadsStoredTextOfGeneratedPhotos) {
     }
 }
 
-TEST(ExifReader, ReadsNothingFromFilesThatAreNotWellFormedJpeg) {
-    const std::string exifSegment = [] {
-        const PhotoSpec spec = dated();
-        const fixture::Span span = fixture::exifSegment(spec);
-        return fixture::jpegBytes(spec).substr(span.begin, span.end - span.begin);
-    }();
+// Hand-made byte layouts around a generated Exif segment: marker-walk variants that
+// must still find it, and files where no well-formed walk reaches it.
+TEST(ExifReader, FindsExifOnlyInTheMarkerSegmentsBeforeTheImage) {
+    const std::string photo = fixture::jpegBytes(dated());
+    const fixture::Span span = fixture::exifSegment(dated());
+    const std::string exifSegment = photo.substr(span.begin, span.end - span.begin);
+    const std::string image = photo.substr(span.end);
     const std::string soi = "\xFF\xD8";
+    const std::string xmp = segment('\xE1', std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
+    const std::string dqt = photo.substr(photo.find("\xFF\xDB"), 4 + 65);
     const struct {
         const char* name;
         std::string bytes;
+        std::string expected;
     } cases[] = {
-        {"empty file", ""},
-        {"SOI only", soi},
-        {"PNG named .jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16)},
-        {"text", "DateTimeOriginal 2021:03:04 05:06:07"},
-        {"Exif without SOI", exifSegment},
-        {"segment length below 2", soi + "\xFF\xE1" + std::string("\0\x01", 2) + exifSegment},
-        {"Exif after the image", fixture::tinyJpeg() + exifSegment},
-        {"stuffed zero instead of a marker", soi + std::string("\xFF\0", 2) + exifSegment},
-        {"Exif segment longer than the file", soi + "\xFF\xE1\xFF\xFF" + exifSegment.substr(4)},
+        {"fill bytes before markers", soi + "\xFF\xFF\xFF" + exifSegment + "\xFF" + image, kDate},
+        {"XMP APP1 before the Exif APP1", soi + xmp + exifSegment + image, kDate},
+        {"Exif after a table segment", soi + dqt + exifSegment + image, kDate},
+        {"empty file", "", ""},
+        {"SOI only", soi, ""},
+        {"PNG named .jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16), ""},
+        {"text", "DateTimeOriginal 2021:03:04 05:06:07", ""},
+        {"Exif without SOI", exifSegment + image, ""},
+        {"segment length below 2", soi + "\xFF\xE1" + std::string("\0\x01", 2) + exifSegment, ""},
+        {"Exif after the image", fixture::tinyJpeg() + exifSegment, ""},
+        {"stuffed zero instead of a marker", soi + std::string("\xFF\0", 2) + exifSegment, ""},
+        {"Exif segment longer than the file", soi + "\xFF\xE1\xFF\xFF" + exifSegment.substr(4), ""},
     };
     const fixture::TempFolder folder;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(readBytes(folder, c.bytes), "");
+        EXPECT_EQ(readBytes(folder, c.bytes), c.expected);
     }
 }
 

@@ -22,7 +22,9 @@ constexpr std::uint16_t kThumbnailOffset = 0x0201; // JPEGInterchangeFormat
 constexpr std::size_t kMaxSegmentPayload = 65533; // 65535 minus the length field itself
 constexpr std::string_view kExifHeader{"Exif\0\0", 6};
 
-std::uint32_t u32(std::size_t value) { return static_cast<std::uint32_t>(value); }
+std::uint32_t u32(std::size_t value) {
+    return static_cast<std::uint32_t>(value);
+}
 
 // A JPEG marker segment: FF, code, big-endian length (which counts itself), payload.
 std::string segment(unsigned char code, std::string_view payload) {
@@ -151,13 +153,13 @@ std::string tiffBytes(const PhotoSpec& spec) {
     // 72 dots per inch, as most cameras write.
     const std::string resolution = w.u32(72) + w.u32(1);
     std::vector<Entry> ifd0 = {
-        asciiEntry(0x010F, "Tamblinor"),      // Make
-        asciiEntry(0x0110, "Test Photo"),     // Model
-        {0x011A, kRational, 1, resolution},   // XResolution
-        {0x011B, kRational, 1, resolution},   // YResolution
-        {0x0128, kShort, 1, w.u16(2)},        // ResolutionUnit: inch
-        {0x0213, kShort, 1, w.u16(1)},        // YCbCrPositioning: centred
-        {kExifIfdPointer, kLong, 1, {}},      // set once the layout is known
+        asciiEntry(0x010F, "Tamblinor"),    // Make
+        asciiEntry(0x0110, "Test Photo"),   // Model
+        {0x011A, kRational, 1, resolution}, // XResolution
+        {0x011B, kRational, 1, resolution}, // YResolution
+        {0x0128, kShort, 1, w.u16(2)},      // ResolutionUnit: inch
+        {0x0213, kShort, 1, w.u16(1)},      // YCbCrPositioning: centred
+        {kExifIfdPointer, kLong, 1, {}},    // set once the layout is known
     };
     const std::string thumbnail = tinyJpeg();
     std::vector<Entry> ifd1 = {
@@ -228,16 +230,18 @@ std::string tinyImageBody() {
     out += segment(0xDB, '\x00' + std::string(64, '\x01')); // DQT 0, 8-bit, all ones
     out += segment(0xC0, std::string_view("\x08\x00\x08\x00\x08\x01\x01\x11\x00", 9)); // SOF0
     const std::string oneCode = '\x01' + std::string(15, '\x00') + '\x00';
-    out += segment(0xC4, '\x00' + oneCode); // DHT DC 0
-    out += segment(0xC4, '\x10' + oneCode); // DHT AC 0
+    out += segment(0xC4, '\x00' + oneCode);                                // DHT DC 0
+    out += segment(0xC4, '\x10' + oneCode);                                // DHT AC 0
     out += segment(0xDA, std::string_view("\x01\x01\x00\x00\x3F\x00", 6)); // SOS
-    out += "\x3F\xFF\xD9"; // scan data, EOI
+    out += "\x3F\xFF\xD9";                                                 // scan data, EOI
     return out;
 }
 
 } // namespace
 
-std::string tinyJpeg() { return "\xFF\xD8" + tinyImageBody(); }
+std::string tinyJpeg() {
+    return "\xFF\xD8" + tinyImageBody();
+}
 
 Span exifSegment(const PhotoSpec& spec) {
     if (!spec.exif) {
@@ -262,8 +266,8 @@ void writePhoto(const std::filesystem::path& path, const PhotoSpec& spec) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
-        throw std::filesystem::filesystem_error(
-            "cannot write photo", path, std::make_error_code(std::errc::io_error));
+        throw std::filesystem::filesystem_error("cannot write photo", path,
+                                                std::make_error_code(std::errc::io_error));
     }
 }
 

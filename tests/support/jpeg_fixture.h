@@ -33,12 +33,16 @@ struct PhotoSpec {
 
     // Overrides that damage the structure, for robustness tests. Offsets count from the
     // TIFF header, as in the file.
+    //
     // Count field of 0x9003, else the text's length + 1. The stored value is the text
     // and its NUL, cut or NUL-padded to the count; at most 65533.
     std::optional<std::uint32_t> dtoCount = std::nullopt;
-    std::optional<std::uint32_t> dtoOffset = std::nullopt;     // value offset of 0x9003
-    std::optional<std::uint32_t> exifIfdOffset = std::nullopt; // value of the ExifIFDPointer (0x8769)
-    std::optional<std::uint32_t> nextIfdOffset = std::nullopt; // IFD0's link to the next IFD
+    // Value offset of 0x9003, wherever its text is actually stored.
+    std::optional<std::uint32_t> dtoOffset = std::nullopt;
+    // Value of the ExifIFDPointer (0x8769) in IFD0.
+    std::optional<std::uint32_t> exifIfdOffset = std::nullopt;
+    // IFD0's link to the next IFD (IFD1 with a thumbnail, else 0).
+    std::optional<std::uint32_t> nextIfdOffset = std::nullopt;
 
     // Everything after the Exif segment: tables, frame, scan and EOI of a real photo,
     // in place of the tiny built-in image. Empty means the built-in image.
@@ -53,7 +57,7 @@ std::string jpegBytes(const PhotoSpec& spec);
 std::string tinyJpeg();
 
 // Where the Exif APP1 segment sits in jpegBytes(spec): from its FF E1 marker to one past
-// its last byte. Both are 0 when the spec has no Exif.
+// its last byte. Both are 0 for a photo without Exif.
 struct Span {
     std::size_t begin = 0;
     std::size_t end = 0;

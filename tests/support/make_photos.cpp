@@ -19,7 +19,7 @@ namespace {
 
 using namespace std::chrono;
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage =
     "usage: tamblinor-make-photos DIR [--count N] [--start \"YYYY:MM:DD HH:MM:SS\"] "
     "[--step SECONDS] [--same-second-percent P] [--image FILE]";
 
@@ -36,6 +36,7 @@ struct Options {
 struct Failure {
     std::string message;
 };
+struct UsageError {};
 
 std::optional<long> number(std::string_view text) {
     long value = 0;
@@ -52,7 +53,9 @@ std::optional<sys_seconds> exifTime(std::string_view text) {
         text[13] != ':' || text[16] != ':') {
         return std::nullopt;
     }
-    const auto field = [&](std::size_t at, std::size_t size) { return number(text.substr(at, size)); };
+    const auto field = [&](std::size_t at, std::size_t size) {
+        return number(text.substr(at, size));
+    };
     const auto y = field(0, 4), mo = field(5, 2), d = field(8, 2);
     const auto h = field(11, 2), mi = field(14, 2), s = field(17, 2);
     if (!y || !mo || !d || !h || !mi || !s || *h > 23 || *mi > 59 || *s > 59) {
@@ -73,7 +76,8 @@ std::string exifText(sys_seconds time) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d:%02u:%02u %02d:%02d:%02d", static_cast<int>(ymd.year()),
                   static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
-                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
                   static_cast<int>(clock.seconds().count()));
     return text;
 }
@@ -85,7 +89,7 @@ Options parse(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (!arg.starts_with("--")) {
             if (haveFolder) {
-                throw Failure{std::string(kUsage)};
+                throw UsageError{};
             }
             options.folder = argv[i];
             haveFolder = true;
@@ -120,7 +124,7 @@ Options parse(int argc, char** argv) {
         }
     }
     if (!haveFolder) {
-        throw Failure{std::string(kUsage)};
+        throw UsageError{};
     }
     return options;
 }
@@ -184,6 +188,9 @@ int main(int argc, char** argv) {
     try {
         makePhotos(parse(argc, argv));
         return 0;
+    } catch (const UsageError&) {
+        std::fprintf(stderr, "%s\n", kUsage);
+        return 2;
     } catch (const Failure& failure) {
         std::fprintf(stderr, "tamblinor-make-photos: %s\n", failure.message.c_str());
         return 2;

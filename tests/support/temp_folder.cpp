@@ -10,8 +10,7 @@ namespace fixture {
 namespace {
 
 std::filesystem::filesystem_error fileError(const char* what, const std::filesystem::path& path) {
-    return std::filesystem::filesystem_error(what, path,
-                                             std::make_error_code(std::errc::io_error));
+    return std::filesystem::filesystem_error(what, path, std::make_error_code(std::errc::io_error));
 }
 
 } // namespace
