@@ -119,8 +119,8 @@ TEST(Batch, SevenAndEightPhotosInOneSecondLeaveTheLastOnesUnchanged) {
     const std::string t = "2007:03:15 14:05:33";
     const std::string x = "0岁10月6天(14点05分33秒)";
     World w({});
-    for (int i = 1; i <= 8; ++i)
-        w.add("p" + std::to_string(i) + ".jpg", t);
+    for (const char* name : {"p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"})
+        w.add(name, t);
     w.add("q.jpg", "2007:03:15 14:05:34");
     EXPECT_EQ(w.run(RunMode::All, "2006-05-10"), RunEnd::Completed);
     EXPECT_EQ(w.folder.names(), (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg",

@@ -1,0 +1,144 @@
+#include "navigation/handlers.h"
+
+#include <utility>
+
+namespace navigation {
+namespace {
+
+// Holds a value in a variable for the length of a scope, however the scope is left.
+template <typename T> class Holding {
+public:
+    Holding(T& variable, T value) : variable_(variable), saved_(std::exchange(variable, value)) {}
+    ~Holding() { variable_ = saved_; }
+    Holding(const Holding&) = delete;
+    Holding& operator=(const Holding&) = delete;
+
+private:
+    T& variable_;
+    T saved_;
+};
+
+} // namespace
+
+Handlers::Handlers(const NavigationContext& context)
+    : c_(context), agreed_{c_.drive1.drive(), c_.dir1.path()} {}
+
+void Handlers::drive1Change() {
+    navigate(&Handlers::followDrive);
+}
+
+void Handlers::dir1Change() {
+    navigate(&Handlers::followFolder);
+}
+
+// Dir1's assignment raises its change, whose handler runs nested and has to succeed too;
+// Dir1 is read anew after it.
+bool Handlers::followDrive() {
+    const std::string folder = c_.folders.folderOn(c_.drive1.drive());
+    if (folder.empty() || !assign([&] { return c_.dir1.setPath(folder); }))
+        return false;
+    return !c_.folders.setCurrentDrive(c_.dir1.path());
+}
+
+bool Handlers::followFolder() {
+    if (!c_.file1.setPath(c_.dir1.path()))
+        return false;
+    const std::string folder = c_.file1.path();
+    if (c_.folders.setCurrentFolder(folder))
+        return false;
+    // Where volumes are mounted inside folders, Dir1 can walk from one drive onto another.
+    // Drive1 then follows, and its handler makes that drive, and so the folder, current.
+    const std::string drive = c_.folders.driveOf(folder);
+    if (drive.empty() || drive == c_.drive1.drive())
+        return true;
+    return assign([&] { return c_.drive1.setDrive(drive); });
+}
+
+// Run nested, a drive or folder handler only tells its failure to the assignment that
+// raised it. The outermost one settles the event: it notes where the lists now agree, or,
+// on a failure anywhere in the cascade, takes them back to where they last agreed and
+// beeps, unless start-up's trap is there to catch the failure.
+void Handlers::navigate(bool (Handlers::*follow)()) {
+    if (goingBack_)
+        return;
+    bool followed = false;
+    {
+        const Holding nested(depth_, depth_ + 1);
+        followed = (this->*follow)();
+    }
+    if (!followed)
+        handlerFailed_ = true;
+    if (depth_ > 0)
+        return;
+    if (followed) {
+        agreed_ = {c_.drive1.drive(), c_.dir1.path()};
+        return;
+    }
+    goBack();
+    if (!loading_)
+        c_.feedback.beep();
+}
+
+// The lists are set back in the cascade's order without raising their handlers again. A
+// failed cascade never got as far as changing the current drive, so making the folder
+// current again on it is enough. Each part of the place was agreed a moment ago; should
+// one have gone since, its setter fails, changing nothing, and the rest still goes back.
+void Handlers::goBack() {
+    const Holding quiet(goingBack_, true);
+    c_.drive1.setDrive(agreed_.drive);
+    c_.dir1.setPath(agreed_.folder);
+    c_.file1.setPath(agreed_.folder);
+    c_.folders.setCurrentFolder(agreed_.folder);
+}
+
+// Makes an assignment that may raise a change event. True when both the assignment and
+// the handler it raised succeeded.
+bool Handlers::assign(const std::function<bool()>& assignment) {
+    const Holding fresh(handlerFailed_, false);
+    return assignment() && !handlerFailed_;
+}
+
+// A failed write is let go: the box goes on working and its next change writes again.
+// Start-up step 5 hears of it through handlerFailed_.
+void Handlers::text1Change() {
+    if (c_.settings.write(kBirthday, c_.text1.text()))
+        handlerFailed_ = true;
+}
+
+void Handlers::form1Load() {
+    const Holding loading(loading_, true);
+    const bool caught = !restoreDriveAndFolder();
+    restorePatternAndBirthday(caught);
+}
+
+// Steps 2 and 3; a failed drive restore skips the folder restore. An empty text designates
+// no drive and no folder, so at first start the lists stay where they are.
+bool Handlers::restoreDriveAndFolder() {
+    return assign([&] { return c_.drive1.setDrive(c_.settings.read(kCurrentDrive)); }) &&
+           assign([&] { return c_.dir1.setPath(c_.settings.read(kCurrentDir)); });
+}
+
+// Steps 4 and 5, where the trap resumes. `caught` tells whether the trap has caught a
+// failure already.
+void Handlers::restorePatternAndBirthday(bool caught) {
+    for (;;) {
+        if (!c_.file1.setPattern(kPhotoPattern) && !std::exchange(caught, true))
+            continue;
+        const bool restored = assign([&] {
+            c_.text1.setText(c_.settings.read(kBirthday));
+            return true;
+        });
+        if (!restored && !std::exchange(caught, true))
+            continue;
+        return;
+    }
+}
+
+// Both writes on every close, changed or not. A failed write is let go: the window closes
+// all the same and the store keeps what the previous close wrote.
+void Handlers::form1Unload() {
+    c_.settings.write(kCurrentDrive, c_.drive1.drive());
+    c_.settings.write(kCurrentDir, c_.dir1.path());
+}
+
+} // namespace navigation

@@ -1,0 +1,84 @@
+#pragma once
+
+// The five handlers of folder navigation and remembered settings. The window hands them
+// the change events of Drive1, Dir1 and Text1 and its own load and unload, and nothing
+// else; they keep the lists and the working folder in step:
+//
+//   Drive1 -> Dir1 -> File1 -> working folder
+//
+// so that whenever no handler runs, File1 lists the folder Dir1 shows, that folder is the
+// process's current folder, and its drive is the one selected in Drive1 and the current
+// drive. Nothing is ever shown to the user: a drive or folder that the user picks and
+// that cannot be read or entered is refused with a beep, and the lists go back to where
+// they were; a failed write of the store is let go.
+
+#include "navigation/interfaces.h"
+
+#include <functional>
+#include <string>
+
+namespace navigation {
+
+struct NavigationContext {
+    DriveList& drive1;
+    FolderList& dir1;
+    FileList& file1;
+    TextBox& text1;
+    ProcessFolders& folders;
+    SettingsStore& settings;
+    Feedback& feedback;
+};
+
+class Handlers {
+public:
+    // The controls must already agree with the process's current drive and folder, as
+    // they do when the window has just been built: that is where a refused change of
+    // drive or folder goes back to until the first change succeeds.
+    explicit Handlers(const NavigationContext& context);
+
+    // Drive1's change: Dir1 shows the drive's current folder, File1 and the working folder
+    // follow, and the drive becomes the current drive.
+    void drive1Change();
+    // Dir1's change: File1 lists the folder and it becomes the working folder.
+    void dir1Change();
+    // Text1's change: its text is stored as the birthday, as it stands.
+    void text1Change();
+    // Form1's load, the start-up sequence, before the user can act:
+    //   1. arm the trap, which stays armed to the end;
+    //   2. select the stored drive ("CurrentDrive") in Drive1;
+    //   3. show the stored folder ("CurrentDir") in Dir1;
+    //   4. give File1 the pattern "*.jpg";
+    //   5. put the stored birthday into Text1, whose change writes it back.
+    // The trap catches a failure of step 2 (then step 3 is skipped) or of step 3 without
+    // a word and goes on at step 4. Its first catch in step 4 or 5 runs both again; a
+    // failure after a catch is let go, so start-up always ends.
+    void form1Load();
+    // Form1's unload: stores the drive and then the folder. The close is never refused.
+    void form1Unload();
+
+private:
+    struct Place {
+        std::string drive;
+        std::string folder;
+    };
+
+    bool followDrive();
+    bool followFolder();
+    void navigate(bool (Handlers::*follow)());
+    void goBack();
+    bool assign(const std::function<bool()>& assignment);
+    bool restoreDriveAndFolder();
+    void restorePatternAndBirthday(bool caught);
+
+    NavigationContext c_;
+    // Where the lists and the working folder last agreed; the one thing kept between
+    // events, so that a refused change can go back there.
+    Place agreed_;
+    int depth_ = 0; // drive and folder handlers now running, nested
+    bool goingBack_ = false;
+    bool loading_ = false;
+    // Set by a handler that failed, for the assignment that raised it (see assign()).
+    bool handlerFailed_ = false;
+};
+
+} // namespace navigation
