@@ -1,0 +1,504 @@
+// Form1 as the user meets it: every control's place, text, font and colour, the tab and
+// stacking orders, the captions fitting their labels; then both buttons running the
+// batch over a folder of generated photos, with messages and the busy state recorded
+// through the feedback interface, and the layout the same after every run.
+
+#include "platform/exif_reader.h"
+#include "tests/support/current_folder.h"
+#include "tests/support/jpeg_fixture.h"
+#include "tests/support/temp_folder.h"
+#include "ui/birthday_box.h"
+#include "ui/file_list.h"
+#include "ui/form1.h"
+#include "ui/user_feedback.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace {
+
+class RecordingFeedback : public ui::UserFeedback {
+public:
+    QStringList messages;
+    QList<bool> busy;
+
+    void showMessage(const QString& text) override { messages << text; }
+    void setBusy(bool state) override { busy << state; }
+};
+
+// The Exif reader, or, switched off, a reader that cannot be used at all.
+class SwitchableReader : public naming::ShootingTimeSource {
+public:
+    bool usable = true;
+
+    std::optional<std::string> shootingTime(const std::string& fileName) override {
+        return usable ? exif_.shootingTime(fileName) : std::nullopt;
+    }
+
+private:
+    platform::ExifShootingTimeSource exif_;
+};
+
+const QStringList kControls{"Image1", "Shape1", "Frame1", "Drive1", "Dir1",     "File1",   "Shape2",
+                            "Label1", "Label3", "Label2", "Text1",  "Command2", "Command1"};
+
+const QString kLabel1Caption = QStringLiteral(
+    "说明：先在下面\"生日栏\"内输入宝宝的生日，再点击\"改名\"键，将自动把左边列表框中的照片"
+    "按照拍摄时间和宝宝生日的差的时间批量重命名。   如\"x岁x月x天(x点x分x秒).jpg\"。"
+    "可单选，多选或全部改名。");
+
+const QString kBadBirthday = QStringLiteral("生日输入有误！请按示例格式输入。");
+const QString kReaderMissing = QStringLiteral("文件丢失！请重新安装本软件。");
+
+// Everything about the controls that must never change while the program runs.
+struct ControlState {
+    QRect geometry;
+    bool visible;
+    bool enabled;
+    QString caption;
+    QFont font;
+    QPalette palette;
+    bool operator==(const ControlState&) const = default;
+};
+
+using Layout = std::map<QString, ControlState>;
+
+QString caption(const QWidget* control) {
+    for (const char* property : {"text", "title"}) {
+        if (const QVariant value = control->property(property); value.isValid())
+            return value.toString();
+    }
+    return {};
+}
+
+} // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void isOneFixedWindowOfThirteenControls();
+    void placesEachControl_data();
+    void placesEachControl();
+    void showsTheCaptions();
+    void usesTheThreeFonts_data();
+    void usesTheThreeFonts();
+    void colours();
+    void labelsShowTheirWholeCaption_data();
+    void labelsShowTheirWholeCaption();
+    void drawsTheOutlinesAndTheBanner();
+    void stacksTheControlsInOrder();
+    void movesFocusInTabOrder();
+    void opensCentredWithFocusInText1();
+    void raisesOpeningAndClosing();
+
+    void command1RenamesEveryPhoto();
+    void command2RenamesTheSelectedPhotos();
+    void showsEachMessageAndRenamesNothing_data();
+    void showsEachMessageAndRenamesNothing();
+
+    void messageBoxIsModalWithOneButtonAndNoIcon();
+    void busyShowsTheWaitCursor();
+
+private:
+    QWidget* control(const QString& name) const;
+    QString owner(const QWidget* widget) const; // the name of the control holding it
+    Layout layout() const;
+    void showPhotos(); // File1 on the photo folder, which becomes the current folder
+    void typeBirthday(const QString& text);
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = {});
+
+    RecordingFeedback feedback_;
+    SwitchableReader reader_;
+    std::unique_ptr<fixture::TempFolder> photos_;
+    std::unique_ptr<fixture::CurrentFolder> inPhotos_;
+    std::unique_ptr<ui::Form1> form_;
+};
+
+void Form1Test::init() {
+    feedback_ = {};
+    reader_.usable = true;
+    form_ = std::make_unique<ui::Form1>(feedback_, reader_);
+}
+
+void Form1Test::cleanup() {
+    form_.reset();
+    inPhotos_.reset();
+    photos_.reset();
+}
+
+QWidget* Form1Test::control(const QString& name) const {
+    return form_->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+}
+
+QString Form1Test::owner(const QWidget* widget) const {
+    while (widget && widget->parentWidget() != form_.get())
+        widget = widget->parentWidget();
+    return widget ? widget->objectName() : QString();
+}
+
+Layout Form1Test::layout() const {
+    Layout controls;
+    for (const QString& name : kControls) {
+        const QWidget* c = control(name);
+        controls[name] = {c->geometry(), c->isVisible(), c->isEnabled(),
+                          caption(c),    c->font(),      c->palette()};
+    }
+    controls["Form1"] = {form_->geometry(),    form_->isVisible(), form_->isEnabled(),
+                         form_->windowTitle(), form_->font(),      form_->palette()};
+    return controls;
+}
+
+void Form1Test::showPhotos() {
+    photos_ = std::make_unique<fixture::TempFolder>();
+    const std::string shot = "2007:03:15 14:05:33";
+    fixture::writePhoto(photos_->path() / "IMG_0001.jpg", {.dateTimeOriginal = shot});
+    fixture::writePhoto(photos_->path() / "IMG_0002.jpg", {.dateTimeOriginal = shot});
+    fixture::writePhoto(photos_->path() / "IMG_0003.jpg", {}); // no shooting time
+    fixture::writePhoto(photos_->path() / "IMG_0004.jpg",
+                        {.dateTimeOriginal = "2007:05:10 09:00:00"});
+    photos_->write("notes.txt", "not a photo");
+    inPhotos_ = std::make_unique<fixture::CurrentFolder>(photos_->path());
+    QVERIFY(form_->file1().setPath(QDir::currentPath()));
+    form_->file1().setPattern(QStringLiteral("*.jpg"));
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void Form1Test::typeBirthday(const QString& text) {
+    QTest::keyClicks(control("Text1")->findChild<QLineEdit*>(), text);
+    QCOMPARE(form_->text1().text(), text);
+}
+
+void Form1Test::clickRow(int row, Qt::KeyboardModifiers modifiers) {
+    auto* view = control("File1")->findChild<QListView*>();
+    const QPoint centre = view->visualRect(view->model()->index(row, 0)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, centre);
+}
+
+void Form1Test::isOneFixedWindowOfThirteenControls() {
+    QCOMPARE(form_->size(), QSize(600, 412));
+    QCOMPARE(form_->minimumSize(), form_->maximumSize());
+
+    QStringList children;
+    for (const QWidget* child :
+         form_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        children << child->objectName();
+    children.sort();
+    QStringList expected = kControls;
+    expected.sort();
+    QCOMPARE(children, expected);
+    QVERIFY(form_->findChildren<QMenuBar*>().isEmpty());
+    QVERIFY(control("Frame1")->findChildren<QWidget*>().isEmpty()); // the lists are not inside
+}
+
+void Form1Test::placesEachControl_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("pixels");
+    QTest::newRow("Image1") << "Image1" << QRect(0, 0, 600, 40);
+    QTest::newRow("Shape1") << "Shape1" << QRect(8, 48, 585, 353);
+    QTest::newRow("Frame1") << "Frame1" << QRect(16, 56, 433, 337);
+    QTest::newRow("Drive1") << "Drive1" << QRect(24, 72, 177, 23);
+    QTest::newRow("Dir1") << "Dir1" << QRect(24, 100, 177, 278);
+    QTest::newRow("File1") << "File1" << QRect(208, 72, 233, 306);
+    QTest::newRow("Shape2") << "Shape2" << QRect(464, 64, 113, 193);
+    QTest::newRow("Label1") << "Label1" << QRect(472, 72, 105, 161);
+    QTest::newRow("Label3") << "Label3" << QRect(472, 224, 97, 33);
+    QTest::newRow("Label2") << "Label2" << QRect(464, 264, 105, 33);
+    QTest::newRow("Text1") << "Text1" << QRect(464, 296, 73, 18);
+    QTest::newRow("Command2") << "Command2" << QRect(488, 328, 73, 25);
+    QTest::newRow("Command1") << "Command1" << QRect(488, 368, 73, 25);
+}
+
+void Form1Test::placesEachControl() {
+    QFETCH(QString, name);
+    QFETCH(QRect, pixels);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QCOMPARE(control(name)->geometry(), pixels);
+    QVERIFY(control(name)->isVisible());
+    // The Qt widget inside one of our own controls fills all of it.
+    if (const QWidget* inner = control(name)->focusProxy())
+        QCOMPARE(inner->geometry(), QRect(QPoint(0, 0), pixels.size()));
+}
+
+void Form1Test::showsTheCaptions() {
+    QCOMPARE(form_->windowTitle(), QStringLiteral("Tamblinor(by Oskev)"));
+    QCOMPARE(caption(control("Frame1")), QStringLiteral("jpg照片浏览器"));
+    QCOMPARE(caption(control("Label1")), kLabel1Caption);
+    QCOMPARE(caption(control("Label3")), QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
+    QCOMPARE(caption(control("Label2")), QStringLiteral("宝宝生日：(示例：2007-03-26)"));
+    QCOMPARE(caption(control("Command2")), QStringLiteral("选中改名"));
+    QCOMPARE(caption(control("Command1")), QStringLiteral("全部改名"));
+    QCOMPARE(form_->text1().text(), QString());
+    QVERIFY(qobject_cast<QPushButton*>(control("Command1"))->isFlat());
+    QVERIFY(!qobject_cast<QPushButton*>(control("Command2"))->isFlat());
+    QCOMPARE(kLabel1Caption.count('"'), 6);
+    QVERIFY(kLabel1Caption.contains(QStringLiteral("重命名。   如")));
+}
+
+void Form1Test::usesTheThreeFonts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<qreal>("points");
+    for (const char* name : {"Frame1", "Drive1", "Dir1", "File1", "Label3", "Label2", "Text1"})
+        QTest::newRow(name) << name << "Arial" << 9.0;
+    QTest::newRow("Label1") << "Label1"
+                            << "Arial" << 8.25;
+    QTest::newRow("Command2") << "Command2"
+                              << "宋体" << 9.0;
+    QTest::newRow("Command1") << "Command1"
+                              << "宋体" << 9.0;
+}
+
+// Checks the control and every widget inside it, since those are what draw the text.
+void Form1Test::usesTheThreeFonts() {
+    QFETCH(QString, name);
+    QFETCH(QString, family);
+    QFETCH(qreal, points);
+    QList<QWidget*> drawing = control(name)->findChildren<QWidget*>();
+    drawing.prepend(control(name));
+    for (const QWidget* widget : drawing) {
+        const QFont font = widget->font();
+        QCOMPARE(font.families().value(0), family);
+        QCOMPARE(font.pointSizeF(), points);
+        QCOMPARE(font.weight(), QFont::Normal);
+        QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
+        // The last family is the fallback that has the Chinese characters.
+        const QString fallback = font.families().constLast();
+        QVERIFY2(QFontDatabase::families().contains(fallback), qPrintable(fallback));
+        QVERIFY(QFontMetrics(QFont(fallback)).inFontUcs4(U'宝'));
+    }
+    QCOMPARE(form_->font().families().value(0), QStringLiteral("Arial"));
+    QCOMPARE(form_->font().pointSizeF(), 9.0);
+}
+
+void Form1Test::colours() {
+    auto textColour = [this](const char* name) {
+        const QWidget* label = control(name);
+        return label->palette().color(label->foregroundRole());
+    };
+    QCOMPARE(textColour("Label3"), QColor(0xFF, 0x00, 0x00));
+    QCOMPARE(textColour("Label2"), QColor(0x00, 0x00, 0xFF));
+    // Follows the palette rather than copying today's highlight colour.
+    QCOMPARE(control("Label1")->foregroundRole(), QPalette::Highlight);
+    QCOMPARE(textColour("Label1"), QApplication::palette().color(QPalette::Highlight));
+}
+
+void Form1Test::labelsShowTheirWholeCaption_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"Label1", "Label2", "Label3"})
+        QTest::newRow(name) << name;
+}
+
+void Form1Test::labelsShowTheirWholeCaption() {
+    QFETCH(QString, name);
+    const auto* label = qobject_cast<QLabel*>(control(name));
+    QVERIFY(label->wordWrap());
+    QCOMPARE(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    const QRect room = label->contentsRect();
+    const QRect needed =
+        QFontMetrics(label->font())
+            .boundingRect(room, Qt::TextWordWrap | label->alignment(), label->text());
+    QVERIFY2(room.contains(needed), qPrintable(QStringLiteral("needs %1x%2 in %3x%4")
+                                                   .arg(needed.width())
+                                                   .arg(needed.height())
+                                                   .arg(room.width())
+                                                   .arg(room.height())));
+}
+
+void Form1Test::drawsTheOutlinesAndTheBanner() {
+    for (const char* name : {"Shape1", "Shape2"}) {
+        QWidget* shape = control(name);
+        const QImage image = shape->grab().toImage();
+        const QColor line = shape->palette().color(QPalette::WindowText);
+        const int right = image.width() - 1;
+        const int bottom = image.height() - 1;
+        for (const QPoint& onLine : {QPoint(0, 0), QPoint(right, bottom), QPoint(right / 2, 0),
+                                     QPoint(0, bottom / 2), QPoint(right, 1), QPoint(1, bottom)})
+            QCOMPARE(image.pixelColor(onLine), line);
+        for (const QPoint& inside :
+             {QPoint(1, 1), QPoint(right / 2, bottom / 2), QPoint(right - 1, bottom - 1)})
+            QCOMPARE(image.pixelColor(inside), shape->palette().color(QPalette::Window));
+    }
+
+    const auto* image1 = qobject_cast<QLabel*>(control("Image1"));
+    QCOMPARE(image1->pixmap().size(), QSize(600, 40));
+    QVERIFY(!image1->hasScaledContents());
+    QCOMPARE(image1->frameShape(), QFrame::NoFrame);
+
+    QList<QSize> iconSizes = form_->windowIcon().availableSizes();
+    std::sort(iconSizes.begin(), iconSizes.end(),
+              [](QSize a, QSize b) { return a.width() < b.width(); });
+    QCOMPARE(iconSizes, QList<QSize>({{16, 16}, {32, 32}, {48, 48}}));
+}
+
+void Form1Test::stacksTheControlsInOrder() {
+    // Qt keeps siblings bottom first.
+    QStringList bottomFirst;
+    for (const QObject* child : form_->children()) {
+        if (child->isWidgetType())
+            bottomFirst.prepend(child->objectName());
+    }
+    QCOMPARE(bottomFirst,
+             QStringList({"File1", "Dir1", "Drive1", "Command2", "Text1", "Command1", "Frame1",
+                          "Label1", "Shape2", "Shape1", "Image1", "Label2", "Label3"}));
+    // A click inside the frame reaches the list there.
+    const QRect file1 = control("File1")->geometry();
+    QVERIFY(control("File1")->isAncestorOf(form_->childAt(file1.center())));
+}
+
+void Form1Test::movesFocusInTabOrder() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    control("Command1")->setFocus();
+    auto press = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QStringList visited;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            visited << owner(QApplication::focusWidget());
+        }
+        return visited;
+    };
+    QCOMPARE(press(Qt::Key_Tab, Qt::NoModifier),
+             QStringList({"Text1", "Command2", "Drive1", "Dir1", "File1", "Command1"}));
+    QCOMPARE(press(Qt::Key_Backtab, Qt::ShiftModifier),
+             QStringList({"File1", "Dir1", "Drive1", "Command2", "Text1", "Command1"}));
+}
+
+void Form1Test::opensCentredWithFocusInText1() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QTRY_VERIFY(control("Text1")->hasFocus());
+    const QPoint offCentre =
+        form_->frameGeometry().center() - form_->screen()->availableGeometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 1,
+             qPrintable(QStringLiteral("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
+}
+
+void Form1Test::raisesOpeningAndClosing() {
+    QList<bool> visibleWhenOpening;
+    connect(form_.get(), &ui::Form1::opening, this,
+            [&] { visibleWhenOpening << form_->windowHandle()->isVisible(); });
+    QSignalSpy closing(form_.get(), &ui::Form1::closing);
+
+    form_->show();
+    form_->hide();
+    form_->show();
+    QCOMPARE(visibleWhenOpening, QList<bool>({false}));
+    QCOMPARE(closing.count(), 0);
+    QVERIFY(form_->close());
+    QCOMPARE(closing.count(), 1);
+}
+
+void Form1Test::command1RenamesEveryPhoto() {
+    showPhotos();
+    const auto contents = photos_->contents();
+    const Layout before = layout();
+    typeBirthday(QStringLiteral("2006-05-10"));
+
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+
+    const std::vector<std::string> renamed{
+        "0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分33秒)b.jpg",
+        "1岁0月1天(09点00分00秒).jpg", "IMG_0003.jpg", "notes.txt"};
+    QCOMPARE(photos_->listing(), renamed);
+    QCOMPARE(photos_->read("0岁10月6天(14点05分33秒).jpg"), contents.at("IMG_0001.jpg"));
+    QCOMPARE(photos_->read("1岁0月1天(09点00分00秒).jpg"), contents.at("IMG_0004.jpg"));
+    QCOMPARE(form_->file1().count(), 4); // listed again
+    QCOMPARE(form_->file1().name(0), QStringLiteral("0岁10月6天(14点05分33秒).jpg"));
+    QCOMPARE(feedback_.messages, QStringList());
+    QCOMPARE(feedback_.busy, QList<bool>({true, false}));
+    QCOMPARE(layout(), before);
+
+    // A second run gives every photo the name it already has.
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    QCOMPARE(photos_->listing(), renamed);
+}
+
+void Form1Test::command2RenamesTheSelectedPhotos() {
+    showPhotos();
+    const Layout before = layout();
+    typeBirthday(QStringLiteral("2006-05-10"));
+    clickRow(0);
+    clickRow(3, Qt::ControlModifier);
+
+    QTest::mouseClick(control("Command2"), Qt::LeftButton);
+
+    QCOMPARE(photos_->listing(), (std::vector<std::string>{
+                                     "0岁10月6天(14点05分33秒).jpg", "1岁0月1天(09点00分00秒).jpg",
+                                     "IMG_0002.jpg", "IMG_0003.jpg", "notes.txt"}));
+    QCOMPARE(feedback_.messages, QStringList());
+    QCOMPARE(feedback_.busy, QList<bool>({true, false}));
+    QCOMPARE(layout(), before);
+}
+
+void Form1Test::showsEachMessageAndRenamesNothing_data() {
+    QTest::addColumn<QString>("birthday");
+    QTest::addColumn<bool>("readerUsable");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("bad birthday") << "2007-3-26" << true << kBadBirthday;
+    QTest::newRow("unusable reader") << "2006-05-10" << false << kReaderMissing;
+}
+
+void Form1Test::showsEachMessageAndRenamesNothing() {
+    QFETCH(QString, birthday);
+    QFETCH(bool, readerUsable);
+    QFETCH(QString, message);
+    showPhotos();
+    const auto listing = photos_->listing();
+    const Layout before = layout();
+    typeBirthday(birthday);
+    reader_.usable = readerUsable;
+
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+
+    QCOMPARE(feedback_.messages, QStringList({message}));
+    QCOMPARE(feedback_.busy, QList<bool>({true, false}));
+    QCOMPARE(photos_->listing(), listing); // the first photo got its name back
+    QCOMPARE(form_->text1().text(), birthday);
+    QCOMPARE(layout(), before);
+}
+
+void Form1Test::messageBoxIsModalWithOneButtonAndNoIcon() {
+    const std::unique_ptr<QMessageBox> box = ui::createMessageBox(kBadBirthday, form_.get());
+    QCOMPARE(box->windowTitle(), QStringLiteral("错误"));
+    QCOMPARE(box->text(), kBadBirthday);
+    QCOMPARE(box->icon(), QMessageBox::NoIcon);
+    QVERIFY(box->iconPixmap().isNull());
+    QCOMPARE(box->buttons().size(), 1);
+    QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+    QVERIFY(box->isModal());
+    QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+}
+
+void Form1Test::busyShowsTheWaitCursor() {
+    ui::DialogFeedback feedback;
+    QVERIFY(!QApplication::overrideCursor());
+    {
+        const ui::BusyScope busy(feedback);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"

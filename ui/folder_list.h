@@ -1,0 +1,42 @@
+#pragma once
+
+// Dir1: the shown folder with the folders above it and the folders directly inside it,
+// each indented by its depth, open folders above and closed ones inside. Opening an
+// entry (double-click or Enter) makes it the shown folder.
+
+#include <QString>
+#include <QWidget>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace ui {
+
+class FolderList : public QWidget {
+    Q_OBJECT
+
+public:
+    // Starts on the process's current folder.
+    explicit FolderList(QWidget* parent = nullptr);
+
+    // The full path of the shown folder, in the system's notation.
+    QString path() const;
+
+    // Shows the folder `path`: a full path, a path relative to the current folder, or a
+    // drive as DriveList reports it (then that drive's current folder). False, and nothing
+    // changes, when `path` is no folder that can be read.
+    bool setPath(const QString& path);
+
+signals:
+    // Raised inside the change, whether the user opened the folder or setPath() did.
+    void pathChanged(const QString& path);
+
+private:
+    void open(QTreeWidgetItem* item);
+    void list();
+
+    QTreeWidget* tree_;
+    QString path_; // absolute, with "/" separators
+};
+
+} // namespace ui

@@ -1,0 +1,266 @@
+#include "ui/form1.h"
+
+#include "platform/disk_folder.h"
+#include "ui/birthday_box.h"
+#include "ui/drive_list.h"
+#include "ui/file_list.h"
+#include "ui/folder_list.h"
+#include "ui/rectangle_outline.h"
+#include "ui/user_feedback.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace ui {
+namespace {
+
+// The layout is designed in twips (1/1440 inch) and drawn at 96 dots per inch; Qt scales
+// the pixels on screens of other densities.
+constexpr int kTwipsPerPixel = 15;
+constexpr int kClientWidth = 9000;
+constexpr int kClientHeight = 6180;
+constexpr int kNoTab = -1;
+
+struct Placement {
+    std::string_view control;
+    int left, top, width, height; // twips, from the top-left corner of the client area
+    int tab;                      // tab index; labels and the frame hold one but take no focus
+};
+
+// The banner, the group on the left, then the column on the right from top to bottom.
+constexpr std::array<Placement, 13> kPlacements{{
+    {"Image1", 0, 0, 9000, 600, kNoTab},
+    {"Shape1", 120, 720, 8775, 5295, kNoTab},
+    {"Frame1", 240, 840, 6495, 5055, 4},
+    {"Drive1", 360, 1080, 2655, 345, 7},
+    {"Dir1", 360, 1500, 2655, 4170, 8},
+    {"File1", 3120, 1080, 3495, 4590, 9},
+    {"Shape2", 6960, 960, 1695, 2895, kNoTab},
+    {"Label1", 7080, 1080, 1575, 2415, 0},
+    {"Label3", 7080, 3360, 1455, 495, 5},
+    {"Label2", 6960, 3960, 1575, 495, 3},
+    {"Text1", 6960, 4440, 1095, 270, 2},
+    {"Command2", 7320, 4920, 1095, 375, 6},
+    {"Command1", 7320, 5520, 1095, 375, 1},
+}};
+
+// Topmost first. The lists lie inside Frame1's rectangle and above it; the labels, the
+// outlines and the banner lie beneath everything else.
+constexpr std::array<std::string_view, 13> kStacking{
+    "File1",  "Dir1",   "Drive1", "Command2", "Text1",  "Command1", "Frame1",
+    "Label1", "Shape2", "Shape1", "Image1",   "Label2", "Label3"};
+
+constexpr bool isWholePixels(int twips) {
+    return twips % kTwipsPerPixel == 0;
+}
+
+static_assert(isWholePixels(kClientWidth) && isWholePixels(kClientHeight));
+static_assert(std::all_of(kPlacements.begin(), kPlacements.end(), [](const Placement& p) {
+    return isWholePixels(p.left) && isWholePixels(p.top) && isWholePixels(p.width) &&
+           isWholePixels(p.height);
+}));
+
+constexpr int pixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
+
+// Arial and 宋体 carry no Chinese, or are missing altogether on Linux; this font has
+// the characters, and its line height lets Label1's caption fit its rectangle.
+const QString kChineseFallback = QStringLiteral("WenQuanYi Micro Hei");
+
+QFont makeFont(const QStringList& families, qreal points) {
+    QFont font;
+    font.setFamilies(families);
+    font.setPointSizeF(points);
+    return font;
+}
+
+const QString kLabel1Caption = QStringLiteral(
+    "说明：先在下面\"生日栏\"内输入宝宝的生日，再点击\"改名\"键，将自动把左边列表框中的照片"
+    "按照拍摄时间和宝宝生日的差的时间批量重命名。   如\"x岁x月x天(x点x分x秒).jpg\"。"
+    "可单选，多选或全部改名。");
+
+// Styles differ on where a group's title goes; Frame1's title lies in its top border line.
+const QString kFrameTitleInBorder =
+    QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }"
+                   "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0px 2px; }");
+
+template <typename Control, typename... Args>
+Control* createNamed(QWidget* window, const char* name, Args&&... args) {
+    auto* control = new Control(std::forward<Args>(args)..., window);
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+QLabel* createLabel(QWidget* window, const char* name, const QString& text) {
+    auto* label = createNamed<QLabel>(window, name, text);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+void setTextColour(QWidget* control, const QColor& colour) {
+    QPalette palette = control->palette();
+    palette.setColor(control->foregroundRole(), colour);
+    control->setPalette(palette);
+}
+
+QIcon tamblinorIcon() {
+    QIcon icon;
+    for (const int size : {48, 32, 16})
+        icon.addFile(QStringLiteral(":/tamblinor-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+// File1 as the batch sees it.
+class ListedPhotos final : public naming::PhotoList {
+public:
+    explicit ListedPhotos(FileList& list) : list_(list) {}
+    int count() const override { return list_.count(); }
+    std::string name(int index) const override { return list_.name(index).toStdString(); }
+    bool selected(int index) const override { return list_.selected(index); }
+    void refresh() override { list_.refresh(); }
+
+private:
+    FileList& list_;
+};
+
+class MessageBoxes final : public naming::ErrorSink {
+public:
+    explicit MessageBoxes(UserFeedback& feedback) : feedback_(feedback) {}
+    void show(naming::Message message) override {
+        const std::string_view text = naming::messageText(message);
+        feedback_.showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
+
+private:
+    UserFeedback& feedback_;
+};
+
+} // namespace
+
+Form1::Form1(UserFeedback& feedback, naming::ShootingTimeSource& shootingTimes, QWidget* parent)
+    : QWidget(parent), feedback_(feedback), shootingTimes_(shootingTimes) {
+    createControls();
+    placeControls();
+    connectEvents();
+}
+
+void Form1::createControls() {
+    setWindowTitle(QStringLiteral("Tamblinor(by Oskev)"));
+    setWindowIcon(tamblinorIcon());
+    setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 9));
+
+    image1_ = createNamed<QLabel>(this, "Image1");
+    image1_->setPixmap(QPixmap(QStringLiteral(":/banner.jpg")));
+    image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    shape1_ = createNamed<RectangleOutline>(this, "Shape1");
+    frame1_ = createNamed<QGroupBox>(this, "Frame1", QStringLiteral("jpg照片浏览器"));
+    frame1_->setStyleSheet(kFrameTitleInBorder);
+    drive1_ = createNamed<DriveList>(this, "Drive1");
+    dir1_ = createNamed<FolderList>(this, "Dir1");
+    file1_ = createNamed<FileList>(this, "File1");
+    shape2_ = createNamed<RectangleOutline>(this, "Shape2");
+
+    label1_ = createLabel(this, "Label1", kLabel1Caption);
+    label1_->setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 8.25));
+    label1_->setForegroundRole(QPalette::Highlight);
+    label3_ = createLabel(this, "Label3", QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
+    setTextColour(label3_, QColor(0xFF, 0x00, 0x00));
+    label2_ = createLabel(this, "Label2", QStringLiteral("宝宝生日：(示例：2007-03-26)"));
+    setTextColour(label2_, QColor(0x00, 0x00, 0xFF));
+
+    text1_ = createNamed<BirthdayBox>(this, "Text1");
+
+    const QFont buttonFont =
+        makeFont({QStringLiteral("宋体"), QStringLiteral("SimSun"), kChineseFallback}, 9);
+    command2_ = createNamed<QPushButton>(this, "Command2", QStringLiteral("选中改名"));
+    command1_ = createNamed<QPushButton>(this, "Command1", QStringLiteral("全部改名"));
+    for (QPushButton* button : {command2_, command1_}) {
+        button->setFont(buttonFont);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    command1_->setFlat(true);
+}
+
+void Form1::placeControls() {
+    setFixedSize(pixels(kClientWidth), pixels(kClientHeight));
+    for (const Placement& p : kPlacements) {
+        control(p.control)->setGeometry(pixels(p.left), pixels(p.top), pixels(p.width),
+                                        pixels(p.height));
+    }
+
+    // raise() puts a control above all its siblings, so raising from the bottom up leaves
+    // the topmost last raised.
+    std::for_each(kStacking.rbegin(), kStacking.rend(),
+                  [this](std::string_view name) { control(name)->raise(); });
+
+    std::vector<Placement> byTab(kPlacements.begin(), kPlacements.end());
+    std::erase_if(byTab, [this](const Placement& p) {
+        return p.tab == kNoTab || !(control(p.control)->focusPolicy() & Qt::TabFocus);
+    });
+    std::sort(byTab.begin(), byTab.end(),
+              [](const Placement& a, const Placement& b) { return a.tab < b.tab; });
+    for (std::size_t i = 1; i < byTab.size(); ++i)
+        setTabOrder(control(byTab[i - 1].control), control(byTab[i].control));
+}
+
+void Form1::connectEvents() {
+    connect(command1_, &QPushButton::clicked, this, &Form1::command1Click);
+    connect(command2_, &QPushButton::clicked, this, &Form1::command2Click);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    if (!opened_ && !event->spontaneous()) {
+        opened_ = true;
+        emit opening();
+        QRect frame = frameGeometry(); // the client area alone where the frame is not yet known
+        frame.moveCenter(screen()->availableGeometry().center());
+        move(frame.topLeft());
+        text1_->setFocus();
+    }
+    QWidget::showEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    emit closing();
+    event->accept();
+}
+
+void Form1::command1Click() {
+    runBatch(naming::RunMode::All);
+}
+
+void Form1::command2Click() {
+    runBatch(naming::RunMode::Selected);
+}
+
+// The run works in the process's current folder, which is the folder File1 lists, and
+// refreshes File1 when it gets to the end.
+void Form1::runBatch(naming::RunMode mode) {
+    const BusyScope busy(feedback_);
+    ListedPhotos photos(*file1_);
+    platform::DiskFolder folder;
+    MessageBoxes errors(feedback_);
+    naming::renamePhotos(mode, text1_->text().toStdString(),
+                         {photos, folder, shootingTimes_, errors});
+}
+
+QWidget* Form1::control(std::string_view name) const {
+    auto* found =
+        findChild<QWidget*>(QLatin1String(name.data(), static_cast<qsizetype>(name.size())),
+                            Qt::FindDirectChildrenOnly);
+    Q_ASSERT(found);
+    return found;
+}
+
+} // namespace ui
