@@ -1,9 +1,9 @@
 // tamblinor: the window.
 
 #include "platform/exif_reader.h"
-#include "ui/default_navigation.h"
-#include "ui/form1.h"
+#include "platform/settings_store.h"
 #include "ui/user_feedback.h"
+#include "ui/window.h"
 
 #include <QApplication>
 
@@ -11,8 +11,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ui::DialogFeedback feedback;
     platform::ExifShootingTimeSource shootingTimes;
-    ui::Form1 form1(feedback, shootingTimes);
-    ui::connectDefaultNavigation(form1);
-    form1.show();
+    platform::SettingsStore settings;
+    ui::Window window(feedback, shootingTimes, settings);
+    window.show();
     return app.exec();
 }

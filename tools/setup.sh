@@ -8,7 +8,7 @@ cd "$here"
 
 build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libexif-dev
                 libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei)
-test_packages=(xvfb xauth xdotool clang libclang-rt-14-dev)
+test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev)
 
 install_missing() {
     local missing=()

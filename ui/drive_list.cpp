@@ -41,7 +41,18 @@ std::map<QString, std::string> labelsByDevice() {
         labels[link.canonicalFilePath()] = decodeUdevName(link.fileName().toStdString());
     return labels;
 }
+#endif
 
+QString entryText(const Volume& volume) {
+    const QString mountPoint = QString::fromStdString(volume.mountPoint);
+    if (volume.label.empty())
+        return mountPoint;
+    return QStringLiteral("%1 [%2]").arg(mountPoint, QString::fromStdString(volume.label));
+}
+
+} // namespace
+
+#ifdef Q_OS_LINUX
 std::vector<Volume> systemVolumes() {
     QFile mountTable(QStringLiteral("/proc/self/mountinfo"));
     if (!mountTable.open(QIODevice::ReadOnly))
@@ -70,15 +81,6 @@ std::vector<Volume> systemVolumes() {
     return volumes;
 }
 #endif
-
-QString entryText(const Volume& volume) {
-    const QString mountPoint = QString::fromStdString(volume.mountPoint);
-    if (volume.label.empty())
-        return mountPoint;
-    return QStringLiteral("%1 [%2]").arg(mountPoint, QString::fromStdString(volume.label));
-}
-
-} // namespace
 
 DriveList::DriveList(QWidget* parent) : QWidget(parent) {
     auto* combo = new VolumeCombo(this);

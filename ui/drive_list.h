@@ -14,6 +14,9 @@ class QComboBox;
 
 namespace ui {
 
+// The drives the list offers, as the system reports them now, in the list's order.
+std::vector<Volume> systemVolumes();
+
 class DriveList : public QWidget {
     Q_OBJECT
 

@@ -82,7 +82,9 @@ bool FolderList::setPath(const QString& path) {
 }
 
 void FolderList::open(QTreeWidgetItem* item) {
-    setPath(item->data(0, kPathRole).toString());
+    const QString folder = item->data(0, kPathRole).toString();
+    if (!setPath(folder))
+        emit openRefused(QDir::toNativeSeparators(folder));
 }
 
 void FolderList::list() {

@@ -2,7 +2,8 @@
 
 // Dir1: the shown folder with the folders above it and the folders directly inside it,
 // each indented by its depth, open folders above and closed ones inside. Opening an
-// entry (double-click or Enter) makes it the shown folder.
+// entry (double-click or Enter) makes it the shown folder; an entry whose folder cannot
+// be read (gone since it was listed, or closed to the user) is refused.
 
 #include <QString>
 #include <QWidget>
@@ -30,6 +31,8 @@ public:
 signals:
     // Raised inside the change, whether the user opened the folder or setPath() did.
     void pathChanged(const QString& path);
+    // Raised when the user opens an entry whose folder cannot be shown; nothing changes.
+    void openRefused(const QString& path);
 
 private:
     void open(QTreeWidgetItem* item);

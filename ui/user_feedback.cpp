@@ -28,4 +28,8 @@ void DialogFeedback::setBusy(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
+void DialogFeedback::beep() {
+    QApplication::beep();
+}
+
 } // namespace ui

@@ -1,8 +1,9 @@
 #pragma once
 
-// The effects of a run that the user notices besides the renamed files: the tool's error
-// messages and the busy cursor. The window reaches them only through UserFeedback, so
-// the tests record them instead of blocking on a dialog.
+// The effects that the user notices besides the renamed files and the lists: the tool's
+// error messages and the busy cursor of a run, and the beep of a refused drive or folder.
+// The window reaches them only through UserFeedback, so the tests record them instead of
+// blocking on a dialog.
 
 #include <QString>
 #include <memory>
@@ -19,13 +20,16 @@ public:
     virtual void showMessage(const QString& text) = 0;
     // True while a run lasts; calls pair up, true then false.
     virtual void setBusy(bool busy) = 0;
+    // A drive or folder the user picked could not be shown or entered; no message follows.
+    virtual void beep() = 0;
 };
 
-// The real thing: message boxes and the wait cursor.
+// The real thing: message boxes, the wait cursor and the system's beep.
 class DialogFeedback final : public UserFeedback {
 public:
     void showMessage(const QString& text) override;
     void setBusy(bool busy) override;
+    void beep() override;
 };
 
 // The box showMessage() runs: modal, titled "错误", the text, a single OK button, no icon.

@@ -7,6 +7,7 @@
 #include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/recording_feedback.h"
 #include "ui/birthday_box.h"
 #include "ui/file_list.h"
 #include "ui/form1.h"
@@ -30,15 +31,6 @@
 #include <optional>
 
 namespace {
-
-class RecordingFeedback : public ui::UserFeedback {
-public:
-    QStringList messages;
-    QList<bool> busy;
-
-    void showMessage(const QString& text) override { messages << text; }
-    void setBusy(bool state) override { busy << state; }
-};
 
 // The Exif reader, or, switched off, a reader that cannot be used at all.
 class SwitchableReader : public naming::ShootingTimeSource {
@@ -125,7 +117,7 @@ private:
     void typeBirthday(const QString& text);
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {});
 
-    RecordingFeedback feedback_;
+    fixture::RecordingFeedback feedback_;
     SwitchableReader reader_;
     std::unique_ptr<fixture::TempFolder> photos_;
     std::unique_ptr<fixture::CurrentFolder> inPhotos_;

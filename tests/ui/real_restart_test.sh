@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The real program run twice in a real X window, with its settings in a folder of the
+# test's own. The first run starts above a folder of generated photos, opens it in Dir1,
+# takes a birthday in Text1 and is closed the way a window manager closes a window;
+# Oskev.ini then holds the drive, the folder and the birthday. The second run starts in
+# another folder that holds photos of the same names, comes up on the photo folder with
+# the birthday, and Command1 clicked at once renames the photos there and nothing else.
+# Exits 77 (skipped) when Xvfb or xdotool is not installed.
+#
+#   real_restart_test.sh TAMBLINOR MAKE_PHOTOS CLOSE_WINDOW
+set -euo pipefail
+
+app=$(realpath "$1")
+make_photos=$(realpath "$2")
+close_window=$(realpath "$3")
+
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    cat "$work/app.log" 2>/dev/null || true
+    exit 1
+}
+
+# Waits up to ten seconds for a command to succeed.
+eventually() {
+    for _ in $(seq 200); do "$@" && return 0; sleep 0.05; done
+    return 1
+}
+
+# Xvfb picks a free display itself and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+eventually test -s "$work/display" || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -1 "$work/display")
+
+start=$work/start
+photos=$start/宝宝照片
+elsewhere=$work/elsewhere
+config=$work/config
+mkdir -p "$photos" "$elsewhere"
+for folder in "$photos" "$elsewhere"; do
+    "$make_photos" "$folder" --count 3 --start "2007:03:15 14:05:33" --step 60 >/dev/null
+done
+originals=$(ls -A "$elsewhere")
+
+# Starts the program in a folder and waits for its window: sets pid, window, X and Y. The
+# test presets' offscreen platform is not wanted here, and HOME keeps any settings out of
+# the user's own.
+run_in() {
+    (cd "$1" && QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$config exec "$app") \
+        >>"$work/app.log" 2>&1 &
+    pid=$!
+    pids+=("$pid")
+    window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamblinor\(by Oskev\)$' |
+        head -1) || true
+    [[ -n $window ]] || fail "the window did not appear"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool windowfocus --sync "$window"
+}
+
+# Clicks a point given in pixels of the client area.
+click_at() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
+
+# The folder the program works in, as the system sees it.
+working_folder_is() { [[ $(readlink "/proc/$pid/cwd") == "$1" ]]; }
+
+# Closes the window as a window manager would and waits for the program to end.
+close_and_wait() {
+    "$close_window" "$window"
+    eventually eval '! kill -0 "$pid" 2>/dev/null' || fail "the program did not end on close"
+    wait "$pid" || fail "the program ended with status $?"
+}
+
+# The first run. Dir1 lies at (24, 100) and is 177 x 278 pixels; its entries fill the top
+# of it, the folders above the start folder, the start folder, then the photo folder. A
+# click below them gives it the focus, End goes to its last entry and Return opens it.
+run_in "$start"
+working_folder_is "$start" || fail "the first run does not work in the folder it started in"
+click_at 112 370
+xdotool key --delay 50 End Return
+eventually working_folder_is "$photos" || fail "opening the photo folder in Dir1 did not take"
+click_at 500 305 # Text1
+xdotool type --delay 30 "2006-05-10"
+eventually grep -qx "birthday=2006-05-10" "$config/Oskev.ini" ||
+    fail "the birthday was not stored as it was typed"
+close_and_wait
+
+expected_ini="[Tamblin]
+CurrentDir=$photos
+CurrentDrive=/
+birthday=2006-05-10"
+[[ $(cat "$config/Oskev.ini") == "$expected_ini" ]] || {
+    echo "Oskev.ini holds:"
+    cat "$config/Oskev.ini"
+    fail "the settings are not those of the close"
+}
+
+# The second run, from elsewhere: straight to Command1.
+run_in "$elsewhere"
+working_folder_is "$photos" || fail "the second run did not come back to the photo folder"
+click_at 524 380 # Command1
+
+expected="0岁10月6天(14点05分33秒).jpg
+0岁10月6天(14点06分33秒).jpg
+0岁10月6天(14点07分33秒).jpg"
+renamed() { [[ $(ls -A "$photos" | LC_ALL=C sort) == "$expected" ]]; }
+eventually renamed || {
+    echo "the photo folder holds:"
+    ls -A "$photos"
+    fail "the photos were not renamed"
+}
+[[ $(ls -A "$elsewhere") == "$originals" ]] || fail "photos of the start folder were renamed"
+close_and_wait
+echo "ok: the second run came back to the photo folder and the birthday and renamed there"

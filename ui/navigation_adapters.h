@@ -1,0 +1,79 @@
+#pragma once
+
+// The window's controls and feedback as the navigation handlers see them (see
+// navigation/interfaces.h). Texts cross as UTF-8; drive texts and paths are the controls'
+// own, passed through unchanged.
+
+#include "navigation/interfaces.h"
+
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+class BirthdayBox;
+class DriveList;
+class FileList;
+class FolderList;
+class UserFeedback;
+
+class DriveListAdapter final : public navigation::DriveList {
+public:
+    explicit DriveListAdapter(ui::DriveList& list) : list_(list) {}
+    std::string drive() const override;
+    bool setDrive(const std::string& drive) override;
+
+private:
+    ui::DriveList& list_;
+};
+
+class FolderListAdapter final : public navigation::FolderList {
+public:
+    explicit FolderListAdapter(ui::FolderList& list) : list_(list) {}
+    std::string path() const override;
+    bool setPath(const std::string& folder) override;
+
+private:
+    ui::FolderList& list_;
+};
+
+// File1 lists nothing, without complaint, for a folder it cannot read; here that is a
+// failure, so that the handlers take the lists back to a folder that can be listed.
+class FileListAdapter final : public navigation::FileList {
+public:
+    explicit FileListAdapter(ui::FileList& list) : list_(list) {}
+    std::string path() const override;
+    // False, and the list unchanged, for a folder that cannot be read.
+    bool setPath(const std::string& folder) override;
+    // Takes the pattern even when the listed folder cannot be read, which it reports:
+    // from start-up on the list is one of photos, wherever it goes next.
+    bool setPattern(std::string_view pattern) override;
+
+private:
+    ui::FileList& list_;
+};
+
+class BirthdayBoxAdapter final : public navigation::TextBox {
+public:
+    explicit BirthdayBoxAdapter(BirthdayBox& box) : box_(box) {}
+    std::string text() const override;
+    void setText(const std::string& text) override;
+
+private:
+    BirthdayBox& box_;
+};
+
+class BeepAdapter final : public navigation::Feedback {
+public:
+    explicit BeepAdapter(UserFeedback& feedback) : feedback_(feedback) {}
+    void beep() override;
+
+private:
+    UserFeedback& feedback_;
+};
+
+// The drive text (mount point) of the drive-list volume that holds the full path `path`,
+// from the volumes mounted now; empty when none does. A drive text gives itself.
+std::string driveHolding(const std::string& path);
+
+} // namespace ui
