@@ -24,27 +24,15 @@ done
 # A fixed place, so the folder list looks the same in every picture.
 work=${TMPDIR:-/tmp}/tamblinor-demo
 rm -rf "$work"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-mkdir -p "$work"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.05; done
-export DISPLAY=:$(head -1 "$work/display")
+source "$root/tools/private_display.sh"
+private_display_start "$work"
 
 photos=$work/宝宝照片
 mkdir -p "$photos/2007-03" "$photos/2007-04"
 "$make_photos" "$photos" --count 24 --start "2007:03:15 14:05:33" --step 5000 >/dev/null
 # The window lists the folder it starts in. HOME keeps its settings out of the user's own.
 (cd "$photos" && QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work/config exec "$app") &
-pids+=($!)
+track $!
 
 window=$(xdotool search --sync --onlyvisible --name '^Tamblinor\(by Oskev\)$' | head -1)
 sleep 1 # let the first paint finish

@@ -18,14 +18,8 @@ for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
+source "$(dirname "$0")/../../tools/private_display.sh"
 work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*"
@@ -39,11 +33,7 @@ eventually() {
     return 1
 }
 
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-eventually test -s "$work/display" || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -1 "$work/display")
+private_display_start "$work"
 
 start=$work/start
 photos=$start/宝宝照片
@@ -62,7 +52,7 @@ run_in() {
     (cd "$1" && QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$config exec "$app") \
         >>"$work/app.log" 2>&1 &
     pid=$!
-    pids+=("$pid")
+    track "$pid"
     window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamblinor\(by Oskev\)$' |
         head -1) || true
     [[ -n $window ]] || fail "the window did not appear"

@@ -13,22 +13,9 @@ for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
+source "$(dirname "$0")/../../tools/private_display.sh"
 work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-mkdir -p "$work"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.05; done
-[[ -s $work/display ]] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(head -1 "$work/display")
+private_display_start "$work"
 
 photos=$work/photos
 mkdir "$photos"
@@ -39,7 +26,7 @@ echo "not a photo" >"$photos/notes.txt"
 # wanted here, and HOME keeps any settings out of the user's own.
 (cd "$photos" && QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work/config exec "$app") \
     >"$work/app.log" 2>&1 &
-pids+=($!)
+track $!
 
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamblinor\(by Oskev\)$' | head -1) || true
 [[ -n $window ]] || { echo "FAIL: the window did not appear"; cat "$work/app.log"; exit 1; }
