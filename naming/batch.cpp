@@ -25,27 +25,35 @@ public:
 
     // Treats one photo; false when the run must end.
     bool treat(const std::string& oldName) {
-        // A photo left under the temporary name by an interrupted run is named in place.
-        if (oldName != temporaryName && c_.folder.rename(oldName, temporaryName)) {
-            report(oldName, oldName);
-            return true;
-        }
-
-        const std::optional<std::string> shot = c_.times.shootingTime(temporaryName);
+        // The photo is read, and its new name found, where it is: only a photo that is
+        // going to get its new name moves aside. A run cut short (a crash, a kill) can
+        // then leave under the temporary name only a photo the next run names in place,
+        // never one that would stay there, its old name forgotten, blocking every run.
+        const std::optional<std::string> shot = c_.times.shootingTime(oldName);
         if (!shot)
-            return giveBack(oldName, Message::MetadataMissing);
+            return keep(oldName, Message::MetadataMissing);
         if (shot->empty() || isUnknownShootingTime(*shot))
-            return giveBack(oldName);
+            return keep(oldName);
 
         const std::optional<AgeStamp> stamp = ageStamp(birthday_, *shot);
         if (!stamp)
-            return giveBack(oldName, Message::BadBirthday);
+            return keep(oldName, Message::BadBirthday);
         if (!clockFitsFileName(*shot))
-            return giveBack(oldName);
+            return keep(oldName);
 
+        // Once the photo is aside its old name is free, so that name is not taken.
+        const auto taken = [&](const std::string& name) {
+            return name != oldName && c_.folder.exists(name);
+        };
         const std::string base = baseName(*stamp);
-        const std::string newName = photoName(
-            base, collisionLetter(base, [this](const std::string& n) { return c_.folder.exists(n); }));
+        const std::optional<std::string> letter = collisionLetter(base, taken);
+        if (!letter)
+            return keep(oldName); // the plain name and every letter are taken
+        const std::string newName = photoName(base, *letter);
+
+        // A photo left under the temporary name by an interrupted run is named in place.
+        if (oldName != temporaryName && c_.folder.rename(oldName, temporaryName))
+            return keep(oldName);
         if (c_.folder.rename(temporaryName, newName))
             return giveBack(oldName);
         report(oldName, newName);
@@ -55,18 +63,25 @@ public:
     RunEnd end() const { return end_; }
 
 private:
-    // Moves the photo back to its old name. Where that fails it stays under the
-    // temporary name, which no later rename of this run can take over.
-    bool giveBack(const std::string& oldName, std::optional<Message> message = std::nullopt) {
-        if (oldName == temporaryName || !c_.folder.rename(temporaryName, oldName))
-            report(oldName, oldName);
-        else
-            report(oldName, temporaryName);
+    // The photo stays under its old name; with a message, the run ends.
+    bool keep(const std::string& oldName, std::optional<Message> message = std::nullopt) {
+        report(oldName, oldName);
         if (!message)
             return true;
         c_.errors.show(*message);
         end_ = *message == Message::BadBirthday ? RunEnd::BadBirthday : RunEnd::MetadataMissing;
         return false;
+    }
+
+    // Moves the photo back to its old name after its new name was taken at the last
+    // moment. Where that fails too it stays under the temporary name, which no later
+    // rename of this run can take over.
+    bool giveBack(const std::string& oldName) {
+        if (oldName == temporaryName || !c_.folder.rename(temporaryName, oldName))
+            report(oldName, oldName);
+        else
+            report(oldName, temporaryName);
+        return true;
     }
 
     void report(const std::string& from, const std::string& to) {

@@ -1,8 +1,9 @@
 #pragma once
 
 // The batch rename run behind both buttons of the window and the command line: each
-// photo is moved aside under a temporary name, its shooting time read, its new name
-// computed and the photo renamed. It sees the world only through the interfaces below.
+// photo's shooting time is read and its new name computed, then the photo is moved
+// aside under a temporary name and on to its new name. It sees the world only through
+// the interfaces below.
 
 #include <optional>
 #include <string>
@@ -11,8 +12,8 @@
 
 namespace naming {
 
-// While a photo is being named it carries this name, so its old name never counts
-// as taken and a name computed for it never collides with itself.
+// A photo passes through this name on its way to its new one; one that an interrupted
+// run left under it is named in place by the next run.
 inline constexpr std::string_view kTemporaryName = "0_0.jpg";
 
 enum class RunMode { All, Selected };

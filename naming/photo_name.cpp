@@ -49,6 +49,14 @@ struct ShootingFields {
 };
 
 ShootingFields cut(std::string_view t) {
+    // A camera's text is ASCII: one byte per character, so positions are byte offsets
+    // (clipped to the text like field()) and the text need not be decoded.
+    if (std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        const auto at = [t](std::size_t first, std::size_t count) {
+            return t.substr(std::min(first - 1, t.size()), count);
+        };
+        return {at(1, 4), at(6, 2), at(9, 2), at(12, 2), at(15, 2), at(18, 2)};
+    }
     return {field(t, 1, 4), field(t, 6, 2), field(t, 9, 2),
             field(t, 12, 2), field(t, 15, 2), field(t, 18, 2)};
 }
@@ -145,17 +153,17 @@ std::string baseName(const AgeStamp& stamp) {
            std::to_string(stamp.day) + "天(" + stamp.clock + ")";
 }
 
-std::string collisionLetter(std::string_view base,
-                            const std::function<bool(const std::string&)>& exists) {
-    // The first free letter once the plain name is taken. The plain name is looked up
-    // once rather than once per letter: the folder does not change during the search.
+std::optional<std::string> collisionLetter(std::string_view base,
+                                           const std::function<bool(const std::string&)>& exists) {
+    // The plain name is looked up once rather than once per letter: the folder does not
+    // change during the search.
     if (!exists(photoName(base)))
-        return {};
+        return std::string();
     for (char letter = 'b'; letter <= 'f'; ++letter) {
         if (!exists(photoName(base, std::string_view(&letter, 1))))
             return std::string(1, letter);
     }
-    return {};
+    return std::nullopt;
 }
 
 std::string photoName(std::string_view base, std::string_view letter) {

@@ -43,10 +43,12 @@ std::optional<AgeStamp> ageStamp(std::string_view birthday, std::string_view sho
 std::string baseName(const AgeStamp& stamp);
 
 // The letter ("b" to "f") that keeps the photo apart from those already named after
-// the same stamp, or "" when the plain name is free or every letter is taken.
-// exists(name) tells whether a file of that name (with ".jpg") is present.
-std::string collisionLetter(std::string_view base,
-                            const std::function<bool(const std::string&)>& exists);
+// the same stamp: "" when the plain name is free, the first free letter once it is
+// taken, and no value when the plain name and every letter are taken (the photo then
+// cannot be named). exists(name) tells whether a file of that name (with ".jpg") is
+// present.
+std::optional<std::string> collisionLetter(std::string_view base,
+                                           const std::function<bool(const std::string&)>& exists);
 
 // base + letter + ".jpg".
 std::string photoName(std::string_view base, std::string_view letter = {});

@@ -95,7 +95,8 @@ TEST(ShootingTime, ClockMustFitAFileName) {
 TEST(CollisionLetter, TakesTheFirstFreeLetterOnceThePlainNameIsTaken) {
     const std::string x = "0岁1月1天(10点11分12秒)";
     auto letterWith = [&](std::set<std::string> present) {
-        return naming::collisionLetter(x, [&](const std::string& n) { return present.contains(n); });
+        return naming::collisionLetter(x, [&](const std::string& n) { return present.contains(n); })
+            .value_or("every letter taken");
     };
     EXPECT_EQ(letterWith({}), "");
     EXPECT_EQ(letterWith({x + ".jpg"}), "b");
@@ -103,6 +104,7 @@ TEST(CollisionLetter, TakesTheFirstFreeLetterOnceThePlainNameIsTaken) {
     EXPECT_EQ(letterWith({x + ".jpg", x + "c.jpg"}), "b");
     EXPECT_EQ(letterWith({x + "b.jpg"}), "");
     EXPECT_EQ(letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg"}), "f");
-    EXPECT_EQ(letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg"}), "");
+    EXPECT_EQ(letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg"}),
+              "every letter taken");
     EXPECT_EQ(naming::photoName(x, "b"), x + "b.jpg");
 }
