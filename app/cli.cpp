@@ -111,10 +111,17 @@ private:
 
 class PrintedReport : public naming::RunObserver {
 public:
+    // Plain writes into the stdout buffer: no format string to interpret per photo.
     void renamed(const std::string& from, const std::string& to) override {
-        std::fprintf(stdout, "%s -> %s\n", from.c_str(), to.c_str());
+        std::fwrite(from.data(), 1, from.size(), stdout);
+        std::fwrite(" -> ", 1, 4, stdout);
+        std::fwrite(to.data(), 1, to.size(), stdout);
+        std::fputc('\n', stdout);
     }
-    void kept(const std::string& name) override { std::fprintf(stdout, "%s kept\n", name.c_str()); }
+    void kept(const std::string& name) override {
+        std::fwrite(name.data(), 1, name.size(), stdout);
+        std::fwrite(" kept\n", 1, 6, stdout);
+    }
 };
 
 class StandardError : public naming::ErrorSink {
@@ -175,9 +182,18 @@ int main(int argc, char** argv) {
     }
     const naming::RunMode mode = options.only.empty() ? naming::RunMode::All : naming::RunMode::Selected;
 
+    // The photos the run reads, in its order: where their heads are not in memory the
+    // system fetches them in the background, many at a time.
+    std::vector<std::string> toRead;
+    for (const std::string& name : names) {
+        if (options.only.empty() || options.only.contains(name))
+            toRead.push_back(name);
+    }
+    platform::HeadReadAhead readAhead(std::move(toRead));
+
     PrintedReport report;
     StandardError errors;
-    platform::ExifShootingTimeSource exif;
+    platform::ExifShootingTimeSource exif(&readAhead);
     naming::RunEnd end;
     if (options.dryRun) {
         naming::MemoryFolder memory(names);

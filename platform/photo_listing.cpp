@@ -1,6 +1,7 @@
 #include "platform/photo_listing.h"
 
 #include <algorithm>
+#include <utility>
 
 #ifdef _WIN32
 #include <filesystem>
@@ -118,15 +119,51 @@ void forEachEntry(const std::string& folder, std::string_view pattern, Visit vis
 #endif
 }
 
+// The name recoded so that the plain byte order of keys is compareNatural's order: a
+// character other than a digit becomes its folded byte; a run of digits becomes the
+// byte '0', the length of the run without its leading zeros in two bytes, then those
+// digits. No character outside a run folds to a digit, so the '0' meets a character
+// where compareNatural compares one of the run's digits with it, with the same outcome.
+// A folder of 20,000 photos is sorted with a key each rather than by decoding both
+// names in each of its ~300,000 comparisons.
+std::string naturalKey(std::string_view name) {
+    std::string key;
+    key.reserve(name.size() + 8);
+    for (std::size_t i = 0; i < name.size();) {
+        if (!isDigit(name[i])) {
+            key += fold(name[i++]);
+            continue;
+        }
+        std::size_t end = i;
+        while (end < name.size() && isDigit(name[end]))
+            ++end;
+        while (i < end && name[i] == '0')
+            ++i;
+        const std::size_t length = end - i;
+        key += '0';
+        key += char((length >> 8) & 0xFF);
+        key += char(length & 0xFF);
+        key.append(name.substr(i, length));
+        i = end;
+    }
+    return key;
+}
+
 } // namespace
 
 std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern) {
-    std::vector<std::string> names;
+    // Each name beside its key; equal keys (equal in value) fall back to byte order,
+    // as in naturalLess.
+    std::vector<std::pair<std::string, std::string>> keyed;
     forEachEntry(folder, pattern, [&](std::string_view name, bool ordinary) {
         if (ordinary)
-            names.emplace_back(name);
+            keyed.emplace_back(naturalKey(name), std::string(name));
     });
-    std::sort(names.begin(), names.end(), naturalLess);
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> names;
+    names.reserve(keyed.size());
+    for (auto& [key, name] : keyed)
+        names.push_back(std::move(name));
     return names;
 }
 

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
+#include <set>
 
 using fixture::TempFolder;
 using Names = std::vector<std::string>;
@@ -66,6 +69,29 @@ TEST(PhotoListing, ListsMatchingOrdinaryFilesInNaturalOrder) {
               (Names{"0_0.jpg", "img_1.jpg", "IMG_02.jpg", "IMG_2.JPG", "IMG_10.jpg", "宝宝.jpg"}));
     EXPECT_EQ(platform::listPhotos(folder.path().string(), "*.txt"), Names{"notes.txt"});
     EXPECT_TRUE(platform::listPhotos((folder.path() / "absent").string()).empty());
+}
+
+// The listing sorts by a precomputed key per name; it must order exactly as naturalLess,
+// including digit runs against letters, leading zeros, runs of equal value and case.
+TEST(PhotoListing, OrdersExactlyAsNaturalLess) {
+    TempFolder folder;
+    std::mt19937 random(20240607);
+    const std::string alphabet = "aAbZz_-. 0019";
+    std::set<std::string> unique;
+    while (unique.size() < 400) {
+        std::string name;
+        const std::size_t length = 1 + random() % 8;
+        for (std::size_t i = 0; i < length; ++i)
+            name += alphabet[random() % alphabet.size()];
+        if (name.front() != '.') // hidden files are not listed
+            unique.insert(name + ".jpg");
+    }
+    for (const std::string& name : unique)
+        folder.write(name, "x");
+    Names expected(unique.begin(), unique.end());
+    std::sort(expected.begin(), expected.end(), platform::naturalLess);
+
+    EXPECT_EQ(platform::listPhotos(folder.path().string()), expected);
 }
 
 TEST(PhotoListing, PatternsMatchWithoutRegardToCase) {

@@ -11,7 +11,16 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#if defined(__linux__)
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+#endif
 #include <sstream>
+#include <random>
+#include <optional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -263,6 +272,170 @@ TEST(ExifReaderCorpus, AgreesWithManifestOnEveryFile) {
     }
     EXPECT_GT(rows, 0);
     EXPECT_EQ(mismatches, std::vector<std::string>{});
+}
+
+// The payload of the first Exif APP1 segment of a JPEG file's bytes, from "Exif\0\0"
+// on; empty when the marker segments before the image hold none.
+std::string exifPayload(const std::string& jpeg) {
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(jpeg[i]); };
+    std::size_t pos = 2;
+    while (pos + 4 <= jpeg.size() && at(pos) == 0xFF && at(pos + 1) != 0xDA) {
+        const std::size_t length = std::size_t{at(pos + 2)} << 8 | at(pos + 3);
+        if (at(pos + 1) == 0xE1 && jpeg.compare(pos + 4, 6, std::string("Exif\0\0", 6)) == 0) {
+            return jpeg.substr(pos + 4, std::min(length - 2, jpeg.size() - pos - 4));
+        }
+        pos += 2 + length;
+    }
+    return {};
+}
+
+// Where the direct read answers it must give libexif's answer. Returns whether it answered.
+bool directAgreesWithLibexif(const std::string& payload, const std::string& what) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(payload.data());
+    const std::optional<std::string> direct = platform::detail::dateTimeOriginalDirect(bytes, payload.size());
+    if (!direct) {
+        return false;
+    }
+    const std::optional<std::string> libexif =
+        platform::detail::dateTimeOriginalByLibexif(bytes, payload.size());
+    EXPECT_EQ(direct, libexif) << what;
+    return true;
+}
+
+// The direct read of the common layout against libexif, on generated segments of both
+// byte orders, with and without thumbnail and maker note, and on thousands of damaged
+// copies of them: bytes of the header, the IFD tables, the counts and the offsets
+// overwritten at random, and the segment cut short.
+TEST(ExifReaderDirect, AgreesWithLibexifOnGeneratedAndDamagedSegments) {
+    std::mt19937 random(9003);
+    int answered = 0;
+    int cases = 0;
+    for (const ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+        for (const bool thumbnail : {false, true}) {
+            for (const std::size_t makerNote : {std::size_t{0}, std::size_t{300}}) {
+                PhotoSpec spec = dated(order);
+                spec.thumbnail = thumbnail;
+                spec.makerNoteSize = makerNote;
+                const std::string payload = exifPayload(fixture::jpegBytes(spec));
+                ASSERT_FALSE(payload.empty());
+                EXPECT_TRUE(directAgreesWithLibexif(payload, "undamaged"));
+                EXPECT_EQ(platform::detail::dateTimeOriginalDirect(
+                              reinterpret_cast<const unsigned char*>(payload.data()), payload.size()),
+                          kDate);
+                // The structure lies in the first ~200 bytes; damage lands there mostly.
+                const std::size_t reach = std::min<std::size_t>(payload.size(), 240);
+                for (int round = 0; round < 2500; ++round) {
+                    std::string damaged = payload;
+                    const int changes = 1 + static_cast<int>(random() % 3);
+                    if (random() % 3 == 0) {
+                        // A pointer tag where an entry's tag may stand, pointing somewhere
+                        // within the data: sub-IFDs and thumbnails libexif would follow.
+                        static constexpr unsigned kPointers[] = {0x8769, 0x8825, 0xA005, 0x0201, 0x0202};
+                        const unsigned tag = kPointers[random() % 5];
+                        const std::size_t where = 16 + 2 * (random() % ((reach - 20) / 2));
+                        const bool intel = order == ByteOrder::Intel;
+                        damaged[where] = static_cast<char>(intel ? tag & 0xFF : tag >> 8);
+                        damaged[where + 1] = static_cast<char>(intel ? tag >> 8 : tag & 0xFF);
+                        const std::size_t value = where + 8;
+                        const auto target = static_cast<unsigned>(random() % (reach - 6));
+                        for (int b = 0; b < 4; ++b) {
+                            const int shift = intel ? 8 * b : 8 * (3 - b);
+                            damaged[value + b] = static_cast<char>((target >> shift) & 0xFF);
+                        }
+                    }
+                    for (int c = 0; c < changes; ++c) {
+                        const std::size_t where = random() % 4 == 0 ? random() % damaged.size()
+                                                                    : random() % reach;
+                        const unsigned pick = random() % 4;
+                        damaged[where] = static_cast<char>(pick == 0 ? 0 : pick == 1 ? 0xFF
+                                                            : pick == 2 ? damaged[where] ^ 1
+                                                                        : random());
+                    }
+                    if (random() % 8 == 0) {
+                        damaged.resize(random() % damaged.size());
+                    }
+                    answered += directAgreesWithLibexif(damaged, "round " + std::to_string(round)) ? 1 : 0;
+                    ++cases;
+                }
+            }
+        }
+    }
+    // Most damage leaves the common layout intact or visibly broken; both kinds occur.
+    EXPECT_GT(answered, cases / 4);
+    EXPECT_LT(answered, cases);
+}
+
+TEST(ExifReaderDirect, AgreesWithLibexifOnEveryCorpusFile) {
+    const std::filesystem::path folder = corpusFolder();
+    if (!std::filesystem::exists(folder / "MANIFEST.tsv")) {
+        GTEST_SKIP() << "no corpus in " << folder;
+    }
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".jpg") {
+            continue;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string payload = exifPayload(bytes);
+        if (!payload.empty()) {
+            directAgreesWithLibexif(payload, entry.path().filename().string());
+            ++files;
+        }
+    }
+    EXPECT_GT(files, 0);
+}
+
+#if defined(__linux__)
+// Drops the file's pages from the page cache; false where they stay (tmpfs keeps them).
+bool dropFromMemory(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    char byte = 0;
+    iovec buffer{&byte, 1};
+    const bool dropped = ::preadv2(fd, &buffer, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN;
+    ::close(fd);
+    return dropped;
+}
+#endif
+
+// The read-ahead changes no answer; it starts at the first photo whose head is not in
+// memory and never for photos read from memory; it stops cleanly, started or not, over
+// names that are gone.
+TEST(HeadReadAhead, StartsOnlyForAPhotoNotInMemoryAndChangesNoAnswer) {
+    fixture::TempFolder folder;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".jpg";
+        paths.push_back(folder.write(name, fixture::jpegBytes(dated(i % 2 ? ByteOrder::Motorola
+                                                                          : ByteOrder::Intel)))
+                            .string());
+    }
+    paths.push_back((folder.path() / "gone.jpg").string());
+
+    {
+        platform::HeadReadAhead warm(paths);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(platform::readDateTimeOriginal(paths[i], &warm), kDate);
+        }
+        EXPECT_FALSE(warm.started()); // just written: every head is in memory
+    }
+#if defined(__linux__)
+    if (!dropFromMemory(paths[0])) {
+        GTEST_SKIP() << "this file system keeps its files in memory";
+    }
+    platform::HeadReadAhead cold(paths);
+    EXPECT_EQ(platform::readDateTimeOriginal(paths[0], &cold), kDate);
+    EXPECT_TRUE(cold.started());
+    cold.start(); // a second start does nothing
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(platform::readDateTimeOriginal(paths[i], &cold), kDate);
+    }
+#endif
 }
 
 } // namespace

@@ -1,0 +1,370 @@
+#!/usr/bin/env bash
+# Times a batch rename of a folder of camera-sized photos by tamblinor-cli, by the tools a
+# user would otherwise pick (exiftool, jhead, exiv2) and by a floor (floor.c: only the
+# system calls such a run needs), side by side, with hyperfine, on identical copies of
+# one generated folder, warm (photos in the page cache) and cold (their pages dropped
+# before each run). After each run it checks that no photo was lost and that each has
+# the expected name. Then it prints medians, ratios to the floor and to each peer, and
+# the bytes and system calls per photo seen by strace.
+#
+#   bench/run.sh [--counts "1000 10000"] [--modes "warm cold"]
+#                [--tools "tamblinor floor exiv2 jhead exiftool"] [--runs N] [--slow-runs N]
+#                [--large-photos] [--no-strace] [--strace-only] [--build DIR] [--work DIR]
+#                [--keep]
+#
+# Needs: a Release build of the project (default build/bench beside this folder's
+# parent: cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTAMBLINOR_BUILD_GUI=OFF),
+# hyperfine, strace, cjpeg (libjpeg-turbo-progs), a C compiler, and the peers
+# (libimage-exiftool-perl, jhead, exiv2); a missing peer is left out with a warning.
+#
+# Photos: about 3 MB each (real JPEG scan data after the generator's Exif header) for
+# counts up to 1000; about 1 MB above that unless --large-photos, so that a warm run of
+# a tool that reads whole files (jhead) still finds them all in the page cache.
+# Everything generated lives in the work folder (default bench/work, ignored by git);
+# the run folders are removed at the end unless --keep, the generated photos are kept
+# for the next run (delete the work folder to reclaim the space).
+
+set -euo pipefail
+export LC_ALL=C
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/.." && pwd)
+
+build="$root/build/bench"
+work="$here/work"
+counts="1000 10000"
+modes="warm cold"
+tools="tamblinor floor exiv2 jhead exiftool"
+runs=""
+slow_runs=3
+large=0
+do_strace=1
+do_time=1
+keep=0
+birthday=2019-06-15
+same_second_percent=5
+
+# ----------------------------------------------------------------------------------
+# Internal entry points, called by hyperfine's --prepare.
+
+# check TOOL PRISTINE RUNDIR: the run folder holds exactly the pristine folder's files
+# (by inode: none lost, none doubled, nothing added) under the names TOOL gives.
+check() {
+    local tool=$1 pristine=$2 dir=$3
+    local got
+    got=$(find "$dir" -mindepth 1 -maxdepth 1 -printf '%i\t%f\n' | sort)
+    if ! cmp -s <(cut -f1 <<<"$got" | sort) "$pristine.inodes"; then
+        echo "check $tool: the files of $dir are not those of $pristine" \
+             "($(wc -l <<<"$got") entries, $(wc -l <"$pristine.inodes") photos)" >&2
+        return 1
+    fi
+    local pattern
+    case $tool in
+        tamblinor)
+            if ! cmp -s <(cat <<<"$got") "$pristine.expected"; then
+                echo "check tamblinor: names differ from the dry run's:" >&2
+                diff <(cat <<<"$got") "$pristine.expected" | head -5 >&2
+                return 1
+            fi
+            return 0 ;;
+        floor)    pattern='^[0-9]{8}_[0-9]{6}[b-z]?\.jpg$' ;;
+        exiftool) pattern='^[0-9]{8}_[0-9]{6}(-[0-9]+)?\.jpg$' ;;
+        exiv2)    pattern='^[0-9]{8}_[0-9]{6}(_[0-9]+)?\.jpg$' ;;
+        jhead)    pattern='^[0-9]{8}-[0-9]{6}[a-z]?\.jpg$' ;;
+        *) echo "check: unknown tool $tool" >&2; return 1 ;;
+    esac
+    local bad
+    bad=$(cut -f2 <<<"$got" | grep -Ev "$pattern" || true)
+    if [[ -n $bad ]]; then
+        echo "check $tool: unexpected names: $(head -3 <<<"$bad" | tr '\n' ' ')" >&2
+        return 1
+    fi
+}
+
+# prepare MODE TOOL PRISTINE RUNDIR EVICT: checks what the previous run left, then lays
+# a fresh copy of the pristine folder (hard links: the same files, new names), flushes
+# the copy's metadata and, when cold, drops the photos' pages from the page cache.
+prepare() {
+    local mode=$1 tool=$2 pristine=$3 dir=$4 evict=$5
+    if [[ -f $dir.tool ]]; then
+        check "$(cat "$dir.tool")" "$pristine" "$dir" || exit 1
+    fi
+    rm -rf "$dir"
+    cp -al "$pristine" "$dir"
+    echo "$tool" >"$dir.tool"
+    sync -f "$dir"
+    if [[ $mode == cold ]]; then
+        "$evict" "$dir"
+    fi
+}
+
+if [[ ${1:-} == --internal-prepare ]]; then
+    shift
+    prepare "$@"
+    exit 0
+fi
+
+# ----------------------------------------------------------------------------------
+
+usage() { sed -n '2,/^$/p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 64; }
+
+while [[ $# -gt 0 ]]; do
+    case $1 in
+        --counts) counts=$2; shift 2 ;;
+        --modes) modes=$2; shift 2 ;;
+        --tools) tools=$2; shift 2 ;;
+        --runs) runs=$2; shift 2 ;;
+        --slow-runs) slow_runs=$2; shift 2 ;;
+        --large-photos) large=1; shift ;;
+        --no-strace) do_strace=0; shift ;;
+        --strace-only) do_time=0; shift ;;
+        --build) build=$(cd "$2" && pwd); shift 2 ;;
+        --work) mkdir -p "$2"; work=$(cd "$2" && pwd); shift 2 ;;
+        --keep) keep=1; shift ;;
+        -h|--help) usage ;;
+        *) echo "unknown option $1" >&2; usage ;;
+    esac
+done
+
+say() { printf '%s\n' "$*" >&2; }
+die() { say "run.sh: $*"; exit 1; }
+
+cli="$build/app/tamblinor-cli"
+maker="$build/tests/tamblinor-make-photos"
+[[ -x $cli ]] || die "no $cli: build the project first (see the head of this script)"
+[[ -x $maker ]] || die "no $maker: build with TAMBLINOR_BUILD_TESTS=ON"
+for needed in hyperfine cjpeg; do
+    command -v "$needed" >/dev/null || die "$needed is missing (apt-get install hyperfine libjpeg-turbo-progs)"
+done
+if [[ $do_strace == 1 ]] && ! command -v strace >/dev/null; then
+    die "strace is missing (apt-get install strace), or pass --no-strace"
+fi
+
+mkdir -p "$work/bin"
+
+# The floor and the cache dropper: from the build when it has them, else compiled here.
+tool_binary() {
+    local name=$1 source=$2
+    if [[ -x $build/bench/$name ]]; then
+        echo "$build/bench/$name"
+        return
+    fi
+    local out="$work/bin/$name"
+    if [[ ! -x $out || $source -nt $out ]]; then
+        ${CC:-cc} -O2 -Wall -Wextra -o "$out" "$source" || die "cannot compile $source"
+    fi
+    echo "$out"
+}
+floor=$(tool_binary tamblinor-bench-floor "$here/floor.c")
+evict=$(tool_binary tamblinor-bench-evict "$here/evict.c")
+
+selected=()
+for tool in $tools; do
+    case $tool in
+        tamblinor|floor) selected+=("$tool") ;;
+        exiftool|jhead|exiv2)
+            if command -v "$tool" >/dev/null; then
+                selected+=("$tool")
+            else
+                say "warning: $tool is not installed, left out (apt-get install libimage-exiftool-perl jhead exiv2)"
+            fi ;;
+        *) die "unknown tool $tool" ;;
+    esac
+done
+
+# The command each tool is timed with, on folder $1 (already shell-quoted).
+command_for() {
+    local tool=$1 dir=$2
+    case $tool in
+        tamblinor) echo "$(printf %q "$cli") --birthday $birthday $dir" ;;
+        floor)     echo "$(printf %q "$floor") $dir" ;;
+        exiftool)  echo "exiftool '-FileName<DateTimeOriginal' -d '%Y%m%d_%H%M%S%%-c.%%e' $dir" ;;
+        jhead)     echo "jhead -n%Y%m%d-%H%M%S $dir/*.jpg" ;;
+        exiv2)     echo "exiv2 -F -r '%Y%m%d_%H%M%S' rename $dir/*.jpg" ;;
+    esac
+}
+
+# ----------------------------------------------------------------------------------
+# Photos
+
+# scan_image NAME WIDTH HEIGHT: a real baseline JPEG (noise, quality 85) whose tables,
+# frame and scan the generator splices after its Exif header.
+scan_image() {
+    local out="$work/$1"
+    if [[ ! -s $out ]]; then
+        local w=$2 h=$3
+        { printf 'P6\n%d %d\n255\n' "$w" "$h"; head -c $((w * h * 3)) /dev/urandom; } \
+            | cjpeg -quality 85 >"$out.tmp"
+        mv "$out.tmp" "$out"
+    fi
+    echo "$out"
+}
+
+# pristine N: the generated folder of N photos, made once; beside it its sorted inode
+# list and the names tamblinor must give (inode TAB name, from a dry run).
+pristine() {
+    local n=$1 size image
+    if [[ $large == 1 || $n -le 1000 ]]; then
+        size=3mb; image=$(scan_image scan-3mb.jpg 2400 1600)
+    else
+        size=1mb; image=$(scan_image scan-1mb.jpg 1400 930)
+    fi
+    local dir="$work/photos-$n-$size"
+    if [[ ! -f $dir.done ]]; then
+        say "generating $n photos of about ${size%mb} MB in $dir ..."
+        rm -rf "$dir"
+        "$maker" "$dir" --count "$n" --same-second-percent "$same_second_percent" --image "$image"
+        find "$dir" -mindepth 1 -maxdepth 1 -printf '%i\n' | sort >"$dir.inodes"
+        # OLD -> NEW per photo, from a dry run, joined to the inodes by the old name.
+        "$cli" --birthday "$birthday" --dry-run "$dir" \
+            | awk -F' -> ' 'NF == 2 { print $1 "\t" $2 }' | sort >"$dir.dry"
+        find "$dir" -mindepth 1 -maxdepth 1 -printf '%f\t%i\n' | sort >"$dir.names"
+        join -t $'\t' "$dir.names" "$dir.dry" | awk -F'\t' '{ print $2 "\t" $3 }' | sort >"$dir.expected"
+        [[ $(wc -l <"$dir.expected") == "$n" ]] || die "the dry run did not name all $n photos"
+        sync -f "$dir"
+        touch "$dir.done"
+    fi
+    echo "$dir"
+}
+
+# ----------------------------------------------------------------------------------
+# Timing
+
+results="$work/results"
+mkdir -p "$results"
+
+time_config() {
+    local n=$1 mode=$2 pristine=$3
+    local dir="$work/run"
+    local qdir qself qpristine qevict
+    qdir=$(printf %q "$dir"); qself=$(printf %q "${BASH_SOURCE[0]}")
+    qpristine=$(printf %q "$pristine"); qevict=$(printf %q "$evict")
+    local csv="$results/$n-$mode.csv"
+    : >"$csv"
+    say ""
+    say "== $n photos, $mode, $(basename "$pristine"); load: $(uptime | sed 's/.*load/load/')"
+    if [[ $mode == warm ]]; then
+        cat "$pristine"/* >/dev/null # every page of every photo in the cache
+    fi
+    local r=${runs:-$([[ $n -le 1000 ]] && echo 10 || echo 5)}
+    for tool in "${selected[@]}"; do
+        local tr=$r
+        [[ $tool == exiftool && $slow_runs -lt $r ]] && tr=$slow_runs
+        rm -f "$dir.tool"
+        local one="$results/$n-$mode-$tool.csv"
+        hyperfine --style basic --runs "$tr" --warmup "$([[ $mode == warm ]] && echo 1 || echo 0)" \
+            --prepare "$qself --internal-prepare $mode $tool $qpristine $qdir $qevict" \
+            --command-name "$tool" --export-csv "$one" \
+            "$(command_for "$tool" "$qdir")" >&2
+        check "$tool" "$pristine" "$dir" || die "$tool: the last run left a wrong folder"
+        rm -f "$dir.tool"
+        if [[ ! -s $csv ]]; then head -1 "$one" >"$csv"; fi
+        tail -n +2 "$one" >>"$csv"
+        say "   load after $tool: $(uptime | sed 's/.*load average: //')"
+    done
+    [[ $keep == 1 ]] || rm -rf "$dir"
+}
+
+# summary CSV N MODE: the table, ratios and targets of one configuration.
+summary() {
+    local csv=$1 n=$2 mode=$3
+    awk -F, -v n="$n" -v mode="$mode" '
+        NR == 1 { next }
+        { name[NR] = $1; mean[$1] = $2; sd[$1] = $3; med[$1] = $4; order[++k] = $1 }
+        END {
+            printf "\n%s photos, %s (median of the runs; mean ± sd)\n", n, mode
+            printf "| tool | median | mean ± sd | per photo | × floor | tamblinor faster by |\n"
+            printf "|---|---:|---:|---:|---:|---:|\n"
+            for (i = 1; i <= k; ++i) {
+                t = order[i]
+                fl = ("floor" in med) ? sprintf("%.2f", med[t] / med["floor"]) : "-"
+                by = ("tamblinor" in med && t != "tamblinor" && t != "floor") ? sprintf("%.1f×", med[t] / med["tamblinor"]) : "-"
+                printf "| %s | %.4f s | %.4f ± %.4f s | %.1f µs | %s | %s |\n", t, med[t], mean[t], sd[t], med[t] / n * 1e6, fl, by
+            }
+            if ("tamblinor" in med) {
+                t = med["tamblinor"]
+                if ("floor" in med) {
+                    limit = mode == "warm" ? 1.25 : 1.5
+                    printf "target: tamblinor %.2f× floor, at most %.2f×: %s\n", t / med["floor"], limit, (t / med["floor"] <= limit ? "met" : "MISSED")
+                }
+                if (mode == "cold" && ("exiv2" in med))
+                    printf "target: tamblinor %.2f× exiv2, at most 1×: %s\n", t / med["exiv2"], (t <= med["exiv2"] ? "met" : "MISSED")
+                if ("exiftool" in med)
+                    printf "target: exiftool %.1f× tamblinor, at least 50×: %s\n", med["exiftool"] / t, (med["exiftool"] / t >= 50 ? "met" : "MISSED")
+            }
+        }' "$csv"
+}
+
+# ----------------------------------------------------------------------------------
+# Bytes and system calls per photo, with strace, on 100 photos.
+
+strace_report() {
+    local src sample="$work/strace-100" dir="$work/strace-run"
+    src=$(pristine 1000)
+    rm -rf "$sample"; mkdir -p "$sample"
+    find "$src" -mindepth 1 -maxdepth 1 -name '*.jpg' | sort | sed -n '1,100p' | xargs -d '\n' cp -l -t "$sample"
+    find "$sample" -mindepth 1 -printf '%i\n' | sort >"$sample.inodes"
+    "$cli" --birthday "$birthday" --dry-run "$sample" | awk -F' -> ' 'NF == 2 { print $1 "\t" $2 }' | sort >"$sample.dry"
+    find "$sample" -mindepth 1 -printf '%f\t%i\n' | sort >"$sample.names"
+    join -t $'\t' "$sample.names" "$sample.dry" | awk -F'\t' '{ print $2 "\t" $3 }' | sort >"$sample.expected"
+
+    # The largest Exif segment among them, with the SOI before it, rounded up to 4 KiB.
+    local limit=0 f
+    for f in "$sample"/*.jpg; do
+        local head len
+        head=$(od -An -tu1 -N6 "$f" | tr -s ' ')
+        set -- $head
+        [[ $1 == 255 && $2 == 216 && $3 == 255 && $4 == 225 ]] || die "$f: no Exif APP1 right after SOI"
+        len=$(( ($5 << 8 | $6) + 4 ))
+        len=$(( (len + 4095) / 4096 * 4096 ))
+        (( len > limit )) && limit=$len
+    done
+
+    printf '\nstrace, 100 photos (%s): bytes read from the photos and system calls, per photo\n' "$(basename "$src")"
+    printf 'limit: Exif segment rounded up to 4 KiB = %d bytes\n' "$limit"
+    printf '| tool | bytes read per photo | read calls per photo | opens per photo | all system calls per photo |\n'
+    printf '|---|---:|---:|---:|---:|\n'
+    local tool
+    for tool in "${selected[@]}"; do
+        rm -rf "$dir"; cp -al "$sample" "$dir"
+        local log="$work/strace-$tool.log"
+        (cd "$work" && eval "strace -f -y -qq -o $(printf %q "$log") $(command_for "$tool" "$(printf %q "$dir")")" >/dev/null 2>&1) \
+            || die "$tool failed under strace"
+        check "$tool" "$sample" "$dir" || die "$tool under strace left a wrong folder"
+        # Reads on descriptors strace resolves to a file of the run folder.
+        awk -v dir="$dir/" '
+            { calls++ }
+            /(^|[ ])(read|pread64|readv|preadv|preadv2)\(/ && index($0, "<" dir) {
+                reads++; r = $NF; if (r + 0 > 0) bytes += r
+            }
+            /(^|[ ])(openat|open)\(/ && index($0, "<" dir) { opens++ }
+            END { printf "| %s | %.0f | %.2f | %.2f | %.1f |\n", tool, bytes / 100, reads / 100, opens / 100, calls / 100 }
+        ' tool="$tool" "$log"
+    done
+    rm -rf "$dir"
+}
+
+# ----------------------------------------------------------------------------------
+
+say "machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)," \
+    "$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), kernel $(uname -r)"
+say "file system of the work folder: $(df -T "$work" | awk 'NR == 2 { print $2 }')"
+say "versions: $(hyperfine --version), exiftool $(command -v exiftool >/dev/null && exiftool -ver || echo -)," \
+    "$(command -v jhead >/dev/null && jhead -V || echo jhead -), $(command -v exiv2 >/dev/null && exiv2 --version | sed -n 1p || echo exiv2 -)"
+
+if [[ $do_time == 1 ]]; then
+    for n in $counts; do
+        p=$(pristine "$n")
+        for mode in $modes; do
+            time_config "$n" "$mode" "$p"
+        done
+    done
+    for n in $counts; do
+        for mode in $modes; do
+            [[ -s $results/$n-$mode.csv ]] && summary "$results/$n-$mode.csv" "$n" "$mode"
+        done
+    done
+fi
+if [[ $do_strace == 1 ]]; then
+    strace_report
+fi

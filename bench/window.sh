@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The window's figures, each against a bare baseline:
+#   start:   time from launch to the first painted window, tamblinor against an empty Qt
+#            window (both ended at their first paint by a preloaded library, timed by
+#            hyperfine), in a folder of 10 photos and in one of 20,000;
+#   listing: File1 listing 20,000 photos, from setPath to the list painted, against
+#            readdir + stat of the same folder (tamblinor-bench-file-list);
+#   memory:  peak resident memory (/usr/bin/time -v) of the window started in a folder of
+#            100,000 photos, which File1 lists before the first paint, against the window
+#            started in an empty folder, and of File1 alone.
+#
+#   bench/window.sh [--build DIR] [--work DIR] [--runs N]
+#
+# Needs a Release build with the window and bench/ (default build/benchgui:
+# cmake -S . -B build/benchgui -DCMAKE_BUILD_TYPE=Release, with bench/ added at the top
+# level), hyperfine, and without a display Xvfb (xvfb-run), under which it re-runs itself.
+# The photo folders go to the work folder (default bench/work, ignored by git) and stay
+# for the next run; they are small (generated photos of about 1 KB).
+
+set -euo pipefail
+export LC_ALL=C
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/.." && pwd)
+build="$root/build/benchgui"
+work="$here/work"
+runs=20
+
+while [[ $# -gt 0 ]]; do
+    case $1 in
+        --build) build=$(cd "$2" && pwd); shift 2 ;;
+        --work) mkdir -p "$2"; work=$(cd "$2" && pwd); shift 2 ;;
+        --runs) runs=$2; shift 2 ;;
+        *) sed -n '2,/^$/p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 64 ;;
+    esac
+done
+
+if [[ -z ${DISPLAY:-} ]]; then
+    command -v xvfb-run >/dev/null || { echo "no display and no xvfb-run (apt-get install xvfb)" >&2; exit 1; }
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "${BASH_SOURCE[0]}" --build "$build" --work "$work" --runs "$runs"
+fi
+
+app="$build/app/tamblinor"
+empty="$build/bench/tamblinor-bench-empty-window"
+preload="$build/bench/libtamblinor-bench-first-paint.so"
+lister="$build/bench/tamblinor-bench-file-list"
+maker="$build/tests/tamblinor-make-photos"
+for f in "$app" "$empty" "$preload" "$lister" "$maker"; do
+    [[ -e $f ]] || { echo "missing $f: build the window and bench/ (see the head of this script)" >&2; exit 1; }
+done
+command -v hyperfine >/dev/null || { echo "hyperfine is missing" >&2; exit 1; }
+
+export QT_QPA_PLATFORM=xcb
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+export XDG_RUNTIME_DIR=$runtime
+
+photos() { # photos N: a folder of N small generated photos
+    local dir="$work/list-$1"
+    if [[ ! -f $dir.done ]]; then
+        rm -rf "$dir"
+        "$maker" "$dir" --count "$1" >/dev/null
+        touch "$dir.done"
+    fi
+    echo "$dir"
+}
+
+mkdir -p "$work/start-empty"
+small=$(photos 10)
+list20k=$(photos 20000)
+list100k=$(photos 100000)
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), display $DISPLAY (Xvfb), Qt $(qtpaths6 --qt-version 2>/dev/null || echo 6)"
+echo "load: $(uptime | sed 's/.*load average: //')"
+
+# --- start to first paint -------------------------------------------------------------
+start_time() { # start_time FOLDER LABEL
+    local csv="$work/window-start-$2.csv"
+    (cd "$1" && hyperfine -N --style basic --warmup 3 --runs "$runs" --export-csv "$csv" \
+        -n "empty window" "env LD_PRELOAD=$preload $empty" \
+        -n "tamblinor" "env LD_PRELOAD=$preload $app" >&2)
+    awk -F, -v label="$2" 'NR > 1 { med[$1] = $4; mean[$1] = $2; sd[$1] = $3 }
+        END {
+            printf "start (%s): empty window median %.1f ms (mean %.1f ± %.1f), tamblinor median %.1f ms (mean %.1f ± %.1f), ratio %.2f (target at most 1.5)\n",
+                label, med["empty window"] * 1000, mean["empty window"] * 1000, sd["empty window"] * 1000,
+                med["tamblinor"] * 1000, mean["tamblinor"] * 1000, sd["tamblinor"] * 1000, med["tamblinor"] / med["empty window"]
+        }' "$csv"
+}
+start_time "$small" "10 photos"
+start_time "$list20k" "20,000 photos"
+
+# --- listing --------------------------------------------------------------------------
+echo "listing 20,000 photos in File1 against readdir + stat:"
+"$lister" list "$list20k" "$runs" 2>/dev/null | sed 's/^/  /'
+
+# --- memory ---------------------------------------------------------------------------
+peak() { # peak FOLDER COMMAND...: the peak resident memory in MB
+    local dir=$1; shift
+    (cd "$dir" && /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -1 | awk '{ printf "%.1f", $1 / 1024 }')
+}
+echo "peak memory (max RSS), window ended at its first paint:"
+echo "  tamblinor in a folder of 100,000 photos: $(peak "$list100k" env LD_PRELOAD="$preload" "$app") MB (target under 100 MB)"
+echo "  tamblinor in an empty folder:            $(peak "$work/start-empty" env LD_PRELOAD="$preload" "$app") MB"
+echo "  empty window:                            $(peak "$work/start-empty" env LD_PRELOAD="$preload" "$empty") MB"
+echo "  File1 alone listing 100,000 photos:      $(peak "$work" "$lister" memory "$list100k") MB"
+echo "  File1 alone listing nothing:             $(peak "$work" "$lister" memory "$work/start-empty") MB"
+echo "load: $(uptime | sed 's/.*load average: //')"
