@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/windows_text.h"
 #else
 #include <cerrno>
 #include <cstdio>
@@ -18,17 +20,6 @@ std::error_code systemError(int code) { return {code, std::system_category()}; }
 } // namespace
 
 #ifdef _WIN32
-
-namespace {
-
-std::wstring wide(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring out(std::size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
-    return out;
-}
-
-} // namespace
 
 std::error_code renameNoReplace(const std::string& from, const std::string& to) {
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.

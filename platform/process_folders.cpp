@@ -8,6 +8,8 @@
 #include <direct.h>
 #include <stdlib.h>
 #include <windows.h>
+
+#include "platform/windows_text.h"
 #else
 #include <filesystem>
 #include <sys/stat.h>
@@ -32,23 +34,6 @@ navigation::Failure noDrive(std::string operation, std::string target) {
 // The C runtime keeps each drive's current folder (in the "=D:" entries of the process's
 // environment) and restores it whenever the drive is made current again.
 namespace {
-
-std::wstring wide(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring out(std::size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string utf8(const wchar_t* text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1)
-        return {};
-    std::string out(std::size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.pop_back(); // the terminating zero
-    return out;
-}
 
 // 1 for A, 2 for B and so on; 0 when the text does not begin with a drive letter.
 int driveNumber(const std::string& text) {
