@@ -94,10 +94,12 @@ template <typename Visit>
 void forEachEntry(const std::string& folder, std::string_view pattern, Visit visit) {
 #ifdef _WIN32
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder), ec)) {
-        const std::string name = entry.path().filename().u8string();
+    const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
+    for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+        const std::u8string utf8 = entry.path().filename().u8string();
+        const std::string name(utf8.begin(), utf8.end());
         if (matchesPattern(name, pattern))
-            visit(name, entry.is_regular_file(ec));
+            visit(name, entry.is_regular_file(ec) && name.front() != '.');
     }
 #else
     DIR* dir = opendir(folder.c_str());
