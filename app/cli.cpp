@@ -180,7 +180,8 @@ int main(int argc, char** argv) {
         if (std::find(names.begin(), names.end(), wanted) == names.end())
             std::fprintf(stderr, "tamblinor-cli: no photo named %s\n", wanted.c_str());
     }
-    const naming::RunMode mode = options.only.empty() ? naming::RunMode::All : naming::RunMode::Selected;
+    const naming::RunMode mode =
+        options.only.empty() ? naming::RunMode::All : naming::RunMode::Selected;
 
     // The photos the run reads, in its order: where their heads are not in memory the
     // system fetches them in the background, many at a time.
@@ -203,7 +204,8 @@ int main(int argc, char** argv) {
         }
         DryRunTimes times(memory, exif);
         ListedPhotos photos(std::move(names), options.only);
-        end = naming::renamePhotos(mode, options.birthday, {photos, memory, times, errors, &report});
+        end =
+            naming::renamePhotos(mode, options.birthday, {photos, memory, times, errors, &report});
     } else {
         platform::DiskFolder disk;
         ListedPhotos photos(std::move(names), options.only);

@@ -93,15 +93,16 @@ void checkCollisionLetter(FuzzedDataProvider& in) {
     const auto isTaken = [&](char letter) {
         return (taken >> (letter == 0 ? 0 : letter - 'a')) & 1;
     };
-    const std::optional<std::string> letter = naming::collisionLetter(base, [&](const std::string& name) {
-        for (const char l : {'\0', 'b', 'c', 'd', 'e', 'f'}) {
-            if (name ==
-                naming::photoName(base, l == 0 ? std::string_view() : std::string_view(&l, 1))) {
-                return bool(isTaken(l));
+    const std::optional<std::string> letter =
+        naming::collisionLetter(base, [&](const std::string& name) {
+            for (const char l : {'\0', 'b', 'c', 'd', 'e', 'f'}) {
+                if (name == naming::photoName(base, l == 0 ? std::string_view()
+                                                           : std::string_view(&l, 1))) {
+                    return bool(isTaken(l));
+                }
             }
-        }
-        return false;
-    });
+            return false;
+        });
     std::optional<std::string> expected = std::string();
     if (isTaken(0)) {
         expected.reset();
@@ -112,7 +113,8 @@ void checkCollisionLetter(FuzzedDataProvider& in) {
         }
     }
     if (letter != expected) {
-        fail("collision letter", letter.value_or("none") + " instead of " + expected.value_or("none"));
+        fail("collision letter",
+             letter.value_or("none") + " instead of " + expected.value_or("none"));
     }
 }
 

@@ -20,8 +20,7 @@ const std::string temporaryName(kTemporaryName);
 
 class Run {
 public:
-    Run(std::string_view birthday, const RunContext& context)
-        : birthday_(birthday), c_(context) {}
+    Run(std::string_view birthday, const RunContext& context) : birthday_(birthday), c_(context) {}
 
     // Treats one photo; false when the run must end.
     bool treat(const std::string& oldName) {

@@ -52,18 +52,25 @@ std::optional<Date> parseDate(std::string_view text) {
     return Date(ymd);
 }
 
-int yearsBetween(Date a, Date b) { return b.year() - a.year(); }
+int yearsBetween(Date a, Date b) {
+    return b.year() - a.year();
+}
 
-int monthsBetween(Date a, Date b) { return (b.year() - a.year()) * 12 + (b.month() - a.month()); }
+int monthsBetween(Date a, Date b) {
+    return (b.year() - a.year()) * 12 + (b.month() - a.month());
+}
 
-int daysBetween(Date a, Date b) { return int((b.serial() - a.serial()).count()); }
+int daysBetween(Date a, Date b) {
+    return int((b.serial() - a.serial()).count());
+}
 
 std::optional<Date> compose(int year, int month, int day) {
     const YearMonth ym = carry(year, month);
     if (!representable(ym.year))
         return std::nullopt;
-    const sys_days first = year_month_day(std::chrono::year(int(ym.year)),
-                                          std::chrono::month(unsigned(ym.month)), std::chrono::day(1));
+    const sys_days first =
+        year_month_day(std::chrono::year(int(ym.year)), std::chrono::month(unsigned(ym.month)),
+                       std::chrono::day(1));
     const sys_days target = first + days(std::int64_t(day) - 1);
     constexpr sys_days earliest = std::chrono::year::min() / January / 1;
     constexpr sys_days latest = std::chrono::year::max() / December / 31;

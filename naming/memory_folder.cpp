@@ -7,9 +7,13 @@ MemoryFolder::MemoryFolder(const std::vector<std::string>& names) {
         add(name);
 }
 
-void MemoryFolder::add(const std::string& name) { originByName_.emplace(name, name); }
+void MemoryFolder::add(const std::string& name) {
+    originByName_.emplace(name, name);
+}
 
-void MemoryFolder::addOther(const std::string& name) { others_.insert(name); }
+void MemoryFolder::addOther(const std::string& name) {
+    others_.insert(name);
+}
 
 std::error_code MemoryFolder::rename(const std::string& from, const std::string& to) {
     const auto source = originByName_.find(from);

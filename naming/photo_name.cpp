@@ -12,8 +12,11 @@ namespace {
 // has a well-defined length.
 std::size_t sequenceLength(std::string_view text, std::size_t i) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                               : (lead >> 3) == 0x1E ? 4 : 1;
+    const std::size_t length = lead < 0x80           ? 1
+                               : (lead >> 5) == 0x6  ? 2
+                               : (lead >> 4) == 0xE  ? 3
+                               : (lead >> 3) == 0x1E ? 4
+                                                     : 1;
     if (i + length > text.size())
         return 1;
     for (std::size_t k = 1; k < length; ++k) {
@@ -51,13 +54,14 @@ struct ShootingFields {
 ShootingFields cut(std::string_view t) {
     // A camera's text is ASCII: one byte per character, so positions are byte offsets
     // (clipped to the text like field()) and the text need not be decoded.
-    if (std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (std::all_of(t.begin(), t.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         const auto at = [t](std::size_t first, std::size_t count) {
             return t.substr(std::min(first - 1, t.size()), count);
         };
         return {at(1, 4), at(6, 2), at(9, 2), at(12, 2), at(15, 2), at(18, 2)};
     }
-    return {field(t, 1, 4), field(t, 6, 2), field(t, 9, 2),
+    return {field(t, 1, 4),  field(t, 6, 2),  field(t, 9, 2),
             field(t, 12, 2), field(t, 15, 2), field(t, 18, 2)};
 }
 
@@ -92,7 +96,8 @@ bool clockFitsFileName(std::string_view shootingTime) {
     for (std::string_view part : {f.hour, f.minute, f.second}) {
         for (const char c : part) {
             // Bytes of a non-ASCII character fall outside 0x20..0x7E too.
-            if (c < 0x20 || c > 0x7E || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
+            if (c < 0x20 || c > 0x7E ||
+                std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
                 return false;
         }
     }
@@ -144,7 +149,8 @@ std::optional<AgeStamp> ageStamp(std::string_view birthday, std::string_view sho
     stamp.months = months;
     stamp.day = daysBetween(*anniversary, *shotDate) + 1;
     stamp.clock.reserve(f.hour.size() + f.minute.size() + f.second.size() + 9);
-    stamp.clock.append(f.hour).append("点").append(f.minute).append("分").append(f.second).append("秒");
+    stamp.clock.append(f.hour).append("点").append(f.minute).append("分").append(f.second).append(
+        "秒");
     return stamp;
 }
 

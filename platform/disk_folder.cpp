@@ -1,9 +1,9 @@
 #include "platform/disk_folder.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "platform/windows_text.h"
+
+#include <windows.h>
 #else
 #include <cerrno>
 #include <cstdio>
@@ -15,7 +15,9 @@
 namespace platform {
 namespace {
 
-std::error_code systemError(int code) { return {code, std::system_category()}; }
+std::error_code systemError(int code) {
+    return {code, std::system_category()};
+}
 
 } // namespace
 
@@ -34,17 +36,22 @@ std::error_code renameNoReplace(const std::string& from, const std::string& to) 
 bool isOrdinaryFile(const std::string& name) {
     const DWORD attributes = GetFileAttributesW(wide(name).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+           !(attributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
 #else
 
 namespace {
 
-bool refusesFlag(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+bool refusesFlag(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
 
 // FAT-like file systems answer a hard link with EPERM; others with EOPNOTSUPP or ENOSYS.
-bool refusesLinks(int error) { return error == EPERM || error == EOPNOTSUPP || error == ENOSYS; }
+bool refusesLinks(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
+}
 
 std::error_code linkThenUnlink(const char* from, const char* to) {
     if (linkat(AT_FDCWD, from, AT_FDCWD, to, 0) != 0)

@@ -14,8 +14,8 @@
 #include <sys/types.h>
 #include <sys/uio.h>
 #include <system_error>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -35,7 +35,8 @@ constexpr unsigned char kExifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
 std::string textUpToNul(const unsigned char* bytes, std::size_t size) {
     const auto* text = reinterpret_cast<const char*>(bytes);
     const void* nul = std::memchr(text, 0, size);
-    return std::string(text, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : size);
+    return std::string(text,
+                       nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : size);
 }
 
 class File {
@@ -325,7 +326,7 @@ struct ArenaScope {
 // tags, so neither is used. libexif also decodes a maker note it recognises; it has no
 // option to skip that, which costs a few percent of the time per photo.
 std::optional<std::string> detail::dateTimeOriginalByLibexif(const unsigned char* segment,
-                                                            std::size_t size) {
+                                                             std::size_t size) {
     const ArenaScope scope;
     const std::unique_ptr<ExifData, ExifDataUnref> data(newExifData());
     if (!data) {
@@ -410,11 +411,24 @@ bool isPointer(std::uint32_t tag) {
 // Bytes per component of a TIFF format, 0 for one libexif does not know.
 std::uint64_t formatSize(std::uint32_t format) {
     switch (format) {
-    case 1: case 2: case 6: case 7: return 1; // BYTE ASCII SBYTE UNDEFINED
-    case 3: case 8: return 2;                 // SHORT SSHORT
-    case 4: case 9: case 11: return 4;        // LONG SLONG FLOAT
-    case 5: case 10: case 12: return 8;       // RATIONAL SRATIONAL DOUBLE
-    default: return 0;
+    case 1:
+    case 2:
+    case 6:
+    case 7:
+        return 1; // BYTE ASCII SBYTE UNDEFINED
+    case 3:
+    case 8:
+        return 2; // SHORT SSHORT
+    case 4:
+    case 9:
+    case 11:
+        return 4; // LONG SLONG FLOAT
+    case 5:
+    case 10:
+    case 12:
+        return 8; // RATIONAL SRATIONAL DOUBLE
+    default:
+        return 0;
     }
 }
 

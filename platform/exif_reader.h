@@ -57,7 +57,8 @@ namespace detail {
 // layout (no value only when libexif is unusable). Where the direct read answers, the
 // two agree.
 std::optional<std::string> dateTimeOriginalDirect(const unsigned char* segment, std::size_t size);
-std::optional<std::string> dateTimeOriginalByLibexif(const unsigned char* segment, std::size_t size);
+std::optional<std::string> dateTimeOriginalByLibexif(const unsigned char* segment,
+                                                     std::size_t size);
 
 } // namespace detail
 

@@ -14,9 +14,13 @@
 namespace platform {
 namespace {
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char fold(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // -1, 0 or 1 for a < b, a == b, a > b, ignoring case and the value of digit runs.
 int compareNatural(std::string_view a, std::string_view b) {

@@ -5,11 +5,11 @@
 #include <utility>
 
 #ifdef _WIN32
+#include "platform/windows_text.h"
+
 #include <direct.h>
 #include <stdlib.h>
 #include <windows.h>
-
-#include "platform/windows_text.h"
 #else
 #include <filesystem>
 #include <sys/stat.h>

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QSettings>
 #include <QStringDecoder>
-
 #include <memory>
 
 namespace platform {

@@ -4,10 +4,9 @@
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -30,11 +29,12 @@ std::string slurp(const std::filesystem::path& path) {
 }
 
 // Runs the command line with `arguments` (already shell-quoted) from inside `folder`.
-Outcome cli(const TempFolder& scratch, const std::filesystem::path& folder, const std::string& arguments) {
+Outcome cli(const TempFolder& scratch, const std::filesystem::path& folder,
+            const std::string& arguments) {
     const auto out = scratch.path() / "out.txt";
     const auto err = scratch.path() / "err.txt";
-    const std::string command = "cd '" + folder.string() + "' && '" TAMBLINOR_CLI "' " + arguments + " >'" +
-                                out.string() + "' 2>'" + err.string() + "'";
+    const std::string command = "cd '" + folder.string() + "' && '" TAMBLINOR_CLI "' " + arguments +
+                                " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
 }
@@ -51,13 +51,15 @@ void fill(const TempFolder& folder) {
 TEST(Cli, RenamesAllAndReportsEachPhotoInListOrder) {
     TempFolder scratch, photos;
     fill(photos);
-    const Outcome o = cli(scratch, scratch.path(), "--birthday 2006-05-10 '" + photos.path().string() + "'");
+    const Outcome o =
+        cli(scratch, scratch.path(), "--birthday 2006-05-10 '" + photos.path().string() + "'");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "IMG_2.jpg -> 0岁10月6天(14点05分33秒).jpg\n"
                      "IMG_3.JPG kept\n"
                      "IMG_10.jpg -> 0岁10月6天(14点05分33秒)b.jpg\n");
     EXPECT_EQ(o.err, "");
-    EXPECT_EQ(photos.listing(), (Names{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分33秒)b.jpg", "IMG_3.JPG"}));
+    EXPECT_EQ(photos.listing(), (Names{"0岁10月6天(14点05分33秒).jpg",
+                                       "0岁10月6天(14点05分33秒)b.jpg", "IMG_3.JPG"}));
 }
 
 TEST(Cli, DryRunPrintsTheSameLinesAndTouchesNothing) {
@@ -82,7 +84,8 @@ TEST(Cli, DryRunPrintsTheSameLinesAndTouchesNothing) {
 TEST(Cli, OnlyRenamesTheNamedPhotos) {
     TempFolder scratch, photos;
     fill(photos);
-    const Outcome o = cli(scratch, photos.path(), "--birthday 2006-05-10 --only IMG_10.jpg --only absent.jpg");
+    const Outcome o =
+        cli(scratch, photos.path(), "--birthday 2006-05-10 --only IMG_10.jpg --only absent.jpg");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "IMG_10.jpg -> 0岁10月6天(14点05分33秒).jpg\n");
     EXPECT_EQ(o.err, "tamblinor-cli: no photo named absent.jpg\n");
@@ -107,13 +110,16 @@ TEST(Cli, BirthdayMessagesEndTheRunWithStatusOne) {
 
 TEST(Cli, UsageErrorsExitWith64) {
     TempFolder scratch;
-    for (const char* arguments : {"", "--birthday", "--bogus --birthday 2006-05-10", "--birthday 2006-05-10 a b"}) {
+    for (const char* arguments :
+         {"", "--birthday", "--bogus --birthday 2006-05-10", "--birthday 2006-05-10 a b"}) {
         const Outcome o = cli(scratch, scratch.path(), arguments);
         EXPECT_EQ(o.status, 64) << arguments;
-        EXPECT_NE(o.err.find("usage: tamblinor-cli --birthday YYYY-MM-DD"), std::string::npos) << arguments;
+        EXPECT_NE(o.err.find("usage: tamblinor-cli --birthday YYYY-MM-DD"), std::string::npos)
+            << arguments;
     }
     const Outcome missing = cli(scratch, scratch.path(), "--birthday 2006-05-10 does-not-exist");
     EXPECT_EQ(missing.status, 66);
-    EXPECT_EQ(missing.err, "tamblinor-cli: cannot open folder does-not-exist: No such file or directory\n");
+    EXPECT_EQ(missing.err,
+              "tamblinor-cli: cannot open folder does-not-exist: No such file or directory\n");
     EXPECT_EQ(cli(scratch, scratch.path(), "--help").status, 0);
 }

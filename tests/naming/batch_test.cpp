@@ -6,7 +6,6 @@
 #include "naming/memory_folder.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <set>
 
@@ -17,7 +16,9 @@ using naming::RunMode;
 namespace {
 
 // A folder of photos whose shooting times are known by the names they started with.
-class World : public naming::PhotoList, public naming::ShootingTimeSource, public naming::ErrorSink {
+class World : public naming::PhotoList,
+              public naming::ShootingTimeSource,
+              public naming::ErrorSink {
 public:
     explicit World(std::initializer_list<std::pair<std::string, std::string>> photos) {
         for (const auto& [name, time] : photos)
@@ -65,7 +66,8 @@ using Names = std::vector<std::string>;
 TEST(Batch, RenamesEveryPhotoAfterTheChildsAge) {
     World w({{"IMG_1.jpg", "2007:03:15 14:05:33"}, {"IMG_2.jpg", "2007:07:05 12:00:00"}});
     EXPECT_EQ(w.run(RunMode::All, "2006-05-10"), RunEnd::Completed);
-    EXPECT_EQ(w.folder.names(), (Names{"0岁10月6天(14点05分33秒).jpg", "1岁1月26天(12点00分00秒).jpg"}));
+    EXPECT_EQ(w.folder.names(),
+              (Names{"0岁10月6天(14点05分33秒).jpg", "1岁1月26天(12点00分00秒).jpg"}));
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(w.refreshes, 1);
 }
@@ -82,7 +84,10 @@ TEST(Batch, RejectsAMalformedBirthdayBeforeTouchingAnything) {
 }
 
 TEST(Batch, UnrealBirthdayEndsTheRunAtTheFirstPhotoWithATime) {
-    World w({{"a1.jpg", ""}, {"a2.jpg", ""}, {"a3.jpg", "2007:03:15 14:05:33"}, {"a4.jpg", "2007:03:15 14:05:34"}});
+    World w({{"a1.jpg", ""},
+             {"a2.jpg", ""},
+             {"a3.jpg", "2007:03:15 14:05:33"},
+             {"a4.jpg", "2007:03:15 14:05:34"}});
     EXPECT_EQ(w.run(RunMode::All, "2007-02-30"), RunEnd::BadBirthday);
     EXPECT_EQ(w.messages, std::vector{Message::BadBirthday});
     EXPECT_EQ(w.folder.names(), (Names{"a1.jpg", "a2.jpg", "a3.jpg", "a4.jpg"}));
@@ -119,17 +124,21 @@ TEST(Batch, SevenAndEightPhotosInOneSecondLeaveTheLastOnesUnchanged) {
     const std::string t = "2007:03:15 14:05:33";
     const std::string x = "0岁10月6天(14点05分33秒)";
     World w({});
-    for (const char* name : {"p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"})
+    for (const char* name :
+         {"p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"})
         w.add(name, t);
     w.add("q.jpg", "2007:03:15 14:05:34");
     EXPECT_EQ(w.run(RunMode::All, "2006-05-10"), RunEnd::Completed);
-    EXPECT_EQ(w.folder.names(), (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg",
-                                       x + "f.jpg", "0岁10月6天(14点05分34秒).jpg", "p7.jpg", "p8.jpg"}));
+    EXPECT_EQ(w.folder.names(),
+              (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg",
+                     "0岁10月6天(14点05分34秒).jpg", "p7.jpg", "p8.jpg"}));
     EXPECT_EQ(w.refreshes, 1);
 }
 
 TEST(Batch, RenameSelectedTreatsOnlyTheSelection) {
-    World w({{"a.jpg", "2007:03:15 14:05:33"}, {"b.jpg", "2007:03:15 14:05:34"}, {"c.jpg", "2007:03:15 14:05:35"}});
+    World w({{"a.jpg", "2007:03:15 14:05:33"},
+             {"b.jpg", "2007:03:15 14:05:34"},
+             {"c.jpg", "2007:03:15 14:05:35"}});
     EXPECT_EQ(w.run(RunMode::Selected, "2006-05-10"), RunEnd::Completed);
     EXPECT_EQ(w.folder.names(), (Names{"a.jpg", "b.jpg", "c.jpg"}));
     EXPECT_EQ(w.refreshes, 1);
@@ -137,7 +146,8 @@ TEST(Batch, RenameSelectedTreatsOnlyTheSelection) {
 
     w.chosen = {0, 2};
     EXPECT_EQ(w.run(RunMode::Selected, "2006-05-10"), RunEnd::Completed);
-    EXPECT_EQ(w.folder.names(), (Names{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分35秒).jpg", "b.jpg"}));
+    EXPECT_EQ(w.folder.names(),
+              (Names{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分35秒).jpg", "b.jpg"}));
 }
 
 TEST(Batch, EmptyListOnlyRefreshes) {
@@ -148,13 +158,17 @@ TEST(Batch, EmptyListOnlyRefreshes) {
 
 TEST(Batch, KeepsPhotoWhenTemporaryNameTaken) {
     // A leftover "0_0.jpg" sorts first: it is named in place, then the others follow.
-    World w({{"IMG_1.jpg", "2007:03:15 14:05:33"}, {"0_0.jpg", "2007:03:15 14:05:40"}, {"IMG_2.jpg", "2007:03:15 14:05:41"}});
+    World w({{"IMG_1.jpg", "2007:03:15 14:05:33"},
+             {"0_0.jpg", "2007:03:15 14:05:40"},
+             {"IMG_2.jpg", "2007:03:15 14:05:41"}});
     EXPECT_EQ(w.run(RunMode::All, "2006-05-10"), RunEnd::Completed);
-    EXPECT_EQ(w.folder.names(), (Names{"0岁10月6天(14点05分40秒).jpg", "0岁10月6天(14点05分41秒).jpg", "IMG_1.jpg"}));
+    EXPECT_EQ(w.folder.names(),
+              (Names{"0岁10月6天(14点05分40秒).jpg", "0岁10月6天(14点05分41秒).jpg", "IMG_1.jpg"}));
     // The next run names the photo that could not move aside the first time.
     EXPECT_EQ(w.run(RunMode::All, "2006-05-10"), RunEnd::Completed);
-    EXPECT_EQ(w.folder.names(), (Names{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分40秒).jpg",
-                                       "0岁10月6天(14点05分41秒).jpg"}));
+    EXPECT_EQ(w.folder.names(),
+              (Names{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分40秒).jpg",
+                     "0岁10月6天(14点05分41秒).jpg"}));
 }
 
 TEST(Batch, VanishedPhotoIsSkipped) {
@@ -165,8 +179,11 @@ TEST(Batch, VanishedPhotoIsSkipped) {
 }
 
 TEST(Batch, RunningAgainChangesNothing) {
-    World w({{"a.jpg", "2007:03:15 14:05:33"}, {"b.jpg", "2007:03:15 14:05:33"}, {"c.jpg", ""},
-             {"d.jpg", "2007:03:15 14:05:33"}, {"e.jpg", "2008:01:01 00:00:00"}});
+    World w({{"a.jpg", "2007:03:15 14:05:33"},
+             {"b.jpg", "2007:03:15 14:05:33"},
+             {"c.jpg", ""},
+             {"d.jpg", "2007:03:15 14:05:33"},
+             {"e.jpg", "2008:01:01 00:00:00"}});
     ASSERT_EQ(w.run(RunMode::All, "2006-05-10"), RunEnd::Completed);
     const Names first = w.folder.names();
     // A fresh listing of the renamed folder, in its natural order.

@@ -4,7 +4,6 @@
 #include "naming/photo_name.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 using naming::ageStamp;
@@ -65,7 +64,8 @@ TEST(AgeStamp, FailsWhenADateDoesNotParse) {
 }
 
 TEST(BirthdayShape, TestsLengthAndDashPositionsInCharacters) {
-    for (const char* good : {"2007-03-26", "2007-13-01", "2007-02-30", "abcd-ef-gh", "２００７-03-26"})
+    for (const char* good :
+         {"2007-03-26", "2007-13-01", "2007-02-30", "abcd-ef-gh", "２００７-03-26"})
         EXPECT_TRUE(naming::birthdayShapeOk(good)) << good;
     for (const char* bad : {"2007-3-26", "2007/03/26", "20070326", "", "2007-03-2", "2007-03-266",
                             "2007-03", "２００７-3-26", "2007—03-26", "2007-03-２６x"})
@@ -104,7 +104,8 @@ TEST(CollisionLetter, TakesTheFirstFreeLetterOnceThePlainNameIsTaken) {
     EXPECT_EQ(letterWith({x + ".jpg", x + "c.jpg"}), "b");
     EXPECT_EQ(letterWith({x + "b.jpg"}), "");
     EXPECT_EQ(letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg"}), "f");
-    EXPECT_EQ(letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg"}),
-              "every letter taken");
+    EXPECT_EQ(
+        letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg"}),
+        "every letter taken");
     EXPECT_EQ(naming::photoName(x, "b"), x + "b.jpg");
 }

@@ -6,10 +6,9 @@
 #include "naming/memory_folder.h"
 #include "naming/photo_name.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <map>
 
 using namespace std::chrono;
@@ -18,14 +17,16 @@ namespace {
 
 std::string birthdayText(year_month_day d) {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()), unsigned(d.day()));
+    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()),
+                  unsigned(d.day()));
     return buffer;
 }
 
 std::string shootingText(year_month_day d, int secondOfDay = 12 * 3600) {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d:%02u:%02u %02d:%02d:%02d", int(d.year()), unsigned(d.month()),
-                  unsigned(d.day()), secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    std::snprintf(buffer, sizeof buffer, "%04d:%02u:%02u %02d:%02d:%02d", int(d.year()),
+                  unsigned(d.month()), unsigned(d.day()), secondOfDay / 3600, secondOfDay / 60 % 60,
+                  secondOfDay % 60);
     return buffer;
 }
 
@@ -58,7 +59,8 @@ void walkAges(year_month_day birthday, int yearsAfter) {
 } // namespace
 
 TEST(AgeProperties, EveryBirthdayOfALeapCycleOverTwoYears) {
-    for (sys_days b = sys_days(2003y / January / 1); b <= sys_days(2006y / December / 31); b += days(1))
+    for (sys_days b = sys_days(2003y / January / 1); b <= sys_days(2006y / December / 31);
+         b += days(1))
         walkAges(year_month_day(b), 2);
 }
 
@@ -76,13 +78,17 @@ TEST(AgeProperties, MonthEndBirthdaysAcrossCenturies) {
 
 namespace {
 
-class Photos : public naming::PhotoList, public naming::ShootingTimeSource, public naming::ErrorSink {
+class Photos : public naming::PhotoList,
+               public naming::ShootingTimeSource,
+               public naming::ErrorSink {
 public:
     int count() const override { return int(listed.size()); }
     std::string name(int i) const override { return listed[std::size_t(i)]; }
     bool selected(int) const override { return true; }
     void refresh() override { listed = folder.names(); }
-    std::optional<std::string> shootingTime(const std::string& n) override { return timeOf[folder.origin(n)]; }
+    std::optional<std::string> shootingTime(const std::string& n) override {
+        return timeOf[folder.origin(n)];
+    }
     void show(naming::Message) override { ADD_FAILURE() << "no message expected"; }
 
     naming::MemoryFolder folder;
@@ -94,7 +100,8 @@ public:
 
 TEST(RenameProperties, RunningAgainOverNamedPhotosChangesNothing) {
     // Each folder mixes photos of neighbouring days and several in the same second.
-    for (sys_days b = sys_days(2004y / January / 25); b <= sys_days(2004y / April / 5); b += days(1)) {
+    for (sys_days b = sys_days(2004y / January / 25); b <= sys_days(2004y / April / 5);
+         b += days(1)) {
         const std::string born = birthdayText(year_month_day(b));
         Photos photos;
         int n = 0;
@@ -107,10 +114,12 @@ TEST(RenameProperties, RunningAgainOverNamedPhotosChangesNothing) {
                 photos.timeOf[name] = shootingText(shot, 9 * 3600 + (k % 3) * 17);
             }
         }
-        ASSERT_EQ(naming::renamePhotos(naming::RunMode::All, born, {photos, photos.folder, photos, photos}),
+        ASSERT_EQ(naming::renamePhotos(naming::RunMode::All, born,
+                                       {photos, photos.folder, photos, photos}),
                   naming::RunEnd::Completed);
         const auto named = photos.folder.names();
-        ASSERT_EQ(naming::renamePhotos(naming::RunMode::All, born, {photos, photos.folder, photos, photos}),
+        ASSERT_EQ(naming::renamePhotos(naming::RunMode::All, born,
+                                       {photos, photos.folder, photos, photos}),
                   naming::RunEnd::Completed);
         ASSERT_EQ(photos.folder.names(), named) << born;
     }

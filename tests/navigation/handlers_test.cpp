@@ -6,9 +6,8 @@
 #include "navigation/handlers.h"
 #include "tests/navigation/fake_controls.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <ostream>

@@ -11,10 +11,9 @@
 #include "tests/support/current_folder.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace fs = std::filesystem;

@@ -6,11 +6,10 @@
 #include "tests/navigation/config_home.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <iterator>
 
 using fixture::ConfigHome;

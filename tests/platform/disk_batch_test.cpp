@@ -9,9 +9,8 @@
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,7 +24,8 @@ namespace {
 
 const std::string kBirthday = "2006-05-10";
 
-std::string photo(std::optional<std::string> time, fixture::ByteOrder order = fixture::ByteOrder::Intel) {
+std::string photo(std::optional<std::string> time,
+                  fixture::ByteOrder order = fixture::ByteOrder::Intel) {
     return fixture::jpegBytes({.dateTimeOriginal = std::move(time), .byteOrder = order});
 }
 
@@ -71,7 +71,8 @@ TEST(DiskBatch, SevenAndEightPhotosInOneSecond) {
     TempFolder folder;
     for (int i = 1; i <= 8; ++i)
         folder.write("IMG_" + std::to_string(i) + ".jpg",
-                     photo("2007:03:15 14:05:33", i % 2 ? fixture::ByteOrder::Intel : fixture::ByteOrder::Motorola) +
+                     photo("2007:03:15 14:05:33",
+                           i % 2 ? fixture::ByteOrder::Intel : fixture::ByteOrder::Motorola) +
                          std::string(std::size_t(i), 'x'));
     folder.write("IMG_9.jpg", photo("2007:03:15 14:05:34"));
     const auto before = photosIn(folder);
@@ -80,8 +81,9 @@ TEST(DiskBatch, SevenAndEightPhotosInOneSecond) {
     Window window;
     EXPECT_EQ(window.run(RunMode::All), RunEnd::Completed);
     const std::string x = "0岁10月6天(14点05分33秒)";
-    EXPECT_EQ(folder.listing(), (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg",
-                                       "0岁10月6天(14点05分34秒).jpg", "IMG_7.jpg", "IMG_8.jpg"}));
+    EXPECT_EQ(folder.listing(),
+              (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg",
+                     "0岁10月6天(14点05分34秒).jpg", "IMG_7.jpg", "IMG_8.jpg"}));
     EXPECT_EQ(photosIn(folder), before);
     // The first listed photo took the plain name.
     EXPECT_EQ(folder.read(x + ".jpg"), photo("2007:03:15 14:05:33") + "x");
@@ -131,7 +133,8 @@ TEST(DiskBatch, LeftoverTemporaryNameIsNamedAndNothingIsOverwritten) {
 
     Window window;
     EXPECT_EQ(window.run(RunMode::All), RunEnd::Completed);
-    EXPECT_EQ(folder.listing(), (Names{"0岁10月6天(14点05分40秒).jpg", "0岁10月6天(14点05分41秒).jpg", "notes.txt"}));
+    EXPECT_EQ(folder.listing(),
+              (Names{"0岁10月6天(14点05分40秒).jpg", "0岁10月6天(14点05分41秒).jpg", "notes.txt"}));
     EXPECT_EQ(photosIn(folder), before);
 }
 
@@ -179,8 +182,10 @@ TEST(DiskBatch, ReadOnlyFolderLosesNothing) {
     folder.write("a.jpg", photo("2007:03:15 14:05:33"));
     folder.write("b.jpg", photo("2007:03:15 14:05:34"));
     const auto before = folder.contents();
-    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                                                    std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all |
+                                                    std::filesystem::perms::group_read |
+                                                    std::filesystem::perms::group_exec |
+                                                    std::filesystem::perms::others_read |
                                                     std::filesystem::perms::others_exec);
     // Root may write anywhere; the run is made by an ordinary user, for whom the folder
     // is read-only.
@@ -201,6 +206,7 @@ TEST(DiskBatch, ReadOnlyFolderLosesNothing) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
     EXPECT_EQ(folder.contents(), before);
 }

@@ -6,10 +6,9 @@
 #include "tests/support/current_folder.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <random>
 #include <set>
 
@@ -23,11 +22,14 @@ TEST(RenameNoReplace, RenamesAndNeverReplaces) {
     fixture::CurrentFolder here(folder.path());
 
     EXPECT_EQ(platform::renameNoReplace("a.jpg", "b.jpg"), std::errc::file_exists);
-    EXPECT_EQ(platform::renameNoReplace("missing.jpg", "c.jpg"), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(folder.contents(), (std::map<std::string, std::string>{{"a.jpg", "photo a"}, {"b.jpg", "photo b"}}));
+    EXPECT_EQ(platform::renameNoReplace("missing.jpg", "c.jpg"),
+              std::errc::no_such_file_or_directory);
+    EXPECT_EQ(folder.contents(),
+              (std::map<std::string, std::string>{{"a.jpg", "photo a"}, {"b.jpg", "photo b"}}));
 
     EXPECT_FALSE(platform::renameNoReplace("a.jpg", "照片 一.jpg"));
-    EXPECT_EQ(folder.contents(), (std::map<std::string, std::string>{{"b.jpg", "photo b"}, {"照片 一.jpg", "photo a"}}));
+    EXPECT_EQ(folder.contents(), (std::map<std::string, std::string>{{"b.jpg", "photo b"},
+                                                                     {"照片 一.jpg", "photo a"}}));
 }
 
 TEST(RenameNoReplace, RefusesATargetThatIsAFolderOrALink) {
@@ -60,8 +62,8 @@ TEST(OrdinaryFile, FindsOnlyVisibleFiles) {
 
 TEST(PhotoListing, ListsMatchingOrdinaryFilesInNaturalOrder) {
     TempFolder folder;
-    for (const char* name : {"IMG_10.jpg", "IMG_2.JPG", "img_1.jpg", "notes.txt", ".hidden.jpg", "a.jpeg",
-                             "宝宝.jpg", "IMG_02.jpg", "0_0.jpg", "x.jpg.bak"})
+    for (const char* name : {"IMG_10.jpg", "IMG_2.JPG", "img_1.jpg", "notes.txt", ".hidden.jpg",
+                             "a.jpeg", "宝宝.jpg", "IMG_02.jpg", "0_0.jpg", "x.jpg.bak"})
         folder.write(name, "x");
     std::filesystem::create_directory(folder.path() / "folder.jpg");
 
@@ -110,7 +112,9 @@ TEST(NaturalOrder, ComparesDigitRunsByValueAndLettersWithoutCase) {
     EXPECT_TRUE(platform::naturalLess("img_1.jpg", "IMG_2.jpg"));
     EXPECT_TRUE(platform::naturalLess("a.jpg", "ab.jpg"));
     EXPECT_TRUE(platform::naturalLess("x.jpg", "xb.jpg"));
-    EXPECT_TRUE(platform::naturalLess("IMG_02.jpg", "IMG_2.jpg")); // equal in value: byte order decides
-    EXPECT_TRUE(platform::naturalLess("IMG_9999999999999999999999.jpg", "IMG_10000000000000000000000.jpg"));
+    EXPECT_TRUE(
+        platform::naturalLess("IMG_02.jpg", "IMG_2.jpg")); // equal in value: byte order decides
+    EXPECT_TRUE(
+        platform::naturalLess("IMG_9999999999999999999999.jpg", "IMG_10000000000000000000000.jpg"));
     EXPECT_FALSE(platform::naturalLess("a.jpg", "a.jpg"));
 }

@@ -17,10 +17,10 @@
 #include <sys/uio.h>
 #include <unistd.h>
 #endif
-#include <sstream>
-#include <random>
-#include <optional>
 #include <iterator>
+#include <optional>
+#include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -292,7 +292,8 @@ std::string exifPayload(const std::string& jpeg) {
 // Where the direct read answers it must give libexif's answer. Returns whether it answered.
 bool directAgreesWithLibexif(const std::string& payload, const std::string& what) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(payload.data());
-    const std::optional<std::string> direct = platform::detail::dateTimeOriginalDirect(bytes, payload.size());
+    const std::optional<std::string> direct =
+        platform::detail::dateTimeOriginalDirect(bytes, payload.size());
     if (!direct) {
         return false;
     }
@@ -319,9 +320,10 @@ TEST(ExifReaderDirect, AgreesWithLibexifOnGeneratedAndDamagedSegments) {
                 const std::string payload = exifPayload(fixture::jpegBytes(spec));
                 ASSERT_FALSE(payload.empty());
                 EXPECT_TRUE(directAgreesWithLibexif(payload, "undamaged"));
-                EXPECT_EQ(platform::detail::dateTimeOriginalDirect(
-                              reinterpret_cast<const unsigned char*>(payload.data()), payload.size()),
-                          kDate);
+                EXPECT_EQ(
+                    platform::detail::dateTimeOriginalDirect(
+                        reinterpret_cast<const unsigned char*>(payload.data()), payload.size()),
+                    kDate);
                 // The structure lies in the first ~200 bytes; damage lands there mostly.
                 const std::size_t reach = std::min<std::size_t>(payload.size(), 240);
                 for (int round = 0; round < 2500; ++round) {
@@ -330,7 +332,8 @@ TEST(ExifReaderDirect, AgreesWithLibexifOnGeneratedAndDamagedSegments) {
                     if (random() % 3 == 0) {
                         // A pointer tag where an entry's tag may stand, pointing somewhere
                         // within the data: sub-IFDs and thumbnails libexif would follow.
-                        static constexpr unsigned kPointers[] = {0x8769, 0x8825, 0xA005, 0x0201, 0x0202};
+                        static constexpr unsigned kPointers[] = {0x8769, 0x8825, 0xA005, 0x0201,
+                                                                 0x0202};
                         const unsigned tag = kPointers[random() % 5];
                         const std::size_t where = 16 + 2 * (random() % ((reach - 20) / 2));
                         const bool intel = order == ByteOrder::Intel;
@@ -344,17 +347,19 @@ TEST(ExifReaderDirect, AgreesWithLibexifOnGeneratedAndDamagedSegments) {
                         }
                     }
                     for (int c = 0; c < changes; ++c) {
-                        const std::size_t where = random() % 4 == 0 ? random() % damaged.size()
-                                                                    : random() % reach;
+                        const std::size_t where =
+                            random() % 4 == 0 ? random() % damaged.size() : random() % reach;
                         const unsigned pick = random() % 4;
-                        damaged[where] = static_cast<char>(pick == 0 ? 0 : pick == 1 ? 0xFF
-                                                            : pick == 2 ? damaged[where] ^ 1
-                                                                        : random());
+                        damaged[where] = static_cast<char>(pick == 0   ? 0
+                                                           : pick == 1 ? 0xFF
+                                                           : pick == 2 ? damaged[where] ^ 1
+                                                                       : random());
                     }
                     if (random() % 8 == 0) {
                         damaged.resize(random() % damaged.size());
                     }
-                    answered += directAgreesWithLibexif(damaged, "round " + std::to_string(round)) ? 1 : 0;
+                    answered +=
+                        directAgreesWithLibexif(damaged, "round " + std::to_string(round)) ? 1 : 0;
                     ++cases;
                 }
             }
@@ -376,7 +381,8 @@ TEST(ExifReaderDirect, AgreesWithLibexifOnEveryCorpusFile) {
             continue;
         }
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string bytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
         const std::string payload = exifPayload(bytes);
         if (!payload.empty()) {
             directAgreesWithLibexif(payload, entry.path().filename().string());
@@ -411,8 +417,9 @@ TEST(HeadReadAhead, StartsOnlyForAPhotoNotInMemoryAndChangesNoAnswer) {
     std::vector<std::string> paths;
     for (int i = 0; i < 3; ++i) {
         const std::string name = "p" + std::to_string(i) + ".jpg";
-        paths.push_back(folder.write(name, fixture::jpegBytes(dated(i % 2 ? ByteOrder::Motorola
-                                                                          : ByteOrder::Intel)))
+        paths.push_back(folder
+                            .write(name, fixture::jpegBytes(
+                                             dated(i % 2 ? ByteOrder::Motorola : ByteOrder::Intel)))
                             .string());
     }
     paths.push_back((folder.path() / "gone.jpg").string());
