@@ -9,11 +9,16 @@
 #            100,000 photos, which File1 lists before the first paint, against the window
 #            started in an empty folder, and of File1 alone.
 #
-#   bench/window.sh [--build DIR] [--work DIR] [--runs N]
+#   bench/window.sh [--build DIR] [--work DIR] [--runs N] [--rounds N] [--also PROGRAM]
+#
+# --rounds N times the start in N rounds of --runs runs each and pools them (medians of
+# all runs), so that a spell of load falls on both programs alike; --also PROGRAM times
+# another build of the window in the same rounds (such as the one before a change).
 #
 # Needs a Release build with the window and bench/ (default build/benchgui:
 # cmake -S . -B build/benchgui -DCMAKE_BUILD_TYPE=Release, with bench/ added at the top
-# level), hyperfine, and without a display Xvfb (xvfb-run), under which it re-runs itself.
+# level), hyperfine, python3, and without a display Xvfb (xvfb-run), under which it
+# re-runs itself.
 # The photo folders go to the work folder (default bench/work, ignored by git) and stay
 # for the next run; they are small (generated photos of about 1 KB).
 
@@ -25,19 +30,24 @@ root=$(cd "$here/.." && pwd)
 build="$root/build/benchgui"
 work="$here/work"
 runs=20
+rounds=1
+also=
 
 while [[ $# -gt 0 ]]; do
     case $1 in
         --build) build=$(cd "$2" && pwd); shift 2 ;;
         --work) mkdir -p "$2"; work=$(cd "$2" && pwd); shift 2 ;;
         --runs) runs=$2; shift 2 ;;
+        --rounds) rounds=$2; shift 2 ;;
+        --also) also=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
         *) sed -n '2,/^$/p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 64 ;;
     esac
 done
 
 if [[ -z ${DISPLAY:-} ]]; then
     command -v xvfb-run >/dev/null || { echo "no display and no xvfb-run (apt-get install xvfb)" >&2; exit 1; }
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "${BASH_SOURCE[0]}" --build "$build" --work "$work" --runs "$runs"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "${BASH_SOURCE[0]}" --build "$build" --work "$work" \
+        --runs "$runs" --rounds "$rounds" ${also:+--also "$also"}
 fi
 
 app="$build/app/tamblinor"
@@ -45,10 +55,12 @@ empty="$build/bench/tamblinor-bench-empty-window"
 preload="$build/bench/libtamblinor-bench-first-paint.so"
 lister="$build/bench/tamblinor-bench-file-list"
 maker="$build/tests/tamblinor-make-photos"
-for f in "$app" "$empty" "$preload" "$lister" "$maker"; do
+for f in "$app" "$empty" "$preload" "$lister" "$maker" ${also:+"$also"}; do
     [[ -e $f ]] || { echo "missing $f: build the window and bench/ (see the head of this script)" >&2; exit 1; }
 done
-command -v hyperfine >/dev/null || { echo "hyperfine is missing" >&2; exit 1; }
+for tool in hyperfine python3; do
+    command -v $tool >/dev/null || { echo "$tool is missing" >&2; exit 1; }
+done
 
 export QT_QPA_PLATFORM=xcb
 runtime=$(mktemp -d)
@@ -75,16 +87,34 @@ echo "load: $(uptime | sed 's/.*load average: //')"
 
 # --- start to first paint -------------------------------------------------------------
 start_time() { # start_time FOLDER LABEL
-    local csv="$work/window-start-$2.csv"
-    (cd "$1" && hyperfine -N --style basic --warmup 3 --runs "$runs" --export-csv "$csv" \
-        -n "empty window" "env LD_PRELOAD=$preload $empty" \
-        -n "tamblinor" "env LD_PRELOAD=$preload $app" >&2)
-    awk -F, -v label="$2" 'NR > 1 { med[$1] = $4; mean[$1] = $2; sd[$1] = $3 }
-        END {
-            printf "start (%s): empty window median %.1f ms (mean %.1f ± %.1f), tamblinor median %.1f ms (mean %.1f ± %.1f), ratio %.2f (target at most 1.5)\n",
-                label, med["empty window"] * 1000, mean["empty window"] * 1000, sd["empty window"] * 1000,
-                med["tamblinor"] * 1000, mean["tamblinor"] * 1000, sd["tamblinor"] * 1000, med["tamblinor"] / med["empty window"]
-        }' "$csv"
+    local json="$work/window-start-$2"
+    local programs=(-n "empty window" "env LD_PRELOAD=$preload $empty"
+                    -n "tamblinor" "env LD_PRELOAD=$preload $app")
+    [[ -z $also ]] || programs+=(-n "also" "env LD_PRELOAD=$preload $also")
+    rm -f "$json".*.json
+    for ((round = 1; round <= rounds; round++)); do
+        (cd "$1" && hyperfine -N --style basic --warmup 3 --runs "$runs" \
+            --export-json "$json.$round.json" "${programs[@]}" >&2)
+    done
+    python3 - "$2" "$also" "$json".*.json <<'PY'
+import json, statistics, sys
+label, also, files = sys.argv[1], sys.argv[2], sys.argv[3:]
+times = {}
+for name in files:
+    for result in json.load(open(name))["results"]:
+        times.setdefault(result["command"], []).extend(result["times"])
+def ms(name):
+    t = times[name]
+    return statistics.median(t) * 1000, statistics.mean(t) * 1000, statistics.stdev(t) * 1000
+e, t = ms("empty window"), ms("tamblinor")
+print(f"start ({label}, {len(times['tamblinor'])} runs in {len(files)} rounds): "
+      f"empty window median {e[0]:.1f} ms (mean {e[1]:.1f} ± {e[2]:.1f}), "
+      f"tamblinor median {t[0]:.1f} ms (mean {t[1]:.1f} ± {t[2]:.1f}), "
+      f"ratio {t[0] / e[0]:.2f} (target at most 1.5)")
+if also:
+    a = ms("also")
+    print(f"  also {also}: median {a[0]:.1f} ms (mean {a[1]:.1f} ± {a[2]:.1f}), ratio {a[0] / e[0]:.2f}")
+PY
 }
 start_time "$small" "10 photos"
 start_time "$list20k" "20,000 photos"

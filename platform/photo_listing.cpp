@@ -5,6 +5,10 @@
 
 #ifdef _WIN32
 #include <filesystem>
+#ifndef NOMINMAX
+#define NOMINMAX // keeps std::min usable
+#endif
+#include <windows.h>
 #else
 #include <dirent.h>
 #include <fcntl.h>
@@ -92,8 +96,35 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
 
 namespace {
 
-// Calls visit(name, ordinary) for each entry of `folder` matching `pattern`, where
-// `ordinary` tells a visible ordinary file (or a link to one) from anything else.
+// What an entry is, links followed. A hidden entry (a leading dot, and on Windows a
+// folder marked hidden or system) is Other.
+enum class EntryType { File, Folder, Other };
+
+#ifndef _WIN32
+// The type readdir reports with the name; links, and entries of file systems that do
+// not record types, take a stat.
+EntryType typeOf(int folderFd, const dirent& entry) {
+    switch (entry.d_type) {
+    case DT_REG:
+        return EntryType::File;
+    case DT_DIR:
+        return EntryType::Folder;
+    case DT_UNKNOWN:
+    case DT_LNK:
+        break;
+    default:
+        return EntryType::Other;
+    }
+    struct stat st {};
+    if (fstatat(folderFd, entry.d_name, &st, 0) != 0)
+        return EntryType::Other;
+    return S_ISREG(st.st_mode)   ? EntryType::File
+           : S_ISDIR(st.st_mode) ? EntryType::Folder
+                                 : EntryType::Other;
+}
+#endif
+
+// Calls visit(name, type) for each entry of `folder` matching `pattern`.
 template <typename Visit>
 void forEachEntry(const std::string& folder, std::string_view pattern, Visit visit) {
 #ifdef _WIN32
@@ -102,8 +133,22 @@ void forEachEntry(const std::string& folder, std::string_view pattern, Visit vis
     for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
         const std::u8string utf8 = entry.path().filename().u8string();
         const std::string name(utf8.begin(), utf8.end());
-        if (matchesPattern(name, pattern))
-            visit(name, entry.is_regular_file(ec) && name.front() != '.');
+        if (!matchesPattern(name, pattern))
+            continue;
+        EntryType type = EntryType::Other;
+        if (name.front() == '.') {
+            // hidden
+        } else if (entry.is_regular_file(ec)) {
+            type = EntryType::File;
+        } else if (entry.is_directory(ec)) {
+            // Only folders have their attributes looked up: they are few, and a drive's
+            // root holds system folders that no one browses.
+            const DWORD attributes = GetFileAttributesW(entry.path().c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES &&
+                !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+                type = EntryType::Folder;
+        }
+        visit(std::string_view(name), type);
     }
 #else
     DIR* dir = opendir(folder.c_str());
@@ -114,12 +159,7 @@ void forEachEntry(const std::string& folder, std::string_view pattern, Visit vis
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || !matchesPattern(name, pattern))
             continue;
-        bool ordinary = entry->d_type == DT_REG;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st {};
-            ordinary = fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
-        }
-        visit(name, ordinary && name.front() != '.');
+        visit(name, name.front() == '.' ? EntryType::Other : typeOf(fd, *entry));
     }
     closedir(dir);
 #endif
@@ -155,14 +195,14 @@ std::string naturalKey(std::string_view name) {
     return key;
 }
 
-} // namespace
-
-std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern) {
+// The entries of `folder` of type `wanted` whose names match `pattern`, in natural order.
+std::vector<std::string> listNaturally(const std::string& folder, std::string_view pattern,
+                                       EntryType wanted) {
     // Each name beside its key; equal keys (equal in value) fall back to byte order,
     // as in naturalLess.
     std::vector<std::pair<std::string, std::string>> keyed;
-    forEachEntry(folder, pattern, [&](std::string_view name, bool ordinary) {
-        if (ordinary)
+    forEachEntry(folder, pattern, [&](std::string_view name, EntryType type) {
+        if (type == wanted)
             keyed.emplace_back(naturalKey(name), std::string(name));
     });
     std::sort(keyed.begin(), keyed.end());
@@ -173,9 +213,20 @@ std::vector<std::string> listPhotos(const std::string& folder, std::string_view 
     return names;
 }
 
+} // namespace
+
+std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern) {
+    return listNaturally(folder, pattern, EntryType::File);
+}
+
+std::vector<std::string> listFolders(const std::string& folder) {
+    return listNaturally(folder, "*", EntryType::Folder);
+}
+
 std::vector<std::string> listEntries(const std::string& folder, std::string_view pattern) {
     std::vector<std::string> names;
-    forEachEntry(folder, pattern, [&](std::string_view name, bool) { names.emplace_back(name); });
+    forEachEntry(folder, pattern,
+                 [&](std::string_view name, EntryType) { names.emplace_back(name); });
     return names;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // The photos of a folder in the order people expect: the file list of the window and
-// the command line both list through here, so they always agree.
+// the command line both list through here, so they always agree. The window's folder
+// list takes its subfolders from here too, in the same order.
 
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ bool matchesPattern(std::string_view name, std::string_view pattern);
 // The ordinary, non-hidden files of `folder` whose names match `pattern`, in natural
 // order. An unreadable folder lists nothing.
 std::vector<std::string> listPhotos(const std::string& folder, std::string_view pattern = "*.jpg");
+
+// The visible folders directly inside `folder`, links to folders included, in natural
+// order. An unreadable folder lists nothing.
+std::vector<std::string> listFolders(const std::string& folder);
 
 // Every entry of `folder` whose name matches `pattern`, whatever it is (folders and
 // hidden files too), in no particular order.

@@ -14,6 +14,8 @@ spurious diff.
 Files written (all in resources/):
   banner.jpg              600 x 40 baseline JPEG shown at the top of the window
   tamblinor-48/32/16.png  RGBA window / desktop icons
+  folder-open-16.png      the folder list's icon for the shown folder and those above it
+  folder-closed-16.png    the folder list's icon for the folders inside it
   tamblinor.ico           Windows icon: 48, 32, 16 px, 8-bit palette + AND mask
   tamblinor.desktop       freedesktop menu entry
   tamblinor.rc            Windows resource script embedding the icon
@@ -238,20 +240,77 @@ def icon_vector(size: int) -> Image.Image:
     return big.resize((size, size), Image.BOX)
 
 
-def icon_pixel_art(rows: list[str]) -> Image.Image:
+def icon_pixel_art(rows: list[str], colours: dict[str, tuple[int, int, int]]) -> Image.Image:
+    assert all(len(row) == len(rows[0]) for row in rows)
     img = layer((len(rows[0]), len(rows)))
     px = img.load()
     for y, row in enumerate(rows):
         for x, ch in enumerate(row):
             if ch != ".":
-                px[x, y] = ICON16_COLOURS[ch] + (255,)
+                px[x, y] = colours[ch] + (255,)
     return img
 
 
 def make_icons() -> dict[int, Image.Image]:
     icons = {s: icon_vector(s) for s in ICON_HINTS}
-    icons[16] = icon_pixel_art(ICON16)
+    icons[16] = icon_pixel_art(ICON16, ICON16_COLOURS)
     return icons
+
+
+# --------------------------------------------------------------------------
+# folder icons (the folder list: open for the shown folder and those above
+# it, closed for the folders inside it)
+# --------------------------------------------------------------------------
+
+# Manila folders as pixel art, like the 16 px face.  Both share the tab and
+# the outline, so they read as one family; the open one shows a white sheet
+# and a front flap tipped forward.  Legend: . transparent, o outline, b back,
+# f front, l front's lit top edge, d front's shaded foot, w sheet, g its line.
+FOLDER_CLOSED16 = [
+    "................",
+    "................",
+    "..ooooo.........",
+    ".obbbbbo........",
+    ".obbbbbbooooooo.",
+    ".obbbbbbbbbbbbo.",
+    ".oooooooooooooo.",
+    ".ollllllllllllo.",
+    ".offffffffffffo.",
+    ".offffffffffffo.",
+    ".offffffffffffo.",
+    ".offffffffffffo.",
+    ".offffffffffffo.",
+    ".oddddddddddddo.",
+    "..oooooooooooo..",
+    "................",
+]
+FOLDER_OPEN16 = [
+    "................",
+    "................",
+    "..ooooo.........",
+    ".obbbbbo........",
+    ".obbbbbbooooooo.",
+    ".obwwwwwwwwwwbo.",
+    ".obwggggggggwbo.",
+    ".obwooooooooooo.",
+    ".obollllllllllo.",
+    ".oboffffffffffo.",
+    ".ooffffffffffo..",
+    ".ooffffffffffo..",
+    ".offffffffffo...",
+    ".oddddddddddo...",
+    "..ooooooooooo...",
+    "................",
+]
+FOLDER_COLOURS = {
+    "o": (156, 104, 22), "b": (222, 168, 58), "f": (250, 208, 86),
+    "l": (255, 238, 160), "d": (232, 178, 60), "w": WHITE, "g": (160, 160, 160),
+}
+
+
+def make_folder_icons() -> dict[str, Image.Image]:
+    return {"open": icon_pixel_art(FOLDER_OPEN16, FOLDER_COLOURS),
+            "closed": icon_pixel_art(FOLDER_CLOSED16, FOLDER_COLOURS)}
 
 
 def ico_image(img: Image.Image) -> bytes:
@@ -620,6 +679,8 @@ QRC = """\
         <file>tamblinor-32.png</file>
         <file>tamblinor-16.png</file>
         <file>tamblinor.ico</file>
+        <file>folder-open-16.png</file>
+        <file>folder-closed-16.png</file>
     </qresource>
 </RCC>
 """
@@ -640,6 +701,8 @@ def main() -> None:
     for size, img in icons.items():
         img.save(OUT / f"tamblinor-{size}.png", optimize=True)
     write_ico(OUT / "tamblinor.ico", icons)
+    for state, img in make_folder_icons().items():
+        img.save(OUT / f"folder-{state}-16.png", optimize=True)
 
     write_text(OUT / "tamblinor.desktop", DESKTOP)
     write_text(OUT / "tamblinor.rc", RC)

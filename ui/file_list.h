@@ -2,13 +2,14 @@
 
 // File1: the ordinary files of one folder whose names match a pattern (letters without
 // regard to case), in natural order, numbered from 0, with extended selection (click,
-// Shift+click, Ctrl+click). Lists tens of thousands of photos without a pause.
+// Shift+click, Ctrl+click). Lists tens of thousands of photos without a pause. The folder
+// is read when its names are first looked at (by these functions or by painting) after
+// a change of folder or pattern or a refresh, so changes in a row read it once.
 
 #include <QString>
 #include <QWidget>
 
 class QListView;
-class QStringListModel;
 
 namespace ui {
 
@@ -35,8 +36,10 @@ public:
     void refresh();
 
 private:
+    class Names;
+
     QListView* view_;
-    QStringListModel* names_;
+    Names* names_;
     QString path_; // absolute, with "/" separators
     QString pattern_ = QStringLiteral("*");
 };

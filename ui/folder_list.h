@@ -5,6 +5,7 @@
 // entry (double-click or Enter) makes it the shown folder; an entry whose folder cannot
 // be read (gone since it was listed, or closed to the user) is refused.
 
+#include <QIcon>
 #include <QString>
 #include <QWidget>
 
@@ -39,7 +40,9 @@ private:
     void list();
 
     QTreeWidget* tree_;
-    QString path_; // absolute, with "/" separators
+    QString path_;     // absolute, with "/" separators
+    QIcon openIcon_;   // the shown folder and those above it
+    QIcon closedIcon_; // the folders inside it
 };
 
 } // namespace ui

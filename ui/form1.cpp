@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "platform/disk_folder.h"
+#include "ui/artwork.h"
 #include "ui/birthday_box.h"
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
@@ -116,7 +117,7 @@ void setTextColour(QWidget* control, const QColor& colour) {
 QIcon tamblinorIcon() {
     QIcon icon;
     for (const int size : {48, 32, 16})
-        icon.addFile(QStringLiteral(":/tamblinor-%1.png").arg(size), QSize(size, size));
+        icon.addPixmap(pngArtwork(QStringLiteral(":/tamblinor-%1.png").arg(size)));
     return icon;
 }
 
@@ -219,10 +220,19 @@ void Form1::connectEvents() {
     connect(command2_, &QPushButton::clicked, this, &Form1::command2Click);
 }
 
-void Form1::showEvent(QShowEvent* event) {
-    if (!opened_ && !event->spontaneous()) {
+// Opening comes before QWidget shows the controls: File1, shown, lists its folder, and
+// should list it once, with the folder and pattern the settings give it.
+void Form1::setVisible(bool visible) {
+    if (visible && !opened_) {
         opened_ = true;
         emit opening();
+    }
+    QWidget::setVisible(visible);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    if (!placed_ && !event->spontaneous()) {
+        placed_ = true;
         QRect frame = frameGeometry(); // the client area alone where the frame is not yet known
         frame.moveCenter(screen()->availableGeometry().center());
         move(frame.topLeft());

@@ -35,8 +35,12 @@ public:
     FileList& file1() const { return *file1_; }
     BirthdayBox& text1() const { return *text1_; }
 
+    // Raises opening() first, the first time the window is shown.
+    void setVisible(bool visible) override;
+
 signals:
-    // Raised once, just before the window is first shown: the place to restore settings.
+    // Raised once, when the window is first asked to show and before any of it is shown:
+    // the place to restore settings.
     void opening();
     // Raised when the window closes. The close cannot be refused.
     void closing();
@@ -59,6 +63,7 @@ private:
     UserFeedback& feedback_;
     naming::ShootingTimeSource& shootingTimes_;
     bool opened_ = false;
+    bool placed_ = false;
 
     QLabel* image1_ = nullptr;
     RectangleOutline* shape1_ = nullptr;

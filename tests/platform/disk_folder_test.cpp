@@ -1,5 +1,6 @@
 // Folder operations on a real folder: the rename that never replaces, the test for an
-// ordinary file, and the listing order shared by the window and the command line.
+// ordinary file, the listing order shared by the window and the command line, and the
+// window's list of subfolders.
 
 #include "platform/disk_folder.h"
 #include "platform/photo_listing.h"
@@ -71,6 +72,25 @@ TEST(PhotoListing, ListsMatchingOrdinaryFilesInNaturalOrder) {
               (Names{"0_0.jpg", "img_1.jpg", "IMG_02.jpg", "IMG_2.JPG", "IMG_10.jpg", "宝宝.jpg"}));
     EXPECT_EQ(platform::listPhotos(folder.path().string(), "*.txt"), Names{"notes.txt"});
     EXPECT_TRUE(platform::listPhotos((folder.path() / "absent").string()).empty());
+}
+
+// The window's folder list: visible folders and links to folders, in natural order;
+// files, links to files, dangling links and hidden folders are left out.
+TEST(FolderListing, ListsVisibleFoldersAndLinksToThemInNaturalOrder) {
+    TempFolder folder;
+    for (const char* name : {"c10", "B", "a", "c9", ".hidden", "宝宝照片"})
+        std::filesystem::create_directory(folder.path() / name);
+    folder.write("IMG_1.jpg", "x");
+    folder.write("notes", "x");
+    std::filesystem::create_directory_symlink("a", folder.path() / "link to a");
+    std::filesystem::create_symlink("notes", folder.path() / "link to notes");
+    std::filesystem::create_symlink("gone", folder.path() / "dangling");
+
+    EXPECT_EQ(platform::listFolders(folder.path().string()),
+              (Names{"a", "B", "c9", "c10", "link to a", "宝宝照片"}));
+    EXPECT_EQ(platform::listPhotos(folder.path().string(), "*"),
+              (Names{"IMG_1.jpg", "link to notes", "notes"}));
+    EXPECT_TRUE(platform::listFolders((folder.path() / "absent").string()).empty());
 }
 
 // The listing sorts by a precomputed key per name; it must order exactly as naturalLess,

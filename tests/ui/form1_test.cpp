@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 #include <map>
 #include <memory>
 #include <optional>
@@ -385,10 +386,17 @@ void Form1Test::opensCentredWithFocusInText1() {
              qPrintable(QStringLiteral("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
 }
 
+// Opening comes before anything is shown, the window on screen or any control in it:
+// File1, shown, would list its folder before the settings give it its own.
 void Form1Test::raisesOpeningAndClosing() {
     QList<bool> visibleWhenOpening;
-    connect(form_.get(), &ui::Form1::opening, this,
-            [&] { visibleWhenOpening << form_->windowHandle()->isVisible(); });
+    connect(form_.get(), &ui::Form1::opening, this, [&] {
+        const QWindow* window = form_->windowHandle();
+        bool shown = form_->isVisible() || (window && window->isVisible());
+        for (const QWidget* widget : form_->findChildren<QWidget*>())
+            shown = shown || widget->isVisible();
+        visibleWhenOpening << shown;
+    });
     QSignalSpy closing(form_.get(), &ui::Form1::closing);
 
     form_->show();

@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QSignalSpy>
-#include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -43,8 +42,12 @@ QList<int> selectedRows(const ui::FileList& list) {
     return rows;
 }
 
-QImage iconImage(const QIcon& icon) {
-    return icon.pixmap(16, 16).toImage();
+QImage iconImage(const QIcon& icon, QIcon::Mode mode = QIcon::Normal) {
+    return icon.pixmap(QSize(16, 16), mode).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage artwork(const QString& resource) {
+    return QImage(resource).convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace
@@ -54,6 +57,7 @@ class ListControlsTest : public QObject {
 
 private slots:
     void fileListListsItsFolderUntilRefreshed();
+    void fileListReadsItsFolderWhenFirstLookedAt();
     void fileListSelectsWithClickShiftAndCtrl();
     void fileListListsAFolderOf20000Photos();
 
@@ -91,6 +95,30 @@ void ListControlsTest::fileListListsItsFolderUntilRefreshed() {
 
     list.refresh();
     QCOMPARE(entries(list), QStringList({"a.jpg", "c.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+}
+
+// Folder and pattern set in a row, as the window does while it opens, read the folder
+// once, at the first look; a listing taken at each change would miss the late photo.
+void ListControlsTest::fileListReadsItsFolderWhenFirstLookedAt() {
+    const fixture::TempFolder folder;
+    folder.write("IMG_1.jpg", "x");
+    folder.write("notes.txt", "x");
+    ui::FileList list;
+    QVERIFY(list.setPath(qPath(folder.path())));
+    list.setPattern(QStringLiteral("*.jpg"));
+    folder.write("IMG_2.jpg", "x");
+
+    QCOMPARE(entries(list), QStringList({"IMG_1.jpg", "IMG_2.jpg"}));
+    folder.write("IMG_3.jpg", "x");
+    QCOMPARE(list.count(), 2); // read once, kept until the next change
+
+    list.resize(233, 306);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    list.setPattern(QStringLiteral("*.txt"));
+    list.grab(); // the view, painting, is the first to look
+    folder.write("later.txt", "x");
+    QCOMPARE(entries(list), QStringList({"notes.txt"}));
 }
 
 void ListControlsTest::fileListSelectsWithClickShiftAndCtrl() {
@@ -166,12 +194,17 @@ void ListControlsTest::folderListShowsFoldersAboveAndInside() {
         inside << shown->child(i)->text(0);
     QCOMPARE(inside, QStringList({"a", "B", "c9", "c10"}));
 
-    const QImage open = iconImage(list.style()->standardIcon(QStyle::SP_DirOpenIcon));
-    const QImage closed = iconImage(list.style()->standardIcon(QStyle::SP_DirClosedIcon));
+    // The program's own icons: an open folder down to the shown one, closed ones inside.
+    const QImage open = artwork(QStringLiteral(":/folder-open-16.png"));
+    const QImage closed = artwork(QStringLiteral(":/folder-closed-16.png"));
+    QCOMPARE(open.size(), QSize(16, 16));
+    QCOMPARE(closed.size(), QSize(16, 16));
     QVERIFY(open != closed);
-    QCOMPARE(iconImage(shown->icon(0)), open);
-    QCOMPARE(iconImage(shown->parent()->icon(0)), open);
-    QCOMPARE(iconImage(shown->child(0)->icon(0)), closed);
+    for (const QTreeWidgetItem* above = shown; above; above = above->parent())
+        QCOMPARE(iconImage(above->icon(0)), open);
+    for (int i = 0; i < shown->childCount(); ++i)
+        QCOMPARE(iconImage(shown->child(i)->icon(0)), closed);
+    QCOMPARE(iconImage(shown->icon(0), QIcon::Selected), open); // not tinted when selected
 
     list.resize(177, 278);
     list.show();
