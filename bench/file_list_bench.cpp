@@ -16,16 +16,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
-
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -40,7 +38,8 @@ double bareListing(const std::string& folder, std::size_t& count) {
     }
     while (const dirent* entry = readdir(dir)) {
         struct stat st {};
-        if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
             names.emplace_back(entry->d_name);
     }
     closedir(dir);
@@ -71,7 +70,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 3 || (args[1] != "list" && args[1] != "memory")) {
-        std::fprintf(stderr, "usage: tamblinor-bench-file-list list FOLDER [RUNS] | memory FOLDER\n");
+        std::fprintf(stderr,
+                     "usage: tamblinor-bench-file-list list FOLDER [RUNS] | memory FOLDER\n");
         return 64;
     }
     const QString folder = QDir(args[2]).absolutePath();

@@ -37,7 +37,9 @@ static int byName(const void* a, const void* b) {
     return strcmp(*(char* const*)a, *(char* const*)b);
 }
 
-static int isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+static int isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 /* The first "dddd:dd:dd dd:dd:dd" in bytes[0, size) written as "YYYYMMDD_HHMMSS". */
 static int findDate(const unsigned char* bytes, size_t size, char out[16]) {
