@@ -49,6 +49,8 @@ public:
         if (!letter)
             return keep(oldName); // the plain name and every letter are taken
         const std::string newName = photoName(base, *letter);
+        if (newName == oldName)
+            return keep(oldName); // named by an earlier run: nothing to move
 
         // A photo left under the temporary name by an interrupted run is named in place.
         if (oldName != temporaryName && c_.folder.rename(oldName, temporaryName))
