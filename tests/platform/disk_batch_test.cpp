@@ -57,14 +57,6 @@ private:
     std::vector<std::string> names_;
 };
 
-// The contents of the folder's files without their names: what must never change.
-std::multiset<std::string> photosIn(const TempFolder& folder) {
-    std::multiset<std::string> out;
-    for (auto& [name, bytes] : folder.contents())
-        out.insert(bytes);
-    return out;
-}
-
 } // namespace
 
 TEST(DiskBatch, SevenAndEightPhotosInOneSecond) {
@@ -75,7 +67,7 @@ TEST(DiskBatch, SevenAndEightPhotosInOneSecond) {
                            i % 2 ? fixture::ByteOrder::Intel : fixture::ByteOrder::Motorola) +
                          std::string(std::size_t(i), 'x'));
     folder.write("IMG_9.jpg", photo("2007:03:15 14:05:34"));
-    const auto before = photosIn(folder);
+    const auto before = folder.unnamedContents();
     fixture::CurrentFolder here(folder.path());
 
     Window window;
@@ -84,7 +76,7 @@ TEST(DiskBatch, SevenAndEightPhotosInOneSecond) {
     EXPECT_EQ(folder.listing(),
               (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg",
                      "0岁10月6天(14点05分34秒).jpg", "IMG_7.jpg", "IMG_8.jpg"}));
-    EXPECT_EQ(photosIn(folder), before);
+    EXPECT_EQ(folder.unnamedContents(), before);
     // The first listed photo took the plain name.
     EXPECT_EQ(folder.read(x + ".jpg"), photo("2007:03:15 14:05:33") + "x");
     EXPECT_EQ(window.refreshes, 1);
@@ -128,14 +120,14 @@ TEST(DiskBatch, LeftoverTemporaryNameIsNamedAndNothingIsOverwritten) {
     folder.write("0_0.jpg", photo("2007:03:15 14:05:40"));
     folder.write("IMG_1.jpg", photo("2007:03:15 14:05:41"));
     folder.write("notes.txt", "not a photo");
-    const auto before = photosIn(folder);
+    const auto before = folder.unnamedContents();
     fixture::CurrentFolder here(folder.path());
 
     Window window;
     EXPECT_EQ(window.run(RunMode::All), RunEnd::Completed);
     EXPECT_EQ(folder.listing(),
               (Names{"0岁10月6天(14点05分40秒).jpg", "0岁10月6天(14点05分41秒).jpg", "notes.txt"}));
-    EXPECT_EQ(photosIn(folder), before);
+    EXPECT_EQ(folder.unnamedContents(), before);
 }
 
 TEST(DiskBatch, PhotoThatCannotMoveAsideWhileTemporaryNameIsTakenKeepsItsName) {

@@ -14,7 +14,6 @@
 using fixture::PhotoSpec;
 using fixture::TempFolder;
 using naming::RunEnd;
-using reliability::contentsOf;
 using reliability::Outcome;
 using reliability::runIn;
 using Names = std::vector<std::string>;
@@ -67,7 +66,7 @@ TEST(BadBirthday, EndsTheRunWithTheBirthdayMessageAndLosesNothing) {
         folder.write("IMG_1.jpg", photo(std::nullopt));
         folder.write("IMG_2.jpg", photo(kTime));
         folder.write("IMG_3.jpg", photo("2007:03:15 14:05:34"));
-        const auto before = contentsOf(folder);
+        const auto before = folder.unnamedContents();
 
         const Outcome o = runIn(folder, c.birthday);
         EXPECT_EQ(o.end, RunEnd::BadBirthday);
@@ -78,7 +77,7 @@ TEST(BadBirthday, EndsTheRunWithTheBirthdayMessageAndLosesNothing) {
                                 ? Names{}
                                 : (Names{"IMG_1.jpg kept", "IMG_2.jpg kept"}));
         EXPECT_EQ(folder.listing(), (Names{"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"}));
-        EXPECT_EQ(contentsOf(folder), before);
+        EXPECT_EQ(folder.unnamedContents(), before);
     }
 }
 
@@ -168,7 +167,7 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         const TempFolder folder;
         folder.write("A.jpg", c.bytes);
         folder.write("B.jpg", photo("2007:03:15 14:05:34"));
-        const auto before = contentsOf(folder);
+        const auto before = folder.unnamedContents();
 
         const Outcome o = runIn(folder, kBirthday);
         switch (c.then) {
@@ -186,7 +185,7 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
             EXPECT_EQ(folder.listing(), (Names{"A.jpg", "B.jpg"}));
             break;
         }
-        EXPECT_EQ(contentsOf(folder), before);
+        EXPECT_EQ(folder.unnamedContents(), before);
     }
 }
 
@@ -266,10 +265,10 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
         SCOPED_TRACE(c.name);
         const TempFolder folder;
         c.fill(folder);
-        const auto before = contentsOf(folder);
+        const auto before = folder.unnamedContents();
 
         EXPECT_EQ(runIn(folder, kBirthday).end, RunEnd::Completed);
         EXPECT_EQ(folder.listing(), c.after);
-        EXPECT_EQ(contentsOf(folder), before);
+        EXPECT_EQ(folder.unnamedContents(), before);
     }
 }

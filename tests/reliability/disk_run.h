@@ -55,13 +55,4 @@ inline Outcome runIn(const fixture::TempFolder& folder, std::string_view birthda
     return recorder.outcome;
 }
 
-// The contents of every ordinary file, without names: what no run may change.
-inline std::multiset<std::string> contentsOf(const fixture::TempFolder& folder) {
-    std::multiset<std::string> out;
-    for (auto& [name, bytes] : folder.contents()) {
-        out.insert(std::move(bytes));
-    }
-    return out;
-}
-
 } // namespace reliability

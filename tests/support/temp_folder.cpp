@@ -76,4 +76,11 @@ std::map<std::string, std::string> TempFolder::contents() const {
     return files;
 }
 
+std::multiset<std::string> TempFolder::unnamedContents() const {
+    std::multiset<std::string> out;
+    for (auto& [name, bytes] : contents())
+        out.insert(std::move(bytes));
+    return out;
+}
+
 } // namespace fixture

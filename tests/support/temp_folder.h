@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     std::vector<std::string> listing() const;
     // Name to contents of every regular file in the folder.
     std::map<std::string, std::string> contents() const;
+    // The same contents without their names: what no rename may change.
+    std::multiset<std::string> unnamedContents() const;
 
 private:
     std::filesystem::path path_;
