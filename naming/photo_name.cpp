@@ -3,6 +3,7 @@
 #include "naming/calendar.h"
 
 #include <algorithm>
+#include <array>
 
 namespace naming {
 namespace {
@@ -52,17 +53,18 @@ struct ShootingFields {
 };
 
 ShootingFields cut(std::string_view t) {
-    // A camera's text is ASCII: one byte per character, so positions are byte offsets
-    // (clipped to the text like field()) and the text need not be decoded.
-    if (std::all_of(t.begin(), t.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        const auto at = [t](std::size_t first, std::size_t count) {
-            return t.substr(std::min(first - 1, t.size()), count);
-        };
-        return {at(1, 4), at(6, 2), at(9, 2), at(12, 2), at(15, 2), at(18, 2)};
+    // Byte offsets of characters 1 to 20, found in one pass and clipped to the end of the
+    // text, so each field is cut by two offsets rather than by walking the text again.
+    std::array<std::size_t, 20> start{};
+    for (std::size_t k = 0, i = 0; k < start.size(); ++k) {
+        start[k] = i;
+        if (i < t.size())
+            i += sequenceLength(t, i);
     }
-    return {field(t, 1, 4),  field(t, 6, 2),  field(t, 9, 2),
-            field(t, 12, 2), field(t, 15, 2), field(t, 18, 2)};
+    const auto part = [&](std::size_t first, std::size_t count) {
+        return t.substr(start[first - 1], start[first - 1 + count] - start[first - 1]);
+    };
+    return {part(1, 4), part(6, 2), part(9, 2), part(12, 2), part(15, 2), part(18, 2)};
 }
 
 // The day the child turns `months` months older than at birth, counted as month
