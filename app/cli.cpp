@@ -6,28 +6,24 @@
 #include "platform/disk_folder.h"
 #include "platform/exif_reader.h"
 #include "platform/photo_listing.h"
+#include "platform/utf8_path.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#ifdef _WIN32
-#include <direct.h>
-#define chdir _chdir
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
-constexpr int kExitUsage = 64;   // EX_USAGE
-constexpr int kExitNoInput = 66; // EX_NOINPUT: the folder cannot be opened
+constexpr int kExitFileSystem = 3; // a photo could not be renamed, or was lost
+constexpr int kExitUsage = 64;     // EX_USAGE
+constexpr int kExitNoInput = 66;   // EX_NOINPUT: the folder cannot be opened
 
 constexpr std::string_view kUsage =
     "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--dry-run] [FOLDER]\n"
@@ -39,8 +35,9 @@ constexpr std::string_view kUsage =
     "  --only NAME            rename only this photo (repeatable); default: every photo\n"
     "  --dry-run              print what would happen without touching any file\n"
     "\n"
-    "Prints \"OLD -> NEW\" or \"OLD kept\" per photo. Exit status: 0 done, 1 bad birthday,\n"
-    "2 Exif reader unusable, 64 usage error, 66 folder cannot be opened.\n";
+    "Prints \"OLD -> NEW\" or \"OLD kept (WHY)\" per photo. Exit status: 0 done, 1 bad\n"
+    "birthday, 2 Exif reader unusable, 3 a photo could not be renamed (file-system error),\n"
+    "64 usage error, 66 folder cannot be opened.\n";
 
 struct Options {
     std::string birthday;
@@ -93,35 +90,55 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
     return std::nullopt;
 }
 
-// The folder's photos as listed at the start; --only marks the selected ones.
-class ListedPhotos : public naming::PhotoList {
-public:
-    ListedPhotos(std::vector<std::string> names, const std::set<std::string>& only)
-        : names_(std::move(names)), only_(only) {}
-    int count() const override { return int(names_.size()); }
-    std::string name(int index) const override { return names_[std::size_t(index)]; }
-    bool selected(int index) const override { return only_.contains(names_[std::size_t(index)]); }
-    // Nothing is shown after the run, so there is nothing to re-read.
-    void refresh() override {}
-
-private:
-    std::vector<std::string> names_;
-    const std::set<std::string>& only_;
-};
-
 class PrintedReport : public naming::RunObserver {
 public:
     // Plain writes into the stdout buffer: no format string to interpret per photo.
     void renamed(const std::string& from, const std::string& to) override {
-        std::fwrite(from.data(), 1, from.size(), stdout);
-        std::fwrite(" -> ", 1, 4, stdout);
-        std::fwrite(to.data(), 1, to.size(), stdout);
+        write(from);
+        write(" -> ");
+        write(to);
         std::fputc('\n', stdout);
     }
-    void kept(const std::string& name) override {
-        std::fwrite(name.data(), 1, name.size(), stdout);
-        std::fwrite(" kept\n", 1, 6, stdout);
+    void kept(const std::string& name, naming::KeptReason reason, std::error_code error) override {
+        write(name);
+        write(" kept");
+        if (const std::string why = reasonText(reason, error); !why.empty()) {
+            write(" (");
+            write(why);
+            write(")");
+        }
+        std::fputc('\n', stdout);
+        if (reason == naming::KeptReason::CannotRename)
+            ++refused_;
     }
+
+    // Photos the file system would not rename.
+    int refused() const { return refused_; }
+
+private:
+    static void write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+    static std::string reasonText(naming::KeptReason reason, std::error_code error) {
+        switch (reason) {
+        case naming::KeptReason::NoShootingTime:
+            return "no shooting time";
+        case naming::KeptReason::UnknownShootingTime:
+            return "unknown shooting time";
+        case naming::KeptReason::ClockNotUsable:
+            return "clock not usable in a file name";
+        case naming::KeptReason::EveryLetterTaken:
+            return "every letter taken";
+        case naming::KeptReason::CannotRename:
+            return "cannot rename: " + error.message();
+        case naming::KeptReason::AlreadyNamed:
+            return "already named";
+        case naming::KeptReason::RunEnded:
+            return {};
+        }
+        return {};
+    }
+
+    int refused_ = 0;
 };
 
 class StandardError : public naming::ErrorSink {
@@ -133,29 +150,23 @@ public:
     }
 };
 
-// In a dry run the photos stay where they are: the shooting time of the name a photo
-// has in the in-memory folder is read from the file it came from.
-class DryRunTimes : public naming::ShootingTimeSource {
-public:
-    DryRunTimes(const naming::MemoryFolder& folder, naming::ShootingTimeSource& disk)
-        : folder_(folder), disk_(disk) {}
-    std::optional<std::string> shootingTime(const std::string& fileName) override {
-        return disk_.shootingTime(folder_.origin(fileName));
-    }
-
-private:
-    const naming::MemoryFolder& folder_;
-    naming::ShootingTimeSource& disk_;
-};
-
-int exitStatus(naming::RunEnd end) {
+int exitStatus(naming::RunEnd end, const PrintedReport& report) {
     switch (end) {
     case naming::RunEnd::Completed:
-        return 0;
+        break;
     case naming::RunEnd::BadBirthday:
         return 1;
-    case naming::RunEnd::MetadataMissing:
+    case naming::RunEnd::ReaderUnavailable:
         return 2;
+    case naming::RunEnd::PhotoVanished:
+        std::fprintf(stderr, "tamblinor-cli: a photo vanished during the run: the file system is "
+                             "losing files; the run stopped\n");
+        return kExitFileSystem;
+    }
+    if (report.refused() > 0) {
+        std::fprintf(stderr, "tamblinor-cli: %d photo%s could not be renamed\n", report.refused(),
+                     report.refused() == 1 ? "" : "s");
+        return kExitFileSystem;
     }
     return 0;
 }
@@ -166,51 +177,50 @@ int main(int argc, char** argv) {
     Options options;
     if (const auto stop = parse(argc, argv, options))
         return *stop;
-    if (chdir(options.folder.c_str()) != 0) {
+    std::error_code error;
+    const std::filesystem::directory_iterator probe(platform::pathFromUtf8(options.folder), error);
+    if (error) {
         std::fprintf(stderr, "tamblinor-cli: cannot open folder %s: %s\n", options.folder.c_str(),
-                     std::strerror(errno));
+                     error.message().c_str());
         return kExitNoInput;
     }
 
     static char outputBuffer[1 << 16]; // one write per many lines, not one per photo
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
-    std::vector<std::string> names = platform::listPhotos(".");
+    const std::vector<std::string> listed = platform::listPhotos(options.folder);
     for (const auto& wanted : options.only) {
-        if (std::find(names.begin(), names.end(), wanted) == names.end())
+        if (std::find(listed.begin(), listed.end(), wanted) == listed.end())
             std::fprintf(stderr, "tamblinor-cli: no photo named %s\n", wanted.c_str());
     }
-    const naming::RunMode mode =
-        options.only.empty() ? naming::RunMode::All : naming::RunMode::Selected;
-
-    // The photos the run reads, in its order: where their heads are not in memory the
-    // system fetches them in the background, many at a time.
-    std::vector<std::string> toRead;
-    for (const std::string& name : names) {
-        if (options.only.empty() || options.only.contains(name))
-            toRead.push_back(name);
+    std::vector<std::string> photos;
+    std::vector<std::string> paths; // in the order the run reads them
+    for (const std::string& name : listed) {
+        if (options.only.empty() || options.only.contains(name)) {
+            photos.push_back(name);
+            paths.push_back(options.folder + "/" + name);
+        }
     }
-    platform::HeadReadAhead readAhead(std::move(toRead));
+    // Where the photos' heads are not in memory the system fetches them in the
+    // background, many at a time.
+    platform::HeadReadAhead readAhead(std::move(paths));
 
     PrintedReport report;
     StandardError errors;
-    platform::ExifShootingTimeSource exif(&readAhead);
+    platform::ExifShootingTimeSource exif(options.folder, &readAhead);
     naming::RunEnd end;
     if (options.dryRun) {
-        naming::MemoryFolder memory(names);
-        for (const auto& entry : platform::listEntries(".", "*.jpg")) {
-            if (!std::binary_search(names.begin(), names.end(), entry, platform::naturalLess))
+        // Every photo is read before any moves, so the dry run's folder only needs names.
+        naming::MemoryFolder memory(listed);
+        for (const auto& entry : platform::listEntries(options.folder, "*.jpg")) {
+            if (!std::binary_search(listed.begin(), listed.end(), entry, platform::naturalLess))
                 memory.addOther(entry); // a folder or hidden file blocks its name all the same
         }
-        DryRunTimes times(memory, exif);
-        ListedPhotos photos(std::move(names), options.only);
-        end =
-            naming::renamePhotos(mode, options.birthday, {photos, memory, times, errors, &report});
+        end = naming::renamePhotos(photos, options.birthday, {memory, exif, errors, &report});
     } else {
-        platform::DiskFolder disk;
-        ListedPhotos photos(std::move(names), options.only);
-        end = naming::renamePhotos(mode, options.birthday, {photos, disk, exif, errors, &report});
+        platform::DiskFolder disk(options.folder);
+        end = naming::renamePhotos(photos, options.birthday, {disk, exif, errors, &report});
     }
     std::fflush(stdout);
-    return exitStatus(end);
+    return exitStatus(end, report);
 }

@@ -2,17 +2,34 @@
 
 #include "platform/exif_reader.h"
 #include "platform/settings_store.h"
+#include "platform/utf8_path.h"
+#include "platform/working_folders.h"
 #include "ui/user_feedback.h"
-#include "ui/window.h"
+#include "ui/window_wiring.h"
 
 #include <QApplication>
+#include <filesystem>
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ui::DialogFeedback feedback;
-    platform::ExifShootingTimeSource shootingTimes;
     platform::SettingsStore settings;
-    ui::Window window(feedback, shootingTimes, settings);
-    window.show();
+
+    // The lists begin in the folder the program was started in, or at home when that one
+    // is gone. The process then leaves it: no folder the window shows is kept busy by the
+    // program, so a card can be taken out whatever the window shows.
+    const std::string start = platform::startFolder();
+    std::error_code ignored;
+    std::filesystem::current_path(platform::pathFromUtf8(start), ignored);
+    ui::WindowWiring wiring(
+        start, feedback,
+        [](const std::string& folder) -> std::unique_ptr<naming::ShootingTimeSource> {
+            return std::make_unique<platform::ExifShootingTimeSource>(folder);
+        },
+        settings);
+    std::filesystem::current_path(std::filesystem::current_path(ignored).root_path(), ignored);
+
+    wiring.show();
     return app.exec();
 }

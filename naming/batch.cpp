@@ -2,13 +2,19 @@
 
 #include "naming/photo_name.h"
 
+#include <array>
+#include <cstddef>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
 namespace naming {
 
 std::string_view messageText(Message message) {
     switch (message) {
     case Message::BadBirthday:
         return "生日输入有误！请按示例格式输入。";
-    case Message::MetadataMissing:
+    case Message::ReaderUnavailable:
         return "文件丢失！请重新安装本软件。";
     }
     return {};
@@ -17,105 +23,321 @@ std::string_view messageText(Message message) {
 namespace {
 
 const std::string temporaryName(kTemporaryName);
+constexpr std::array<std::string_view, 6> kLetters{"", "b", "c", "d", "e", "f"};
+
+struct Photo {
+    enum class State { Planned, Renamed, Kept };
+
+    std::string listed; // its name in the list
+    std::string name;   // its name now
+    std::string shot;   // the shooting time, for photos that get a name
+    std::string base;   // the age name without letter; empty for photos that keep theirs
+    std::string target; // the new name, once planned
+    State state = State::Planned;
+    KeptReason reason = KeptReason::CannotRename;
+    std::error_code error;
+
+    bool named() const { return !base.empty(); }
+    bool moves() const { return state == State::Planned && !target.empty() && target != name; }
+};
 
 class Run {
 public:
     Run(std::string_view birthday, const RunContext& context) : birthday_(birthday), c_(context) {}
 
-    // Treats one photo; false when the run must end.
-    bool treat(const std::string& oldName) {
-        // The photo is read, and its new name found, where it is: only a photo that is
-        // going to get its new name moves aside. A run cut short (a crash, a kill) can
-        // then leave under the temporary name only a photo the next run names in place,
-        // never one that would stay there, its old name forgotten, blocking every run.
-        const std::optional<std::string> shot = c_.times.shootingTime(oldName);
-        if (!shot)
-            return keep(oldName, Message::MetadataMissing);
-        if (shot->empty() || isUnknownShootingTime(*shot))
-            return keep(oldName);
-
-        const std::optional<AgeStamp> stamp = ageStamp(birthday_, *shot);
-        if (!stamp)
-            return keep(oldName, Message::BadBirthday);
-        if (!clockFitsFileName(*shot))
-            return keep(oldName);
-
-        // Once the photo is aside its old name is free, so that name is not taken.
-        const auto taken = [&](const std::string& name) {
-            return name != oldName && c_.folder.exists(name);
-        };
-        const std::string base = baseName(*stamp);
-        const std::optional<std::string> letter = collisionLetter(base, taken);
-        if (!letter)
-            return keep(oldName); // the plain name and every letter are taken
-        const std::string newName = photoName(base, *letter);
-        if (newName == oldName)
-            return keep(oldName); // named by an earlier run: nothing to move
-
-        // A photo left under the temporary name by an interrupted run is named in place.
-        if (oldName != temporaryName && c_.folder.rename(oldName, temporaryName))
-            return keep(oldName);
-        if (c_.folder.rename(temporaryName, newName))
-            return giveBack(oldName);
-        report(oldName, newName);
-        return true;
+    RunEnd run(const std::vector<std::string>& names) {
+        const std::optional<Message> message = plan(names);
+        finishTwins();
+        assignNames();
+        execute();
+        if (renamedAny_)
+            c_.folder.flush();
+        report();
+        if (end_ == RunEnd::PhotoVanished)
+            return end_;
+        if (message) {
+            c_.errors.show(*message);
+            return *message == Message::BadBirthday ? RunEnd::BadBirthday
+                                                    : RunEnd::ReaderUnavailable;
+        }
+        return RunEnd::Completed;
     }
-
-    RunEnd end() const { return end_; }
 
 private:
-    // The photo stays under its old name; with a message, the run ends.
-    bool keep(const std::string& oldName, std::optional<Message> message = std::nullopt) {
-        report(oldName, oldName);
-        if (!message)
-            return true;
-        c_.errors.show(*message);
-        end_ = *message == Message::BadBirthday ? RunEnd::BadBirthday : RunEnd::MetadataMissing;
-        return false;
+    // Reads each photo where it lies and finds its age name; a message stops the plan at
+    // that photo, which keeps its name.
+    std::optional<Message> plan(const std::vector<std::string>& names) {
+        photos_.reserve(names.size());
+        for (const std::string& name : names) {
+            Photo& photo = photos_.emplace_back(Photo{.listed = name, .name = name});
+            const std::optional<std::string> shot = c_.times.shootingTime(name);
+            if (!shot) {
+                keep(photo, KeptReason::RunEnded);
+                return Message::ReaderUnavailable;
+            }
+            if (shot->empty()) {
+                keep(photo, KeptReason::NoShootingTime);
+                continue;
+            }
+            if (isUnknownShootingTime(*shot)) {
+                keep(photo, KeptReason::UnknownShootingTime);
+                continue;
+            }
+            const std::optional<AgeStamp> stamp = ageStamp(birthday_, *shot);
+            if (!stamp) {
+                keep(photo, KeptReason::RunEnded);
+                return Message::BadBirthday;
+            }
+            if (!clockFitsFileName(*shot)) {
+                keep(photo, KeptReason::ClockNotUsable);
+                continue;
+            }
+            photo.shot = *shot;
+            photo.base = baseName(*stamp);
+        }
+        return std::nullopt;
     }
 
-    // Moves the photo back to its old name after its new name was taken at the last
-    // moment. Where that fails too it stays under the temporary name, which no later
-    // rename of this run can take over.
-    bool giveBack(const std::string& oldName) {
-        if (oldName == temporaryName || !c_.folder.rename(temporaryName, oldName))
-            report(oldName, oldName);
-        else
-            report(oldName, temporaryName);
-        return true;
+    // A rename cut between its hard link and its unlink leaves one photo under two names,
+    // both listed and both of the same second. The name further along its way stays: an
+    // age name, then the temporary name; the other was the one it was leaving.
+    void finishTwins() {
+        std::unordered_map<std::string_view, std::vector<std::size_t>> bySecond;
+        for (std::size_t i = 0; i < photos_.size(); ++i) {
+            if (photos_[i].named())
+                bySecond[photos_[i].shot].push_back(i);
+        }
+        for (const auto& [shot, group] : bySecond) {
+            for (std::size_t a = 0; a < group.size(); ++a) {
+                for (std::size_t b = a + 1; b < group.size(); ++b) {
+                    Photo& first = photos_[group[a]];
+                    Photo& second = photos_[group[b]];
+                    if (first.state != Photo::State::Planned ||
+                        second.state != Photo::State::Planned ||
+                        !c_.folder.sameFile(first.name, second.name))
+                        continue;
+                    const int rankFirst = progress(first), rankSecond = progress(second);
+                    if (rankFirst == 0 && rankSecond == 0)
+                        continue; // two names of the user's own making
+                    Photo& leaving = rankSecond > rankFirst ? first : second;
+                    const Photo& staying = rankSecond > rankFirst ? second : first;
+                    if (const std::error_code error =
+                            c_.folder.removeTwin(leaving.name, staying.name))
+                        keep(leaving, KeptReason::CannotRename, error);
+                    else
+                        rename(leaving, staying.name);
+                }
+            }
+        }
     }
 
-    void report(const std::string& from, const std::string& to) {
+    // How far along its way to its age name a photo's name is.
+    static int progress(const Photo& photo) {
+        for (const std::string_view letter : kLetters) {
+            if (photo.name == photoName(photo.base, letter))
+                return 2;
+        }
+        return photo.name == temporaryName ? 1 : 0;
+    }
+
+    // Collision letters in list order. The names that the run's moving photos have now
+    // are free. A photo that finds no letter keeps its name, which is then taken after
+    // all; where it was given to another photo, the letters are given again. Taken names
+    // only grow, so this settles.
+    void assignNames() {
+        std::unordered_map<std::string, std::size_t> holder; // names of photos that may move
+        std::vector<bool> stays(photos_.size());
+        for (std::size_t i = 0; i < photos_.size(); ++i) {
+            stays[i] = photos_[i].state != Photo::State::Planned || !photos_[i].named();
+            if (!stays[i])
+                holder.emplace(photos_[i].name, i);
+        }
+        std::unordered_map<std::string, bool> onDisk;
+        const auto existsOnDisk = [&](const std::string& name) {
+            const auto [it, fresh] = onDisk.try_emplace(name, false);
+            if (fresh)
+                it->second = c_.folder.exists(name);
+            return it->second;
+        };
+
+        for (bool settled = false; !settled;) {
+            std::unordered_set<std::string> given;
+            for (std::size_t i = 0; i < photos_.size(); ++i) {
+                Photo& photo = photos_[i];
+                if (stays[i])
+                    continue;
+                photo.target.clear();
+                for (const std::string_view letter : kLetters) {
+                    std::string candidate = photoName(photo.base, letter);
+                    if (given.contains(candidate))
+                        continue;
+                    const auto held = holder.find(candidate);
+                    const bool freed = held != holder.end() && !stays[held->second];
+                    if (!freed && existsOnDisk(candidate))
+                        continue;
+                    photo.target = *given.insert(std::move(candidate)).first;
+                    break;
+                }
+            }
+            settled = true;
+            for (std::size_t i = 0; i < photos_.size(); ++i) {
+                if (!stays[i] && photos_[i].target.empty()) {
+                    keep(photos_[i], KeptReason::EveryLetterTaken);
+                    stays[i] = true;
+                    settled = settled && !given.contains(photos_[i].name);
+                }
+            }
+        }
+        for (Photo& photo : photos_) {
+            if (photo.state == Photo::State::Planned && photo.target == photo.name)
+                keep(photo, KeptReason::AlreadyNamed);
+        }
+    }
+
+    // Moves every photo of the plan. A photo whose new name another one still holds
+    // waits for it; a ring of photos each wanting the next one's name is opened through
+    // the temporary name. A photo already under the temporary name goes first, so that
+    // the others can pass through it.
+    void execute() {
+        for (std::size_t i = 0; i < photos_.size(); ++i) {
+            if (photos_[i].moves())
+                waitingFor_.emplace(photos_[i].name, i);
+        }
+        if (const auto first = waitingFor_.find(temporaryName); first != waitingFor_.end())
+            moveChain(first->second);
+        for (std::size_t i = 0; i < photos_.size() && end_ != RunEnd::PhotoVanished; ++i) {
+            if (photos_[i].moves())
+                moveChain(i);
+        }
+    }
+
+    void moveChain(std::size_t start) {
+        std::vector<std::size_t> chain{start};
+        for (;;) {
+            const auto next = waitingFor_.find(photos_[chain.back()].target);
+            if (next == waitingFor_.end() || !photos_[next->second].moves())
+                break;
+            if (next->second == start)
+                return moveRing(chain);
+            chain.push_back(next->second);
+        }
+        for (auto i = chain.rbegin(); i != chain.rend() && end_ != RunEnd::PhotoVanished; ++i)
+            move(photos_[*i]);
+    }
+
+    // chain[k] wants chain[k + 1]'s name, and the last wants the first one's.
+    void moveRing(const std::vector<std::size_t>& ring) {
+        Photo& opener = photos_[ring.front()];
+        if (const std::error_code error = c_.folder.rename(opener.name, temporaryName)) {
+            for (const std::size_t i : ring)
+                keep(photos_[i], KeptReason::CannotRename, error);
+            checkFound({opener.name});
+            return;
+        }
+        const std::string openerName = std::exchange(opener.name, temporaryName);
+        waitingFor_.erase(openerName);
+        for (auto i = ring.rbegin(); i + 1 != ring.rend() && end_ != RunEnd::PhotoVanished; ++i)
+            moveStraight(photos_[*i]);
+        if (end_ != RunEnd::PhotoVanished)
+            finishFromTemporary(opener, openerName);
+    }
+
+    // Through the temporary name where it is free, straight on where something the run
+    // does not name holds it.
+    void move(Photo& photo) {
+        if (photo.name == temporaryName || temporaryBlocked_)
+            return moveStraight(photo);
+        const std::error_code aside = c_.folder.rename(photo.name, temporaryName);
+        if (aside == std::errc::file_exists) {
+            temporaryBlocked_ = true;
+            return moveStraight(photo);
+        }
+        if (aside) {
+            keep(photo, KeptReason::CannotRename, aside);
+            checkFound({photo.name});
+            return;
+        }
+        const std::string oldName = std::exchange(photo.name, temporaryName);
+        waitingFor_.erase(oldName);
+        finishFromTemporary(photo, oldName);
+    }
+
+    void moveStraight(Photo& photo) {
+        if (const std::error_code error = c_.folder.rename(photo.name, photo.target)) {
+            keep(photo, KeptReason::CannotRename, error);
+            checkFound({photo.name, photo.target});
+            return;
+        }
+        waitingFor_.erase(photo.name);
+        rename(photo, photo.target);
+    }
+
+    // The photo is under the temporary name: on to its new name, or back to `oldName`
+    // when that fails. Where both fail it stays there for the next run to name.
+    void finishFromTemporary(Photo& photo, const std::string& oldName) {
+        const std::error_code error = c_.folder.rename(temporaryName, photo.target);
+        if (!error)
+            return rename(photo, photo.target);
+        if (!c_.folder.rename(temporaryName, oldName)) {
+            photo.name = oldName;
+            keep(photo, KeptReason::CannotRename, error);
+            return;
+        }
+        rename(photo, temporaryName);
+        checkFound({temporaryName, photo.target, oldName});
+    }
+
+    // After a failed rename the photo must still be under one of its names. Where it is
+    // under none, the file system is losing files: nothing more is given to it.
+    void checkFound(std::initializer_list<std::string> names) {
+        for (const std::string& name : names) {
+            if (c_.folder.present(name))
+                return;
+        }
+        end_ = RunEnd::PhotoVanished;
+    }
+
+    void rename(Photo& photo, const std::string& to) {
+        photo.name = to;
+        photo.state = Photo::State::Renamed;
+        renamedAny_ = true;
+    }
+
+    static void keep(Photo& photo, KeptReason reason, std::error_code error = {}) {
+        photo.state = Photo::State::Kept;
+        photo.reason = reason;
+        photo.error = error;
+    }
+
+    void report() const {
         if (!c_.observer)
             return;
-        if (from == to)
-            c_.observer->kept(from);
-        else
-            c_.observer->renamed(from, to);
+        for (const Photo& photo : photos_) {
+            if (photo.state == Photo::State::Renamed)
+                c_.observer->renamed(photo.listed, photo.name);
+            else if (photo.state == Photo::State::Kept)
+                c_.observer->kept(photo.listed, photo.reason, photo.error);
+        }
     }
 
     std::string_view birthday_;
     const RunContext& c_;
+    std::vector<Photo> photos_;
+    std::unordered_map<std::string, std::size_t> waitingFor_; // moving photos by present name
+    bool temporaryBlocked_ = false;
+    bool renamedAny_ = false;
     RunEnd end_ = RunEnd::Completed;
 };
 
 } // namespace
 
-RunEnd renamePhotos(RunMode mode, std::string_view birthday, const RunContext& context) {
+RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view birthday,
+                    const RunContext& context) {
     if (!birthdayShapeOk(birthday)) {
         context.errors.show(Message::BadBirthday);
         return RunEnd::BadBirthday;
     }
-    Run run(birthday, context);
-    const int count = context.photos.count(); // read once: the list is not re-read mid-run
-    for (int i = 0; i < count; ++i) {
-        if (mode == RunMode::Selected && !context.photos.selected(i))
-            continue;
-        if (!run.treat(context.photos.name(i)))
-            return run.end();
-    }
-    context.photos.refresh();
-    return RunEnd::Completed;
+    return Run(birthday, context).run(photos);
 }
 
 } // namespace naming

@@ -1,46 +1,44 @@
 #pragma once
 
-// The batch rename run behind both buttons of the window and the command line: each
-// photo's shooting time is read and its new name computed, then the photo is moved
-// aside under a temporary name and on to its new name. It sees the world only through
-// the interfaces below.
+// The batch rename run behind both buttons of the window and the command line. A run
+// first plans: it reads every treated photo's shooting time where the photo lies and
+// works out its new name. Then it renames, in an order that never needs a name another
+// photo of the run still holds. It sees the world only through the interfaces below.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace naming {
 
 // A photo passes through this name on its way to its new one; one that an interrupted
-// run left under it is named in place by the next run.
+// run left under it is named in place by the next run. When something the run cannot
+// name holds it, photos go straight to their new names instead.
 inline constexpr std::string_view kTemporaryName = "0_0.jpg";
 
-enum class RunMode { All, Selected };
-
 // The only two messages the user ever sees.
-enum class Message { BadBirthday, MetadataMissing };
+enum class Message { BadBirthday, ReaderUnavailable };
 std::string_view messageText(Message message);
-
-// The listed photos, by index from 0, as they were when the run began.
-class PhotoList {
-public:
-    virtual ~PhotoList() = default;
-    virtual int count() const = 0;
-    virtual std::string name(int index) const = 0;
-    virtual bool selected(int index) const = 0;
-    // Reads the folder again so the list shows the present names.
-    virtual void refresh() = 0;
-};
 
 // The working folder. Names are plain file names inside it.
 class Folder {
 public:
     virtual ~Folder() = default;
-    // Renames without ever replacing an existing file; an empty error code on success.
+    // Renames without ever replacing an existing entry; an empty error code on success.
     virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
     // True for an ordinary file of that name: not a folder, not a hidden file.
     virtual bool exists(const std::string& name) const = 0;
+    // True when anything at all goes by that name.
+    virtual bool present(const std::string& name) const = 0;
+    // True when the two names are one file: a rename cut between its hard link and the
+    // removal of the old name leaves a photo so.
+    virtual bool sameFile(const std::string& a, const std::string& b) const = 0;
+    // Removes the name `name` when it is still one file with `twin`, which keeps it.
+    virtual std::error_code removeTwin(const std::string& name, const std::string& twin) = 0;
+    // Has the renames so far kept on the medium.
+    virtual std::error_code flush() = 0;
 };
 
 // Reads a photo's Exif DateTimeOriginal text: an empty text when the photo has none,
@@ -57,16 +55,27 @@ public:
     virtual void show(Message message) = 0;
 };
 
-// Told what became of each photo the run treated; for the command line's report.
+// Why a treated photo keeps its name.
+enum class KeptReason {
+    NoShootingTime,
+    UnknownShootingTime, // blanks, or all zeros
+    ClockNotUsable,      // the clock holds a character no file name may
+    EveryLetterTaken,    // the plain name and "b" to "f" are all taken
+    CannotRename,        // the file system refused; the error says why
+    AlreadyNamed,        // it has its new name already
+    RunEnded,            // the run ended at this photo with a message
+};
+
+// Told what became of each photo the run treated, in list order, once the renames are
+// done; for the command line's report.
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
     virtual void renamed(const std::string& from, const std::string& to) = 0;
-    virtual void kept(const std::string& name) = 0;
+    virtual void kept(const std::string& name, KeptReason reason, std::error_code error) = 0;
 };
 
 struct RunContext {
-    PhotoList& photos;
     Folder& folder;
     ShootingTimeSource& times;
     ErrorSink& errors;
@@ -74,15 +83,28 @@ struct RunContext {
 };
 
 enum class RunEnd {
-    Completed,       // every photo treated and the list refreshed
-    BadBirthday,     // ended with Message::BadBirthday
-    MetadataMissing, // ended with Message::MetadataMissing
+    Completed,         // every photo treated
+    BadBirthday,       // ended with Message::BadBirthday
+    ReaderUnavailable, // ended with Message::ReaderUnavailable
+    PhotoVanished,     // a photo was found under none of its names: the run stopped there
 };
 
-// Renames every listed photo (RunMode::All) or the selected ones after the child's age
-// on its shooting time. A photo is never overwritten and never lost: one that cannot be
-// renamed keeps its name, and one that cannot be given its name back stays under
-// kTemporaryName, where the next run picks it up.
-RunEnd renamePhotos(RunMode mode, std::string_view birthday, const RunContext& context);
+// Renames the photos named in `photos` (the list's names to treat, in list order) after
+// the child's age on each one's shooting time.
+//
+// The new names depend only on the shooting times, the birthday and the names of the
+// files the run does not move: collision letters go in list order, the first photo of a
+// second plain, and the old names of the photos that move count as free. A photo that
+// cannot be named keeps its name. No rename replaces a file; at any moment at most one
+// photo is under kTemporaryName, so a run cut short anywhere leaves each photo under its
+// old name, its new name or kTemporaryName, and the next run finishes the work. A photo
+// found under two names at once (a rename cut between its hard link and its unlink) is
+// finished by removing the name it was leaving.
+//
+// A malformed birthday ends the run before anything is read. A birthday or shooting date
+// that names no day, or a reader that cannot be used, ends the run at that photo: the
+// photos before it are still renamed, then the message is shown.
+RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view birthday,
+                    const RunContext& context);
 
 } // namespace naming

@@ -15,6 +15,10 @@ void MemoryFolder::addOther(const std::string& name) {
     others_.insert(name);
 }
 
+void MemoryFolder::addTwin(const std::string& existing, const std::string& name) {
+    originByName_.emplace(name, origin(existing));
+}
+
 std::error_code MemoryFolder::rename(const std::string& from, const std::string& to) {
     const auto source = originByName_.find(from);
     if (source == originByName_.end())
@@ -29,6 +33,22 @@ std::error_code MemoryFolder::rename(const std::string& from, const std::string&
 
 bool MemoryFolder::exists(const std::string& name) const {
     return !name.starts_with('.') && originByName_.contains(name);
+}
+
+bool MemoryFolder::present(const std::string& name) const {
+    return originByName_.contains(name) || others_.contains(name);
+}
+
+bool MemoryFolder::sameFile(const std::string& a, const std::string& b) const {
+    const std::string file = origin(a);
+    return !file.empty() && file == origin(b);
+}
+
+std::error_code MemoryFolder::removeTwin(const std::string& name, const std::string& twin) {
+    if (name == twin || !sameFile(name, twin))
+        return std::make_error_code(std::errc::invalid_argument);
+    originByName_.erase(name);
+    return {};
 }
 
 std::string MemoryFolder::origin(const std::string& name) const {

@@ -22,10 +22,18 @@ public:
     // A name taken by something other than an ordinary file (a folder, a hidden file):
     // no rename may take it, yet exists() does not find it.
     void addOther(const std::string& name);
+    // A second name for the file called `existing`, as a hard link gives.
+    void addTwin(const std::string& existing, const std::string& name);
+
     std::error_code rename(const std::string& from, const std::string& to) override;
     bool exists(const std::string& name) const override;
+    bool present(const std::string& name) const override;
+    bool sameFile(const std::string& a, const std::string& b) const override;
+    std::error_code removeTwin(const std::string& name, const std::string& twin) override;
+    std::error_code flush() override { return {}; }
 
-    // The name the file now called `name` had when it was added; empty when absent.
+    // The name the file now called `name` had when it was added, which also tells it
+    // apart from every other file; empty when absent.
     std::string origin(const std::string& name) const;
     // Present names in byte order.
     std::vector<std::string> names() const;

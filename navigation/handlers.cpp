@@ -21,37 +21,37 @@ private:
 } // namespace
 
 Handlers::Handlers(const NavigationContext& context)
-    : c_(context), agreed_{c_.drive1.drive(), c_.dir1.path()} {}
+    : c_(context), agreed_{c_.drives.drive(), c_.folders.path()} {}
 
-void Handlers::drive1Change() {
+void Handlers::onDriveChanged() {
     navigate(&Handlers::followDrive);
 }
 
-void Handlers::dir1Change() {
+void Handlers::onFolderChanged() {
     navigate(&Handlers::followFolder);
 }
 
 // Dir1's assignment raises its change, whose handler runs nested and has to succeed too;
 // Dir1 is read anew after it.
 bool Handlers::followDrive() {
-    const std::string folder = c_.folders.folderOn(c_.drive1.drive());
-    if (folder.empty() || !assign([&] { return c_.dir1.setPath(folder); }))
+    const std::string folder = c_.working.folderOn(c_.drives.drive());
+    if (folder.empty() || !assign([&] { return c_.folders.setPath(folder); }))
         return false;
-    return !c_.folders.setCurrentDrive(c_.dir1.path());
+    return !c_.working.setCurrentDrive(c_.folders.path());
 }
 
 bool Handlers::followFolder() {
-    if (!c_.file1.setPath(c_.dir1.path()))
+    if (!c_.files.setPath(c_.folders.path()))
         return false;
-    const std::string folder = c_.file1.path();
-    if (c_.folders.setCurrentFolder(folder))
+    const std::string folder = c_.files.path();
+    if (c_.working.setCurrentFolder(folder))
         return false;
     // Where volumes are mounted inside folders, Dir1 can walk from one drive onto another.
     // Drive1 then follows, and its handler makes that drive, and so the folder, current.
-    const std::string drive = c_.folders.driveOf(folder);
-    if (drive.empty() || drive == c_.drive1.drive())
+    const std::string drive = c_.working.driveOf(folder);
+    if (drive.empty() || drive == c_.drives.drive())
         return true;
-    return assign([&] { return c_.drive1.setDrive(drive); });
+    return assign([&] { return c_.drives.setDrive(drive); });
 }
 
 // Run nested, a drive or folder handler only tells its failure to the assignment that
@@ -71,7 +71,7 @@ void Handlers::navigate(bool (Handlers::*follow)()) {
     if (depth_ > 0)
         return;
     if (followed) {
-        agreed_ = {c_.drive1.drive(), c_.dir1.path()};
+        agreed_ = {c_.drives.drive(), c_.folders.path()};
         return;
     }
     goBack();
@@ -85,10 +85,10 @@ void Handlers::navigate(bool (Handlers::*follow)()) {
 // one have gone since, its setter fails, changing nothing, and the rest still goes back.
 void Handlers::goBack() {
     const Holding quiet(goingBack_, true);
-    c_.drive1.setDrive(agreed_.drive);
-    c_.dir1.setPath(agreed_.folder);
-    c_.file1.setPath(agreed_.folder);
-    c_.folders.setCurrentFolder(agreed_.folder);
+    c_.drives.setDrive(agreed_.drive);
+    c_.folders.setPath(agreed_.folder);
+    c_.files.setPath(agreed_.folder);
+    c_.working.setCurrentFolder(agreed_.folder);
 }
 
 // Makes an assignment that may raise a change event. True when both the assignment and
@@ -100,12 +100,12 @@ bool Handlers::assign(const std::function<bool()>& assignment) {
 
 // A failed write is let go: the box goes on working and its next change writes again.
 // Start-up step 5 hears of it through handlerFailed_.
-void Handlers::text1Change() {
-    if (c_.settings.write(kBirthday, c_.text1.text()))
+void Handlers::onBirthdayChanged() {
+    if (c_.settings.write(kBirthday, c_.birthday.text()))
         handlerFailed_ = true;
 }
 
-void Handlers::form1Load() {
+void Handlers::restoreSettings() {
     const Holding loading(loading_, true);
     const bool caught = !restoreDriveAndFolder();
     restorePatternAndBirthday(caught);
@@ -114,18 +114,29 @@ void Handlers::form1Load() {
 // Steps 2 and 3; a failed drive restore skips the folder restore. An empty text designates
 // no drive and no folder, so at first start the lists stay where they are.
 bool Handlers::restoreDriveAndFolder() {
-    return assign([&] { return c_.drive1.setDrive(c_.settings.read(kCurrentDrive)); }) &&
-           assign([&] { return c_.dir1.setPath(c_.settings.read(kCurrentDir)); });
+    return assign([&] { return c_.drives.setDrive(storedPlace(kCurrentDrive)); }) &&
+           assign([&] { return c_.folders.setPath(storedPlace(kCurrentDir)); });
+}
+
+// Drive and folder are kept as full paths (or a bare drive letter). Anything else would
+// be read against whatever folder the program happened to start in: it counts as absent.
+std::string Handlers::storedPlace(std::string_view key) const {
+    std::string text = c_.settings.read(key);
+    const bool driveLetter =
+        text.size() >= 2 && text[1] == ':' &&
+        ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
+    const bool rooted = !text.empty() && (text[0] == '/' || text[0] == '\\');
+    return driveLetter || rooted ? text : std::string();
 }
 
 // Steps 4 and 5, where the trap resumes. `caught` tells whether the trap has caught a
 // failure already.
 void Handlers::restorePatternAndBirthday(bool caught) {
     for (;;) {
-        if (!c_.file1.setPattern(kPhotoPattern) && !std::exchange(caught, true))
+        if (!c_.files.setPattern(kPhotoPattern) && !std::exchange(caught, true))
             continue;
         const bool restored = assign([&] {
-            c_.text1.setText(c_.settings.read(kBirthday));
+            c_.birthday.setText(c_.settings.read(kBirthday));
             return true;
         });
         if (!restored && !std::exchange(caught, true))
@@ -136,9 +147,9 @@ void Handlers::restorePatternAndBirthday(bool caught) {
 
 // Both writes on every close, changed or not. A failed write is let go: the window closes
 // all the same and the store keeps what the previous close wrote.
-void Handlers::form1Unload() {
-    c_.settings.write(kCurrentDrive, c_.drive1.drive());
-    c_.settings.write(kCurrentDir, c_.dir1.path());
+void Handlers::saveSettings() {
+    c_.settings.write(kCurrentDrive, c_.drives.drive());
+    c_.settings.write(kCurrentDir, c_.folders.path());
 }
 
 } // namespace navigation

@@ -7,7 +7,7 @@
 //   Drive1 -> Dir1 -> File1 -> working folder
 //
 // so that whenever no handler runs, File1 lists the folder Dir1 shows, that folder is the
-// process's current folder, and its drive is the one selected in Drive1 and the current
+// working folder, and its drive is the one selected in Drive1 and the current
 // drive. Nothing is ever shown to the user: a drive or folder that the user picks and
 // that cannot be read or entered is refused with a beep, and the lists go back to where
 // they were; a failed write of the store is let go.
@@ -16,15 +16,16 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace navigation {
 
 struct NavigationContext {
-    DriveList& drive1;
-    FolderList& dir1;
-    FileList& file1;
-    TextBox& text1;
-    ProcessFolders& folders;
+    DriveControl& drives;   // Drive1
+    FolderControl& folders; // Dir1
+    FileControl& files;     // File1
+    TextControl& birthday;  // Text1
+    WorkingFolders& working;
     SettingsStore& settings;
     Feedback& feedback;
 };
@@ -38,11 +39,11 @@ public:
 
     // Drive1's change: Dir1 shows the drive's current folder, File1 and the working folder
     // follow, and the drive becomes the current drive.
-    void drive1Change();
+    void onDriveChanged();
     // Dir1's change: File1 lists the folder and it becomes the working folder.
-    void dir1Change();
+    void onFolderChanged();
     // Text1's change: its text is stored as the birthday, as it stands.
-    void text1Change();
+    void onBirthdayChanged();
     // Form1's load, the start-up sequence, before the user can act:
     //   1. arm the trap, which stays armed to the end;
     //   2. select the stored drive ("CurrentDrive") in Drive1;
@@ -52,9 +53,9 @@ public:
     // The trap catches a failure of step 2 (then step 3 is skipped) or of step 3 without
     // a word and goes on at step 4. Its first catch in step 4 or 5 runs both again; a
     // failure after a catch is let go, so start-up always ends.
-    void form1Load();
+    void restoreSettings();
     // Form1's unload: stores the drive and then the folder. The close is never refused.
-    void form1Unload();
+    void saveSettings();
 
 private:
     struct Place {
@@ -68,6 +69,7 @@ private:
     void goBack();
     bool assign(const std::function<bool()>& assignment);
     bool restoreDriveAndFolder();
+    std::string storedPlace(std::string_view key) const;
     void restorePatternAndBirthday(bool caught);
 
     NavigationContext c_;

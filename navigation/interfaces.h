@@ -1,7 +1,7 @@
 #pragma once
 
 // What the navigation handlers see of the world: the three lists and the birthday box of
-// the window, the process's current drive and folder, the settings store and the beep.
+// the window, the current drive and folders, the settings store and the beep.
 // Texts are UTF-8. Drive texts are the drive list's own and are never looked inside;
 // folder texts are full paths that begin with their drive.
 //
@@ -35,29 +35,29 @@ struct Failure {
     friend bool operator==(const Failure&, const Failure&) = default;
 };
 
-// Drive1.
-class DriveList {
+// The drive list (Drive1).
+class DriveControl {
 public:
-    virtual ~DriveList() = default;
+    virtual ~DriveControl() = default;
     virtual std::string drive() const = 0;
     // Selects the drive that `drive` designates: any text drive() reported. False when
     // that drive is not present (an empty text designates none).
     virtual bool setDrive(const std::string& drive) = 0;
 };
 
-// Dir1.
-class FolderList {
+// The folder list (Dir1).
+class FolderControl {
 public:
-    virtual ~FolderList() = default;
+    virtual ~FolderControl() = default;
     virtual std::string path() const = 0;
     // Shows the folder. False when it cannot be shown: absent, not a folder, unreadable.
     virtual bool setPath(const std::string& folder) = 0;
 };
 
-// File1.
-class FileList {
+// The file list (File1).
+class FileControl {
 public:
-    virtual ~FileList() = default;
+    virtual ~FileControl() = default;
     virtual std::string path() const = 0;
     // Lists the folder with the current pattern. False when it cannot be listed.
     virtual bool setPath(const std::string& folder) = 0;
@@ -65,29 +65,30 @@ public:
     virtual bool setPattern(std::string_view pattern) = 0;
 };
 
-// Text1.
-class TextBox {
+// The birthday box (Text1).
+class TextControl {
 public:
-    virtual ~TextBox() = default;
+    virtual ~TextControl() = default;
     virtual std::string text() const = 0;
     virtual void setText(const std::string& text) = 0;
 };
 
-// The process's current drive, and a current folder for each drive.
-class ProcessFolders {
+// The current drive, and a current folder for each drive. They are the program's own:
+// the folder a run works in is the current drive's folder.
+class WorkingFolders {
 public:
-    virtual ~ProcessFolders() = default;
+    virtual ~WorkingFolders() = default;
     // The drive text of the drive the path `path` lies on (a drive text designates its
     // own drive), as the drive list gives it. Empty when no drive holds it.
     virtual std::string driveOf(const std::string& path) const = 0;
     // The current folder of the drive that `drive` designates: the one last made current
     // on it, its root before that. Empty when no such drive can be found.
     virtual std::string folderOn(const std::string& drive) const = 0;
-    // Makes `folder` the current folder of the drive it lies on. It becomes the process's
-    // current folder only when that drive is the current drive.
+    // Makes `folder` the current folder of the drive it lies on. It becomes the working
+    // folder only when that drive is the current drive.
     virtual std::optional<Failure> setCurrentFolder(const std::string& folder) = 0;
     // Makes the drive that `text` designates, or that the path `text` lies on, the
-    // current drive; that drive's current folder becomes the process's current folder.
+    // current drive; that drive's current folder becomes the working folder.
     virtual std::optional<Failure> setCurrentDrive(const std::string& text) = 0;
 };
 

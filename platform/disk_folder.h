@@ -1,7 +1,7 @@
 #pragma once
 
-// The working folder on disk: renames that never replace a file, and the test for an
-// ordinary file. Names are plain file names relative to the process's current folder.
+// The working folder on disk: renames that never replace a file, the test for an
+// ordinary file, and what a run needs to finish renames that were cut short.
 
 #include "naming/batch.h"
 
@@ -10,21 +10,39 @@
 
 namespace platform {
 
-// Renames `from` to `to`; fails with std::errc::file_exists when `to` is taken, on
-// every file system. Tries, in order: an atomic no-replace rename; where the file
-// system refuses that flag (NFS, FUSE), a hard link then removal of the old name;
-// where hard links are unsupported too (FAT, exFAT), a check then a plain rename.
+// Renames the file at path `from` to path `to` in the same folder; fails with
+// std::errc::file_exists when `to` is taken, on every file system. Tries, in order: an
+// atomic no-replace rename; where the file system refuses that flag (NFS, FUSE), a hard
+// link then removal of the old name; where hard links are unsupported too (FAT, exFAT),
+// a check then a plain rename.
 std::error_code renameNoReplace(const std::string& from, const std::string& to);
 
-// True for an ordinary, non-hidden file of that name (a link to one counts).
-bool isOrdinaryFile(const std::string& name);
+// True for an ordinary, non-hidden file at `path` (a link to one counts).
+bool isOrdinaryFile(const std::string& path);
 
+// A folder held open for the life of the object, and no longer: a run's folder is not
+// kept busy between runs, so the card it is on can be taken out.
 class DiskFolder : public naming::Folder {
 public:
-    std::error_code rename(const std::string& from, const std::string& to) override {
-        return renameNoReplace(from, to);
-    }
-    bool exists(const std::string& name) const override { return isOrdinaryFile(name); }
+    explicit DiskFolder(const std::string& path);
+    ~DiskFolder() override;
+    DiskFolder(const DiskFolder&) = delete;
+    DiskFolder& operator=(const DiskFolder&) = delete;
+
+    std::error_code rename(const std::string& from, const std::string& to) override;
+    bool exists(const std::string& name) const override;
+    bool present(const std::string& name) const override;
+    bool sameFile(const std::string& a, const std::string& b) const override;
+    std::error_code removeTwin(const std::string& name, const std::string& twin) override;
+    // Writes the folder's entries through to the medium.
+    std::error_code flush() override;
+
+private:
+#ifdef _WIN32
+    std::string path_;
+#else
+    int fd_ = -1; // the folder; names resolve against it, not against a path
+#endif
 };
 
 } // namespace platform

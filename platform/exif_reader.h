@@ -62,18 +62,18 @@ std::optional<std::string> dateTimeOriginalByLibexif(const unsigned char* segmen
 
 } // namespace detail
 
-// The shooting-time source of a run: file names are taken relative to the process's
-// current folder, which is the working folder.
+// The shooting-time source of a run: file names are taken inside `folder`.
 class ExifShootingTimeSource : public naming::ShootingTimeSource {
 public:
-    ExifShootingTimeSource() = default;
-    explicit ExifShootingTimeSource(HeadReadAhead* readAhead) : readAhead_(readAhead) {}
+    explicit ExifShootingTimeSource(std::string folder, HeadReadAhead* readAhead = nullptr)
+        : prefix_(std::move(folder) + "/"), readAhead_(readAhead) {}
 
     std::optional<std::string> shootingTime(const std::string& fileName) override {
-        return readDateTimeOriginal(fileName, readAhead_);
+        return readDateTimeOriginal(prefix_ + fileName, readAhead_);
     }
 
 private:
+    std::string prefix_;
     HeadReadAhead* readAhead_ = nullptr;
 };
 

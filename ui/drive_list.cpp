@@ -1,22 +1,18 @@
 #include "ui/drive_list.h"
 
+#include "platform/volumes.h"
 #include "ui/inner_widget.h"
-#include "ui/volumes.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <functional>
-#include <map>
-
-#ifdef Q_OS_LINUX
-#include <QFile>
-#else
-#include <QStorageInfo>
-#endif
 
 namespace ui {
+
+using platform::Volume;
+
 namespace {
 
 // Reads the drives again each time it drops down, so a card inserted since shows up.
@@ -31,18 +27,6 @@ public:
     }
 };
 
-#ifdef Q_OS_LINUX
-// udev links each labelled file system's device under /dev/disk/by-label.
-std::map<QString, std::string> labelsByDevice() {
-    std::map<QString, std::string> labels;
-    const QDir byLabel(QStringLiteral("/dev/disk/by-label"));
-    for (const QFileInfo& link :
-         byLabel.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-        labels[link.canonicalFilePath()] = decodeUdevName(link.fileName().toStdString());
-    return labels;
-}
-#endif
-
 QString entryText(const Volume& volume) {
     const QString mountPoint = QString::fromStdString(volume.mountPoint);
     if (volume.label.empty())
@@ -52,45 +36,15 @@ QString entryText(const Volume& volume) {
 
 } // namespace
 
-#ifdef Q_OS_LINUX
-std::vector<Volume> systemVolumes() {
-    QFile mountTable(QStringLiteral("/proc/self/mountinfo"));
-    if (!mountTable.open(QIODevice::ReadOnly))
-        return {{"/", ""}};
-    const QByteArray text = mountTable.readAll();
-    const std::map<QString, std::string> labels = labelsByDevice();
-    return pickableVolumes(
-        std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-        [&labels](const std::string& device) {
-            const auto found =
-                labels.find(QFileInfo(QString::fromStdString(device)).canonicalFilePath());
-            return found == labels.end() ? std::string() : found->second;
-        });
-}
-#else
-std::vector<Volume> systemVolumes() {
-    std::vector<Volume> volumes;
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        QString root = storage.rootPath();
-        // "C:" rather than "C:/": as a path it then means that drive's current folder.
-        if (root.size() == 3 && root.endsWith(QLatin1String(":/")))
-            root.chop(1);
-        if (storage.isValid() && storage.isReady())
-            volumes.push_back({root.toStdString(), storage.name().toStdString()});
-    }
-    return volumes;
-}
-#endif
-
 DriveList::DriveList(QWidget* parent) : QWidget(parent) {
     auto* combo = new VolumeCombo(this);
     combo->beforePopup = [this] { readDrives(); };
     combo_ = combo;
     fillWith(*this, *combo_);
 
-    const std::vector<Volume> volumes = systemVolumes();
+    const std::vector<Volume> volumes = platform::systemVolumes();
     list(volumes);
-    const int start = volumeHolding(QDir::currentPath().toStdString(), volumes);
+    const int start = platform::volumeHolding(QDir::currentPath().toStdString(), volumes);
     if (start >= 0)
         combo_->setCurrentIndex(indexOf(QString::fromStdString(volumes[start].mountPoint)));
 
@@ -112,7 +66,7 @@ bool DriveList::setDrive(const QString& text) {
 }
 
 void DriveList::readDrives() {
-    list(systemVolumes());
+    list(platform::systemVolumes());
 }
 
 void DriveList::list(const std::vector<Volume>& volumes) {

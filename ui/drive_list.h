@@ -4,7 +4,7 @@
 // and the mounted volumes a person would pick (see volumes.h); elsewhere the volumes the
 // system reports. Each entry reads "mount point [label]".
 
-#include "ui/volumes.h"
+#include "platform/volumes.h"
 
 #include <QString>
 #include <QWidget>
@@ -14,9 +14,6 @@ class QComboBox;
 
 namespace ui {
 
-// The drives the list offers, as the system reports them now, in the list's order.
-std::vector<Volume> systemVolumes();
-
 class DriveList : public QWidget {
     Q_OBJECT
 
@@ -24,7 +21,7 @@ public:
     // Starts on the drive that holds the process's current folder.
     explicit DriveList(QWidget* parent = nullptr);
 
-    // The selected drive as its mount point: "/", "/media/anna/SDCARD", "C:/".
+    // The selected drive as its mount point: "/", "/media/anna/SDCARD", "C:".
     QString drive() const;
 
     // Selects the drive that drive() reported as `text`, or whose entry reads `text`; reads
@@ -39,7 +36,7 @@ signals:
 private:
     void readDrives();
     // Fills the list, keeping the selected drive selected, without raising driveChanged.
-    void list(const std::vector<Volume>& volumes);
+    void list(const std::vector<platform::Volume>& volumes);
     int indexOf(const QString& text) const;
 
     QComboBox* combo_;

@@ -5,7 +5,6 @@
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
 #include "ui/user_feedback.h"
-#include "ui/volumes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -64,13 +63,6 @@ void BirthdayBoxAdapter::setText(const std::string& text) {
 
 void BeepAdapter::beep() {
     feedback_.beep();
-}
-
-std::string driveHolding(const std::string& path) {
-    const std::vector<Volume> volumes = systemVolumes();
-    const int index =
-        volumeHolding(QDir::fromNativeSeparators(fromUtf8(path)).toStdString(), volumes);
-    return index < 0 ? std::string() : volumes[static_cast<std::size_t>(index)].mountPoint;
 }
 
 } // namespace ui

@@ -17,7 +17,7 @@ class FileList;
 class FolderList;
 class UserFeedback;
 
-class DriveListAdapter final : public navigation::DriveList {
+class DriveListAdapter final : public navigation::DriveControl {
 public:
     explicit DriveListAdapter(ui::DriveList& list) : list_(list) {}
     std::string drive() const override;
@@ -27,7 +27,7 @@ private:
     ui::DriveList& list_;
 };
 
-class FolderListAdapter final : public navigation::FolderList {
+class FolderListAdapter final : public navigation::FolderControl {
 public:
     explicit FolderListAdapter(ui::FolderList& list) : list_(list) {}
     std::string path() const override;
@@ -39,7 +39,7 @@ private:
 
 // File1 lists nothing, without complaint, for a folder it cannot read; here that is a
 // failure, so that the handlers take the lists back to a folder that can be listed.
-class FileListAdapter final : public navigation::FileList {
+class FileListAdapter final : public navigation::FileControl {
 public:
     explicit FileListAdapter(ui::FileList& list) : list_(list) {}
     std::string path() const override;
@@ -53,7 +53,7 @@ private:
     ui::FileList& list_;
 };
 
-class BirthdayBoxAdapter final : public navigation::TextBox {
+class BirthdayBoxAdapter final : public navigation::TextControl {
 public:
     explicit BirthdayBoxAdapter(BirthdayBox& box) : box_(box) {}
     std::string text() const override;
@@ -71,9 +71,5 @@ public:
 private:
     UserFeedback& feedback_;
 };
-
-// The drive text (mount point) of the drive-list volume that holds the full path `path`,
-// from the volumes mounted now; empty when none does. A drive text gives itself.
-std::string driveHolding(const std::string& path);
 
 } // namespace ui

@@ -1,6 +1,7 @@
 // Properties walked over every day: the day of age never drops below 1 and either
-// grows by one from one day to the next or a new month of age starts at day 1; and
-// running the batch again over the photos it has named changes no name.
+// grows by one from one day to the next or a new month of age starts at day 1; running
+// the batch again over the photos it has named changes no name; and a run under a
+// corrected birthday gives the names of a single run under that birthday.
 
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
+#include <random>
 
 using namespace std::chrono;
 
@@ -78,21 +80,31 @@ TEST(AgeProperties, MonthEndBirthdaysAcrossCenturies) {
 
 namespace {
 
-class Photos : public naming::PhotoList,
-               public naming::ShootingTimeSource,
-               public naming::ErrorSink {
+// Photos in memory, read by the names they started with; listed in byte order, which
+// for age names of one second is the letters' order, as in the real listing.
+class Photos : public naming::ShootingTimeSource, public naming::ErrorSink {
 public:
-    int count() const override { return int(listed.size()); }
-    std::string name(int i) const override { return listed[std::size_t(i)]; }
-    bool selected(int) const override { return true; }
-    void refresh() override { listed = folder.names(); }
+    void add(const std::string& name, const std::string& time) {
+        folder.add(name);
+        timeOf[name] = time;
+    }
     std::optional<std::string> shootingTime(const std::string& n) override {
         return timeOf[folder.origin(n)];
     }
     void show(naming::Message) override { ADD_FAILURE() << "no message expected"; }
 
+    naming::RunEnd run(const std::string& birthday) {
+        return naming::renamePhotos(folder.names(), birthday, {folder, *this, *this});
+    }
+    // Which file goes by which name.
+    std::map<std::string, std::string> layout() const {
+        std::map<std::string, std::string> out;
+        for (const std::string& name : folder.names())
+            out[name] = folder.origin(name);
+        return out;
+    }
+
     naming::MemoryFolder folder;
-    std::vector<std::string> listed;
     std::map<std::string, std::string> timeOf;
 };
 
@@ -107,20 +119,56 @@ TEST(RenameProperties, RunningAgainOverNamedPhotosChangesNothing) {
         int n = 0;
         for (int offset = -40; offset <= 800; offset += 13) {
             const year_month_day shot{b + days(offset)};
-            for (int k = 0; k <= offset % 4 + 1; ++k) {
-                const std::string name = "IMG_" + std::to_string(++n) + ".jpg";
-                photos.folder.add(name);
-                photos.listed.push_back(name);
-                photos.timeOf[name] = shootingText(shot, 9 * 3600 + (k % 3) * 17);
-            }
+            for (int k = 0; k <= offset % 4 + 1; ++k)
+                photos.add("IMG_" + std::to_string(++n) + ".jpg",
+                           shootingText(shot, 9 * 3600 + (k % 3) * 17));
         }
-        ASSERT_EQ(naming::renamePhotos(naming::RunMode::All, born,
-                                       {photos, photos.folder, photos, photos}),
-                  naming::RunEnd::Completed);
-        const auto named = photos.folder.names();
-        ASSERT_EQ(naming::renamePhotos(naming::RunMode::All, born,
-                                       {photos, photos.folder, photos, photos}),
-                  naming::RunEnd::Completed);
-        ASSERT_EQ(photos.folder.names(), named) << born;
+        ASSERT_EQ(photos.run(born), naming::RunEnd::Completed);
+        const auto named = photos.layout();
+        ASSERT_EQ(photos.run(born), naming::RunEnd::Completed);
+        ASSERT_EQ(photos.layout(), named) << born;
+    }
+}
+
+// A parent who typed one birthday and then corrects it gets exactly the names that the
+// corrected birthday alone gives: the names a run gives depend on the shooting times, the
+// birthday and the files the run does not move, never on the photos' earlier names.
+TEST(RenameProperties, ASecondBirthdayGivesTheNamesOfASingleRun) {
+    std::mt19937 random(20070315);
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int round = 0; round < 300; ++round) {
+        Photos once, twice;
+        const int count = pick(1, 40);
+        for (int i = 1; i <= count; ++i) {
+            // Few days and few seconds, so that seconds are shared and names collide.
+            const year_month_day day{sys_days(2007y / March / 10) + days(pick(0, 40))};
+            const std::string time =
+                pick(0, 9) == 0 ? std::string() : shootingText(day, 14 * 3600 + pick(0, 3));
+            const std::string name = "IMG_" + std::to_string(i) + ".jpg";
+            once.add(name, time);
+            twice.add(name, time);
+        }
+        if (pick(0, 3) == 0) { // a file without a time that the runs never move, named like a photo
+            const std::string blocker = pick(0, 1) ? std::string("0_0.jpg")
+                                                   : "0岁10月" + std::to_string(pick(1, 9)) +
+                                                         "天(14点00分0" +
+                                                         std::to_string(pick(0, 3)) + "秒).jpg";
+            once.add(blocker, "");
+            twice.add(blocker, "");
+        }
+        const std::string first =
+            birthdayText(year_month_day(sys_days(2006y / May / 1) + days(pick(0, 60))));
+        const std::string second =
+            birthdayText(year_month_day(sys_days(2006y / May / 1) + days(pick(0, 60))));
+
+        ASSERT_EQ(once.run(second), naming::RunEnd::Completed);
+        ASSERT_EQ(twice.run(first), naming::RunEnd::Completed);
+        ASSERT_EQ(twice.run(second), naming::RunEnd::Completed);
+        ASSERT_EQ(twice.layout(), once.layout())
+            << "round " << round << ": " << first << " then " << second;
+        ASSERT_EQ(twice.run(second), naming::RunEnd::Completed);
+        ASSERT_EQ(twice.layout(), once.layout()) << "round " << round << ": again";
     }
 }

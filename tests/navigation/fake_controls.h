@@ -19,7 +19,7 @@ namespace fixture {
 
 using Accepts = std::function<bool(const std::string&)>;
 
-class Drive1 final : public navigation::DriveList {
+class Drive1 final : public navigation::DriveControl {
 public:
     Drive1(std::string drive, Accepts present)
         : drive_(std::move(drive)), present_(std::move(present)) {}
@@ -38,7 +38,7 @@ private:
     Accepts present_;
 };
 
-class Dir1 final : public navigation::FolderList {
+class Dir1 final : public navigation::FolderControl {
 public:
     Dir1(std::string path, Accepts shows) : path_(std::move(path)), shows_(std::move(shows)) {}
     std::string path() const override { return path_; }
@@ -56,7 +56,7 @@ private:
     Accepts shows_;
 };
 
-class File1 final : public navigation::FileList {
+class File1 final : public navigation::FileControl {
 public:
     File1(std::string path, Accepts lists) : path_(std::move(path)), lists_(std::move(lists)) {}
     std::string path() const override { return path_; }
@@ -85,7 +85,7 @@ private:
     std::string pattern_ = "*";
 };
 
-class Text1 final : public navigation::TextBox {
+class Text1 final : public navigation::TextControl {
 public:
     std::string text() const override { return text_; }
     void setText(const std::string& text) override {

@@ -46,7 +46,7 @@ struct Machine {
 };
 
 // Current drive and a current folder per drive, each drive at its root until then.
-class Process final : public navigation::ProcessFolders {
+class Process final : public navigation::WorkingFolders {
 public:
     Process(const Machine& machine, const std::string& start)
         : machine_(machine), drive_(machine.driveOf(start)) {
@@ -106,9 +106,9 @@ public:
                 }),
           process(machine, start), handlers({drive1, dir1, file1, text1, process, store, beeper}),
           machine_(machine) {
-        drive1.changed = [this] { handlers.drive1Change(); };
-        dir1.changed = [this] { handlers.dir1Change(); };
-        text1.changed = [this] { handlers.text1Change(); };
+        drive1.changed = [this] { handlers.onDriveChanged(); };
+        dir1.changed = [this] { handlers.onFolderChanged(); };
+        text1.changed = [this] { handlers.onBirthdayChanged(); };
     }
 
     Place place() const {
@@ -172,7 +172,7 @@ TEST(StartUp, EndsWhereTheStoredDriveAndFolderAllow) {
         store.values = row.stored;
         Session session(machine, store);
 
-        session.handlers.form1Load();
+        session.handlers.restoreSettings();
 
         EXPECT_EQ(session.place(), session.agreeingOn(row.shown));
         EXPECT_EQ(session.file1.pattern(), "*.jpg");
@@ -186,10 +186,10 @@ TEST(Birthday, EveryChangeIsStoredAndTheCloseStoresOnlyDriveAndFolder) {
     Machine machine;
     Store store;
     Session session(machine, store);
-    session.handlers.form1Load();
+    session.handlers.restoreSettings();
 
     session.text1.type("2007-03-26");
-    session.handlers.form1Unload();
+    session.handlers.saveSettings();
 
     EXPECT_EQ(store.writes,
               (std::vector<std::string>{
@@ -203,14 +203,14 @@ TEST(Restart, ComesBackToTheFolderAndTheBirthdayOfTheLastClose) {
     Store store;
     {
         Session first(machine, store);
-        first.handlers.form1Load();
+        first.handlers.restoreSettings();
         first.drive1.setDrive("/media/card");
         first.dir1.setPath("/media/card/DCIM");
         first.text1.type("2007-3-26"); // malformed; stored all the same
-        first.handlers.form1Unload();
+        first.handlers.saveSettings();
     }
     Session second(machine, store);
-    second.handlers.form1Load();
+    second.handlers.restoreSettings();
 
     EXPECT_EQ(second.place(), second.agreeingOn("/media/card/DCIM"));
     EXPECT_EQ(second.text1.text(), "2007-3-26");
@@ -221,7 +221,7 @@ TEST(Navigation, DriveListFollowsTheFolderListOntoAnotherDrive) {
     Machine machine;
     Store store;
     Session session(machine, store);
-    session.handlers.form1Load();
+    session.handlers.restoreSettings();
 
     for (const std::string folder : {"/media", "/media/card", "/media/card/DCIM", "/media"}) {
         session.dir1.setPath(folder);
@@ -257,7 +257,7 @@ TEST(Refusal, GoesBackToWhereTheListsLastAgreedAndBeeps) {
         row.breakMachine(machine);
         Store store;
         Session session(machine, store);
-        session.handlers.form1Load();
+        session.handlers.restoreSettings();
         session.dir1.setPath("/home/anna/photos");
 
         row.pick(session);
@@ -276,10 +276,10 @@ TEST(Store, AFailedWriteStopsNeitherTheBirthdayBoxNorTheClose) {
     store.values = {{"CurrentDrive", "/media/card"}, {"CurrentDir", "/media/card/DCIM"}};
     store.broken = true;
     Session session(machine, store);
-    session.handlers.form1Load();
+    session.handlers.restoreSettings();
 
     session.text1.type("2007");
-    session.handlers.form1Unload();
+    session.handlers.saveSettings();
     EXPECT_EQ(session.text1.text(), "2007");
     EXPECT_EQ(store.writesOf("birthday"), 4);
     EXPECT_EQ(store.writes.back(), "CurrentDir=/media/card/DCIM");
@@ -322,7 +322,7 @@ TEST(StartUp, FailuresInStepsFourAndFiveAreLetGoAfterTheFirstCatch) {
         Session session(machine, store);
         session.file1.failingPatterns = row.failingPatterns;
 
-        session.handlers.form1Load();
+        session.handlers.restoreSettings();
 
         EXPECT_EQ(session.file1.patternSettings, row.patternSettings);
         EXPECT_EQ(session.text1.text(), "2006-05-10");

@@ -7,7 +7,6 @@
 #include "platform/disk_folder.h"
 #include "platform/exif_reader.h"
 #include "platform/photo_listing.h"
-#include "tests/support/current_folder.h"
 #include "tests/support/temp_folder.h"
 
 #include <set>
@@ -19,39 +18,55 @@ namespace reliability {
 struct Outcome {
     naming::RunEnd end = naming::RunEnd::Completed;
     std::vector<naming::Message> messages;
-    std::vector<std::string> report; // "OLD -> NEW" or "OLD kept", in the order treated
+    std::vector<std::string> report; // "OLD -> NEW" or "OLD kept", in list order
 };
 
-class Recorder : public naming::PhotoList, public naming::ErrorSink, public naming::RunObserver {
+class Recorder : public naming::ErrorSink, public naming::RunObserver {
 public:
-    Recorder() : names_(platform::listPhotos(".")) {}
-    int count() const override { return int(names_.size()); }
-    std::string name(int i) const override { return names_[std::size_t(i)]; }
-    bool selected(int) const override { return true; }
-    void refresh() override {}
     void show(naming::Message m) override { outcome.messages.push_back(m); }
     void renamed(const std::string& from, const std::string& to) override {
         outcome.report.push_back(from + " -> " + to);
     }
-    void kept(const std::string& name) override { outcome.report.push_back(name + " kept"); }
+    void kept(const std::string& name, naming::KeptReason, std::error_code) override {
+        outcome.report.push_back(name + " kept");
+    }
 
     Outcome outcome;
+};
+
+// The real folder operations, for a test to put something between the run and them by
+// overriding rename().
+class ForwardingFolder : public naming::Folder {
+public:
+    explicit ForwardingFolder(const fixture::TempFolder& folder) : disk_(folder.path().string()) {}
+    std::error_code rename(const std::string& from, const std::string& to) override {
+        return disk_.rename(from, to);
+    }
+    bool exists(const std::string& name) const override { return disk_.exists(name); }
+    bool present(const std::string& name) const override { return disk_.present(name); }
+    bool sameFile(const std::string& a, const std::string& b) const override {
+        return disk_.sameFile(a, b);
+    }
+    std::error_code removeTwin(const std::string& name, const std::string& twin) override {
+        return disk_.removeTwin(name, twin);
+    }
+    std::error_code flush() override { return disk_.flush(); }
 
 private:
-    std::vector<std::string> names_;
+    platform::DiskFolder disk_;
 };
 
 // Renames every photo of `folder`, working through `disk` (the real folder operations
 // unless a test puts something between the run and them).
 inline Outcome runIn(const fixture::TempFolder& folder, std::string_view birthday,
                      naming::Folder* disk = nullptr) {
-    const fixture::CurrentFolder here(folder.path());
+    const std::string path = folder.path().string();
     Recorder recorder;
-    platform::DiskFolder plain;
-    platform::ExifShootingTimeSource times;
-    recorder.outcome.end = naming::renamePhotos(
-        naming::RunMode::All, birthday,
-        {recorder, disk != nullptr ? *disk : plain, times, recorder, &recorder});
+    platform::DiskFolder plain(path);
+    platform::ExifShootingTimeSource times(path);
+    recorder.outcome.end =
+        naming::renamePhotos(platform::listPhotos(path), birthday,
+                             {disk != nullptr ? *disk : plain, times, recorder, &recorder});
     return recorder.outcome;
 }
 

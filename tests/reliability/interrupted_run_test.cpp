@@ -1,8 +1,9 @@
 // A run cut short right after any one of its renames, as a crash or a kill would cut
 // it, over photos of every kind: named ones, ones sharing a second, one without a
-// shooting time, one whose clock cannot stand in a file name, a file that is no photo.
-// After each cut every photo is under its old name, its final name or the temporary
-// name, and the next run ends with exactly the names of an undisturbed run.
+// shooting time, one whose clock cannot stand in a file name, a file that is no photo;
+// and over a folder named under another birthday, whose renames wait for each other in
+// chains and a ring. After each cut every photo is under its old name, its final name or
+// the temporary name, and the next run ends with exactly the names of an undisturbed run.
 
 #include "tests/reliability/disk_run.h"
 #include "tests/support/jpeg_fixture.h"
@@ -17,21 +18,20 @@ namespace {
 // Thrown by the folder right after a rename: the run stops there, as a killed process.
 struct Killed {};
 
-class FolderKilledAfter : public naming::Folder {
+class FolderKilledAfter : public reliability::ForwardingFolder {
 public:
-    explicit FolderKilledAfter(int renames) : left_(renames) {}
+    FolderKilledAfter(const TempFolder& folder, int renames)
+        : ForwardingFolder(folder), left_(renames) {}
     std::error_code rename(const std::string& from, const std::string& to) override {
-        const std::error_code error = disk_.rename(from, to);
+        const std::error_code error = ForwardingFolder::rename(from, to);
         if (--left_ == 0) {
             throw Killed{};
         }
         return error;
     }
-    bool exists(const std::string& name) const override { return disk_.exists(name); }
     int renames() const { return -left_; }
 
 private:
-    platform::DiskFolder disk_;
     int left_;
 };
 
@@ -39,7 +39,7 @@ std::string photo(std::optional<std::string> time, const std::string& tag) {
     return fixture::jpegBytes({.dateTimeOriginal = std::move(time)}) + tag;
 }
 
-void fill(const TempFolder& folder) {
+void fillCameraNames(const TempFolder& folder) {
     folder.write("0岁10月6天(14点05分40秒).jpg", photo("2007:03:15 14:05:40", "named"));
     folder.write("IMG_1.jpg", photo("2007:03:15 14:05:33", "1"));
     folder.write("IMG_2.jpg", photo(std::nullopt, "2"));
@@ -48,6 +48,19 @@ void fill(const TempFolder& folder) {
     folder.write("IMG_5.jpg", photo("2007:03:15 1/:05:33", "5"));
     folder.write("IMG_6.jpg", photo("2007:03:15 14:05:33", "6"));
     folder.write("IMG_7.jpg", photo("2007:04:01 09:00:00", "7"));
+}
+
+// Named under the birthday 2006-05-10, to be named again under 2006-05-08: daily photos
+// at one time of day form a chain, each wanting the name of the photo two days later;
+// two photos carry each other's names, a ring.
+void fillNamedUnderAnotherBirthday(const TempFolder& folder) {
+    for (int day = 6; day <= 12; ++day)
+        folder.write(
+            "0岁10月" + std::to_string(day) + "天(09点00分00秒).jpg",
+            photo("2007:03:" + std::to_string(day + 9) + " 09:00:00", std::to_string(day)));
+    folder.write("0岁10月8天(14点05分33秒).jpg", photo("2007:03:15 14:05:34", "ring a"));
+    folder.write("0岁10月8天(14点05分34秒).jpg", photo("2007:03:15 14:05:33", "ring b"));
+    folder.write("0岁10月8天(14点05分35秒).jpg", photo(std::nullopt, "stays"));
 }
 
 // Contents to name.
@@ -62,34 +75,41 @@ std::map<std::string, std::string> namesByContents(const TempFolder& folder) {
 } // namespace
 
 TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
-    const TempFolder pristine;
-    fill(pristine);
-    const auto oldNames = namesByContents(pristine);
+    struct Case {
+        void (*fill)(const TempFolder&);
+        const char* birthday;
+    };
+    for (const Case& c :
+         {Case{fillCameraNames, "2006-05-10"}, Case{fillNamedUnderAnotherBirthday, "2006-05-08"}}) {
+        const TempFolder pristine;
+        c.fill(pristine);
+        const auto oldNames = namesByContents(pristine);
 
-    const TempFolder undisturbed;
-    fill(undisturbed);
-    FolderKilledAfter counting(0);
-    reliability::runIn(undisturbed, "2006-05-10", &counting);
-    const auto finalNames = namesByContents(undisturbed);
-    ASSERT_GT(counting.renames(), 4);
+        const TempFolder undisturbed;
+        c.fill(undisturbed);
+        FolderKilledAfter counting(undisturbed, 0);
+        reliability::runIn(undisturbed, c.birthday, &counting);
+        const auto finalNames = namesByContents(undisturbed);
+        ASSERT_GT(counting.renames(), 4);
 
-    for (int cut = 1; cut <= counting.renames(); ++cut) {
-        SCOPED_TRACE("cut after rename " + std::to_string(cut));
-        const TempFolder folder;
-        fill(folder);
-        FolderKilledAfter killed(cut);
-        EXPECT_THROW(reliability::runIn(folder, "2006-05-10", &killed), Killed);
+        for (int cut = 1; cut <= counting.renames(); ++cut) {
+            SCOPED_TRACE(std::string(c.birthday) + ": cut after rename " + std::to_string(cut));
+            const TempFolder folder;
+            c.fill(folder);
+            FolderKilledAfter killed(folder, cut);
+            EXPECT_THROW(reliability::runIn(folder, c.birthday, &killed), Killed);
 
-        const auto afterCut = namesByContents(folder);
-        ASSERT_EQ(afterCut.size(), oldNames.size());
-        for (const auto& [bytes, name] : afterCut) {
-            ASSERT_TRUE(oldNames.contains(bytes)) << name;
-            EXPECT_TRUE(name == oldNames.at(bytes) || name == finalNames.at(bytes) ||
-                        name == "0_0.jpg")
-                << oldNames.at(bytes) << " is under " << name;
+            const auto afterCut = namesByContents(folder);
+            ASSERT_EQ(afterCut.size(), oldNames.size());
+            for (const auto& [bytes, name] : afterCut) {
+                ASSERT_TRUE(oldNames.contains(bytes)) << name;
+                EXPECT_TRUE(name == oldNames.at(bytes) || name == finalNames.at(bytes) ||
+                            name == "0_0.jpg")
+                    << oldNames.at(bytes) << " is under " << name;
+            }
+
+            reliability::runIn(folder, c.birthday);
+            EXPECT_EQ(namesByContents(folder), finalNames);
         }
-
-        reliability::runIn(folder, "2006-05-10");
-        EXPECT_EQ(namesByContents(folder), finalNames);
     }
 }

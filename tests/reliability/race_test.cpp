@@ -34,10 +34,10 @@ const std::string kNext = "0岁10月6天(14点05分34秒).jpg";
 
 // The real folder operations, except that just before the run's n-th rename the other
 // process creates files under the rename's target name and under `alsoTaken`.
-class InterleavedFolder : public naming::Folder {
+class InterleavedFolder : public reliability::ForwardingFolder {
 public:
     InterleavedFolder(const TempFolder& folder, int at, Names alsoTaken)
-        : folder_(folder), at_(at), alsoTaken_(std::move(alsoTaken)) {}
+        : ForwardingFolder(folder), folder_(folder), at_(at), alsoTaken_(std::move(alsoTaken)) {}
 
     std::error_code rename(const std::string& from, const std::string& to) override {
         if (++renames_ == at_) {
@@ -46,13 +46,11 @@ public:
             }
             folder_.write(to, "other process: " + to);
         }
-        return disk_.rename(from, to);
+        return ForwardingFolder::rename(from, to);
     }
-    bool exists(const std::string& name) const override { return disk_.exists(name); }
 
 private:
     const TempFolder& folder_;
-    platform::DiskFolder disk_;
     int at_;
     Names alsoTaken_;
     int renames_ = 0;

@@ -5,7 +5,7 @@
 
 #include "platform/exif_reader.h"
 #include "platform/settings_store.h"
-#include "tests/navigation/config_home.h"
+#include "tests/support/config_home.h"
 #include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -13,7 +13,7 @@
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
 #include "ui/navigation_adapters.h"
-#include "ui/window.h"
+#include "ui/window_wiring.h"
 
 #include <QDir>
 #include <QTest>
@@ -80,12 +80,11 @@ private:
     void openInDir1(const QString& name); // a double-click on a folder inside the shown one
 
     fixture::RecordingFeedback feedback_;
-    platform::ExifShootingTimeSource exif_;
     std::unique_ptr<fixture::TempFolder> root_;
     std::unique_ptr<fixture::ConfigHome> config_;
     std::unique_ptr<platform::SettingsStore> store_;
     std::unique_ptr<fixture::CurrentFolder> startIn_;
-    std::unique_ptr<ui::Window> window_;
+    std::unique_ptr<ui::WindowWiring> window_;
 };
 
 void WindowTest::init() {
@@ -107,13 +106,18 @@ void WindowTest::cleanup() {
 
 void WindowTest::openWindow() {
     window_.reset();
-    window_ = std::make_unique<ui::Window>(feedback_, exif_, *store_);
+    window_ = std::make_unique<ui::WindowWiring>(
+        (root_->path() / "start").string(), feedback_,
+        [](const std::string& folder) {
+            return std::make_unique<platform::ExifShootingTimeSource>(folder);
+        },
+        *store_);
     window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window_->form1()));
+    QVERIFY(QTest::qWaitForWindowExposed(&window_->window()));
 }
 
 void WindowTest::openInDir1(const QString& name) {
-    auto* tree = window_->form1().dir1().findChild<QTreeWidget*>();
+    auto* tree = window_->window().folderList().findChild<QTreeWidget*>();
     const QList<QTreeWidgetItem*> found =
         tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);
@@ -132,7 +136,7 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     fixture::writePhoto(start / "IMG_0001.jpg", {});
     fixture::writePhoto(start / "locked" / "IMG_0002.jpg", {});
     openWindow();
-    ui::Form1& form = window_->form1();
+    ui::MainWindow& form = window_->window();
 
     fs::remove(start / "gone");
     openInDir1(QStringLiteral("gone"));
@@ -148,9 +152,9 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     openInDir1(QStringLiteral("shut"));
     QCOMPARE(feedback_.beeps, 3);
 
-    QCOMPARE(form.dir1().path(), qPath(start));
-    QCOMPARE(form.file1().path(), qPath(start));
-    QCOMPARE(entries(form.file1()), QStringList({"IMG_0001.jpg"}));
+    QCOMPARE(form.folderList().path(), qPath(start));
+    QCOMPARE(form.fileList().path(), qPath(start));
+    QCOMPARE(entries(form.fileList()), QStringList({"IMG_0001.jpg"}));
     QCOMPARE(qPath(fs::current_path()), qPath(start));
     QCOMPARE(feedback_.messages, QStringList());
 }

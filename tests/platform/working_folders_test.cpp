@@ -1,20 +1,17 @@
-// The process's current drive and folder on real folders, two folders of a temporary
-// folder standing in for two drives. Then the handlers over real folders, the real store
-// and the real process folders: a name taken from File1 opens the file in the folder File1
-// lists, also straight after a restart.
+// The current drive and each drive's folder on real folders, two folders of a temporary
+// folder standing in for two drives; the process's own current folder is never touched.
+// Then the handlers over real folders, the real store and the real working folders: the
+// working folder is the folder File1 lists, also straight after a restart.
 
 #include "navigation/handlers.h"
-#include "platform/process_folders.h"
 #include "platform/settings_store.h"
-#include "tests/navigation/config_home.h"
+#include "platform/working_folders.h"
 #include "tests/navigation/fake_controls.h"
-#include "tests/support/current_folder.h"
+#include "tests/support/config_home.h"
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 namespace fs = std::filesystem;
 using navigation::Failure;
@@ -24,7 +21,7 @@ namespace {
 // Drives "a" and "b" of a temporary folder; the tests start in a/start.
 class TwoDrives {
 public:
-    TwoDrives() : here_(make(temp_)) {}
+    TwoDrives() { make(temp_); }
 
     std::string at(const std::string& relative) const { return (temp_.path() / relative).string(); }
     std::string driveOf(const std::string& path) const {
@@ -33,45 +30,45 @@ public:
                 return drive;
         return {};
     }
-    platform::ProcessFolders::DriveOf driveOfFunction() const {
+    platform::WorkingFolders::DriveOf driveOfFunction() const {
         return [this](const std::string& path) { return driveOf(path); };
     }
-    fs::path currentFolder() const { return fs::current_path(); }
     const fixture::TempFolder& temp() const { return temp_; }
 
 private:
-    static fs::path make(const fixture::TempFolder& temp) {
+    static void make(const fixture::TempFolder& temp) {
         for (const char* folder : {"a/start", "a/trip", "b/DCIM"})
             fs::create_directories(temp.path() / folder);
-        return temp.path() / "a/start";
     }
     fixture::TempFolder temp_;
-    fixture::CurrentFolder here_;
 };
 
-TEST(ProcessFolders, EachDriveKeepsItsOwnFolder) {
+TEST(WorkingFolders, EachDriveKeepsItsOwnFolder) {
     const TwoDrives drives;
-    platform::ProcessFolders folders(drives.driveOfFunction());
+    platform::WorkingFolders folders(drives.driveOfFunction(), drives.at("a/start"));
+    const fs::path processFolder = fs::current_path();
     EXPECT_EQ(folders.driveOf(drives.at("a/trip")), drives.at("a"));
     EXPECT_EQ(folders.folderOn(drives.at("a")), drives.at("a/start"));
     EXPECT_EQ(folders.folderOn(drives.at("b")), drives.at("b"));
 
     EXPECT_EQ(folders.setCurrentFolder(drives.at("b/DCIM")), std::nullopt);
-    EXPECT_EQ(drives.currentFolder(), drives.at("a/start")); // b is not the current drive
+    EXPECT_EQ(folders.workingFolder(), drives.at("a/start")); // b is not the current drive
     EXPECT_EQ(folders.folderOn(drives.at("b")), drives.at("b/DCIM"));
 
     EXPECT_EQ(folders.setCurrentDrive(drives.at("b")), std::nullopt);
-    EXPECT_EQ(drives.currentFolder(), drives.at("b/DCIM"));
+    EXPECT_EQ(folders.workingFolder(), drives.at("b/DCIM"));
     EXPECT_EQ(folders.setCurrentFolder(drives.at("b")), std::nullopt);
-    EXPECT_EQ(drives.currentFolder(), drives.at("b"));
+    EXPECT_EQ(folders.workingFolder(), drives.at("b"));
 
     EXPECT_EQ(folders.setCurrentDrive(drives.at("a/trip")), std::nullopt); // a path on a
-    EXPECT_EQ(drives.currentFolder(), drives.at("a/start"));
+    EXPECT_EQ(folders.workingFolder(), drives.at("a/start"));
+    EXPECT_EQ(fs::current_path(), processFolder);
 }
 
-TEST(ProcessFolders, RefusesWhatCannotBeEnteredAndChangesNothing) {
+TEST(WorkingFolders, RefusesWhatCannotBeEnteredAndChangesNothing) {
     const TwoDrives drives;
-    platform::ProcessFolders folders(drives.driveOfFunction());
+    platform::WorkingFolders folders(drives.driveOfFunction(), drives.at("a/start"));
+    const fs::path processFolder = fs::current_path();
     const std::string photo = drives.temp().write("a/start/photo.jpg", "x").string();
     EXPECT_EQ(folders.setCurrentFolder(drives.at("b/DCIM")), std::nullopt);
     fs::remove(drives.at("b/DCIM"));
@@ -87,34 +84,29 @@ TEST(ProcessFolders, RefusesWhatCannotBeEnteredAndChangesNothing) {
     EXPECT_EQ(folders.setCurrentDrive(drives.at("b")),
               (Failure{"change drive", drives.at("b"), "No such file or directory"}));
 
-    EXPECT_EQ(drives.currentFolder(), drives.at("a/start"));
+    EXPECT_EQ(folders.workingFolder(), drives.at("a/start"));
     EXPECT_EQ(folders.folderOn(drives.at("a")), drives.at("a/start"));
     EXPECT_EQ(folders.folderOn(drives.at("b")), drives.at("b/DCIM"));
-}
-
-std::string readRelative(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // One run of the program on real folders, the lists accepting any folder there is.
 class DiskSession {
 public:
-    explicit DiskSession(const TwoDrives& drives)
-        : folders(drives.driveOfFunction()),
-          drive1(drives.driveOf(fs::current_path().string()),
+    DiskSession(const TwoDrives& drives, const std::string& start)
+        : folders(drives.driveOfFunction(), start),
+          drive1(drives.driveOf(start),
                  [&drives](auto& d) { return !d.empty() && drives.driveOf(d) == d; }),
-          dir1(fs::current_path().string(), [](auto& f) { return fs::is_directory(f); }),
-          file1(fs::current_path().string(), [](auto& f) { return fs::is_directory(f); }),
+          dir1(start, [](auto& f) { return fs::is_directory(f); }),
+          file1(start, [](auto& f) { return fs::is_directory(f); }),
           handlers({drive1, dir1, file1, text1, folders, store, beeper}) {
-        drive1.changed = [this] { handlers.drive1Change(); };
-        dir1.changed = [this] { handlers.dir1Change(); };
-        text1.changed = [this] { handlers.text1Change(); };
-        handlers.form1Load();
+        drive1.changed = [this] { handlers.onDriveChanged(); };
+        dir1.changed = [this] { handlers.onFolderChanged(); };
+        text1.changed = [this] { handlers.onBirthdayChanged(); };
+        handlers.restoreSettings();
     }
-    ~DiskSession() { handlers.form1Unload(); }
+    ~DiskSession() { handlers.saveSettings(); }
 
-    platform::ProcessFolders folders;
+    platform::WorkingFolders folders;
     platform::SettingsStore store;
     fixture::Drive1 drive1;
     fixture::Dir1 dir1;
@@ -124,28 +116,27 @@ public:
     navigation::Handlers handlers;
 };
 
-TEST(HandlersOnDisk, ANameFromFile1OpensTheFileInTheFolderListed) {
+TEST(HandlersOnDisk, TheWorkingFolderIsTheFolderFile1Lists) {
     const TwoDrives drives;
     const fixture::ConfigHome home(drives.temp().path() / "config");
     for (const char* folder : {"a/start", "a/trip", "b", "b/DCIM"})
         drives.temp().write(std::string(folder) + "/IMG_0001.jpg", folder);
     {
-        DiskSession first(drives);
+        DiskSession first(drives, drives.at("a/start"));
         first.dir1.setPath(drives.at("a/trip"));
-        EXPECT_EQ(readRelative("IMG_0001.jpg"), "a/trip");
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
         first.drive1.setDrive(drives.at("b"));
-        EXPECT_EQ(readRelative("IMG_0001.jpg"), "b");
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("b"));
         first.dir1.setPath(drives.at("b/DCIM"));
-        EXPECT_EQ(readRelative("IMG_0001.jpg"), "b/DCIM");
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("b/DCIM"));
         first.drive1.setDrive(drives.at("a"));
-        EXPECT_EQ(readRelative("IMG_0001.jpg"), "a/trip");
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
         first.drive1.setDrive(drives.at("b"));
         EXPECT_EQ(first.beeper.beeps, 0);
     }
-    fs::current_path(drives.at("a/start")); // a new process starts where the first did
-    const DiskSession second(drives);
+    const DiskSession second(drives, drives.at("a/start")); // starts where the first did
     EXPECT_EQ(second.file1.path(), drives.at("b/DCIM"));
-    EXPECT_EQ(readRelative("IMG_0001.jpg"), "b/DCIM");
+    EXPECT_EQ(second.folders.workingFolder(), drives.at("b/DCIM"));
 }
 
 } // namespace

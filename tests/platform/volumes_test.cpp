@@ -2,14 +2,14 @@
 // the volumes a person would pick, never pseudo file systems, system trees, snap loops or
 // container internals; and which drive holds a given folder.
 
-#include "ui/volumes.h"
+#include "platform/volumes.h"
 
 #include <gtest/gtest.h>
 #include <map>
 
 namespace {
 
-using ui::Volume;
+using platform::Volume;
 
 std::string labelFrom(const std::map<std::string, std::string>& labels, const std::string& device) {
     const auto found = labels.find(device);
@@ -54,14 +54,15 @@ TEST(PickableVolumes, KeepsTheRootAndPersonalVolumesOfADesktop) {
                                                     {"/dev/sda2", "docker"}};
     const auto labelOf = [&](const std::string& device) { return labelFrom(labels, device); };
 
-    EXPECT_EQ(ui::pickableVolumes(kDesktop, labelOf), (std::vector<Volume>{
-                                                          {"/", "system"},
-                                                          {"/home", "home"},
-                                                          {"/media/anna/CANON SD", "CANON SD"},
-                                                          {"/mnt/data", ""},
-                                                          {"/mnt/nas", ""},
-                                                          {"/run/media/anna/STICK", "STICK"},
-                                                      }));
+    EXPECT_EQ(platform::pickableVolumes(kDesktop, labelOf),
+              (std::vector<Volume>{
+                  {"/", "system"},
+                  {"/home", "home"},
+                  {"/media/anna/CANON SD", "CANON SD"},
+                  {"/mnt/data", ""},
+                  {"/mnt/nas", ""},
+                  {"/run/media/anna/STICK", "STICK"},
+              }));
 }
 
 // Inside a container the root is an overlay and single files are bound in from the host.
@@ -74,15 +75,17 @@ TEST(PickableVolumes, OffersOnlyTheRootInsideAContainer) {
 504 500 254:1 /var/lib/docker/containers/ab/hosts /etc/hosts rw,relatime - ext4 /dev/vda1 rw
 505 500 0:93 / /sys ro,nosuid,nodev,noexec,relatime - sysfs sysfs ro
 )";
-    EXPECT_EQ(ui::pickableVolumes(container, [](const std::string&) { return std::string("x"); }),
-              (std::vector<Volume>{{"/", ""}}));
+    EXPECT_EQ(
+        platform::pickableVolumes(container, [](const std::string&) { return std::string("x"); }),
+        (std::vector<Volume>{{"/", ""}}));
 }
 
 TEST(PickableVolumes, ListsTheRootWhateverTheText) {
     const auto noLabels = [](const std::string&) { return std::string(); };
-    EXPECT_EQ(ui::pickableVolumes("", noLabels), (std::vector<Volume>{{"/", ""}}));
-    EXPECT_EQ(ui::pickableVolumes("garbage\n1 2 3\n36 35 98:0 / /mnt/x rw - ext4\n", noLabels),
-              (std::vector<Volume>{{"/", ""}}));
+    EXPECT_EQ(platform::pickableVolumes("", noLabels), (std::vector<Volume>{{"/", ""}}));
+    EXPECT_EQ(
+        platform::pickableVolumes("garbage\n1 2 3\n36 35 98:0 / /mnt/x rw - ext4\n", noLabels),
+        (std::vector<Volume>{{"/", ""}}));
 }
 
 // A second mount on the same point hides the first: the entry is the visible one's.
@@ -93,27 +96,27 @@ TEST(PickableVolumes, ListsAnOvermountedPointOnce) {
 61 60 8:33 / /mnt/card rw - exfat /dev/sdc1 rw
 )";
     const std::map<std::string, std::string> labels{{"/dev/sdb1", "OLD"}, {"/dev/sdc1", "NEW"}};
-    EXPECT_EQ(
-        ui::pickableVolumes(mounts, [&](const std::string& d) { return labelFrom(labels, d); }),
-        (std::vector<Volume>{{"/", ""}, {"/mnt/card", "NEW"}}));
+    EXPECT_EQ(platform::pickableVolumes(mounts,
+                                        [&](const std::string& d) { return labelFrom(labels, d); }),
+              (std::vector<Volume>{{"/", ""}, {"/mnt/card", "NEW"}}));
 }
 
 TEST(VolumeHolding, PicksTheDeepestMountPointAboveThePath) {
     const std::vector<Volume> volumes{
         {"/", ""}, {"/home", ""}, {"/media/sd", ""}, {"/media/sdcard", ""}};
-    EXPECT_EQ(ui::volumeHolding("/media/sdcard/DCIM", volumes), 3);
-    EXPECT_EQ(ui::volumeHolding("/media/sd/DCIM", volumes), 2);
-    EXPECT_EQ(ui::volumeHolding("/media/sd", volumes), 2);
-    EXPECT_EQ(ui::volumeHolding("/media/sdx", volumes), 0);
-    EXPECT_EQ(ui::volumeHolding("/homework", volumes), 0);
-    EXPECT_EQ(ui::volumeHolding("/", volumes), 0);
-    EXPECT_EQ(ui::volumeHolding("/tmp", {{"/home", ""}}), -1);
+    EXPECT_EQ(platform::volumeHolding("/media/sdcard/DCIM", volumes), 3);
+    EXPECT_EQ(platform::volumeHolding("/media/sd/DCIM", volumes), 2);
+    EXPECT_EQ(platform::volumeHolding("/media/sd", volumes), 2);
+    EXPECT_EQ(platform::volumeHolding("/media/sdx", volumes), 0);
+    EXPECT_EQ(platform::volumeHolding("/homework", volumes), 0);
+    EXPECT_EQ(platform::volumeHolding("/", volumes), 0);
+    EXPECT_EQ(platform::volumeHolding("/tmp", {{"/home", ""}}), -1);
 }
 
 TEST(DecodeUdevName, DecodesHexEscapesOnly) {
-    EXPECT_EQ(ui::decodeUdevName("CANON\\x20SD"), "CANON SD");
-    EXPECT_EQ(ui::decodeUdevName("\\xe5\\xae\\x9d\\xe5\\xae\\x9d"), "宝宝");
-    EXPECT_EQ(ui::decodeUdevName("A\\xZZ\\x2"), "A\\xZZ\\x2");
+    EXPECT_EQ(platform::decodeUdevName("CANON\\x20SD"), "CANON SD");
+    EXPECT_EQ(platform::decodeUdevName("\\xe5\\xae\\x9d\\xe5\\xae\\x9d"), "宝宝");
+    EXPECT_EQ(platform::decodeUdevName("A\\xZZ\\x2"), "A\\xZZ\\x2");
 }
 
 } // namespace

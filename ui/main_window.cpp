@@ -1,4 +1,4 @@
-#include "ui/form1.h"
+#include "ui/main_window.h"
 
 #include "platform/disk_folder.h"
 #include "ui/artwork.h"
@@ -121,19 +121,6 @@ QIcon tamblinorIcon() {
     return icon;
 }
 
-// File1 as the batch sees it.
-class ListedPhotos final : public naming::PhotoList {
-public:
-    explicit ListedPhotos(FileList& list) : list_(list) {}
-    int count() const override { return list_.count(); }
-    std::string name(int index) const override { return list_.name(index).toStdString(); }
-    bool selected(int index) const override { return list_.selected(index); }
-    void refresh() override { list_.refresh(); }
-
-private:
-    FileList& list_;
-};
-
 class MessageBoxes final : public naming::ErrorSink {
 public:
     explicit MessageBoxes(UserFeedback& feedback) : feedback_(feedback) {}
@@ -148,52 +135,53 @@ private:
 
 } // namespace
 
-Form1::Form1(UserFeedback& feedback, naming::ShootingTimeSource& shootingTimes, QWidget* parent)
-    : QWidget(parent), feedback_(feedback), shootingTimes_(shootingTimes) {
+MainWindow::MainWindow(UserFeedback& feedback, ReaderForFolder readerFor, QWidget* parent)
+    : QWidget(parent), feedback_(feedback), readerFor_(std::move(readerFor)) {
     createControls();
     placeControls();
     connectEvents();
 }
 
-void Form1::createControls() {
+void MainWindow::createControls() {
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tamblinor(by Oskev)"));
     setWindowIcon(tamblinorIcon());
     setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 9));
 
-    image1_ = createNamed<QLabel>(this, "Image1");
-    image1_->setPixmap(QPixmap(QStringLiteral(":/banner.jpg")));
-    image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    shape1_ = createNamed<RectangleOutline>(this, "Shape1");
-    frame1_ = createNamed<QGroupBox>(this, "Frame1", QStringLiteral("jpg照片浏览器"));
-    frame1_->setStyleSheet(kFrameTitleInBorder);
-    drive1_ = createNamed<DriveList>(this, "Drive1");
-    dir1_ = createNamed<FolderList>(this, "Dir1");
-    file1_ = createNamed<FileList>(this, "File1");
-    shape2_ = createNamed<RectangleOutline>(this, "Shape2");
+    banner_ = createNamed<QLabel>(this, "Image1");
+    banner_->setPixmap(QPixmap(QStringLiteral(":/banner.jpg")));
+    banner_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    outline_ = createNamed<RectangleOutline>(this, "Shape1");
+    browser_ = createNamed<QGroupBox>(this, "Frame1", QStringLiteral("jpg照片浏览器"));
+    browser_->setStyleSheet(kFrameTitleInBorder);
+    driveList_ = createNamed<DriveList>(this, "Drive1");
+    folderList_ = createNamed<FolderList>(this, "Dir1");
+    fileList_ = createNamed<FileList>(this, "File1");
+    instructionsOutline_ = createNamed<RectangleOutline>(this, "Shape2");
 
-    label1_ = createLabel(this, "Label1", kLabel1Caption);
-    label1_->setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 8.25));
-    label1_->setForegroundRole(QPalette::Highlight);
-    label3_ = createLabel(this, "Label3", QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
-    setTextColour(label3_, QColor(0xFF, 0x00, 0x00));
-    label2_ = createLabel(this, "Label2", QStringLiteral("宝宝生日：(示例：2007-03-26)"));
-    setTextColour(label2_, QColor(0x00, 0x00, 0xFF));
+    instructions_ = createLabel(this, "Label1", kLabel1Caption);
+    instructions_->setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 8.25));
+    instructions_->setForegroundRole(QPalette::Highlight);
+    formatNote_ = createLabel(this, "Label3", QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
+    setTextColour(formatNote_, QColor(0xFF, 0x00, 0x00));
+    birthdayCaption_ = createLabel(this, "Label2", QStringLiteral("宝宝生日：(示例：2007-03-26)"));
+    setTextColour(birthdayCaption_, QColor(0x00, 0x00, 0xFF));
 
-    text1_ = createNamed<BirthdayBox>(this, "Text1");
+    birthdayBox_ = createNamed<BirthdayBox>(this, "Text1");
 
     const QFont buttonFont =
         makeFont({QStringLiteral("宋体"), QStringLiteral("SimSun"), kChineseFallback}, 9);
-    command2_ = createNamed<QPushButton>(this, "Command2", QStringLiteral("选中改名"));
-    command1_ = createNamed<QPushButton>(this, "Command1", QStringLiteral("全部改名"));
-    for (QPushButton* button : {command2_, command1_}) {
+    renameSelectedButton_ = createNamed<QPushButton>(this, "Command2", QStringLiteral("选中改名"));
+    renameAllButton_ = createNamed<QPushButton>(this, "Command1", QStringLiteral("全部改名"));
+    for (QPushButton* button : {renameSelectedButton_, renameAllButton_}) {
         button->setFont(buttonFont);
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    command1_->setFlat(true);
+    renameAllButton_->setFlat(true);
 }
 
-void Form1::placeControls() {
+void MainWindow::placeControls() {
     setFixedSize(pixels(kClientWidth), pixels(kClientHeight));
     for (const Placement& p : kPlacements) {
         control(p.control)->setGeometry(pixels(p.left), pixels(p.top), pixels(p.width),
@@ -215,14 +203,14 @@ void Form1::placeControls() {
         setTabOrder(control(byTab[i - 1].control), control(byTab[i].control));
 }
 
-void Form1::connectEvents() {
-    connect(command1_, &QPushButton::clicked, this, &Form1::command1Click);
-    connect(command2_, &QPushButton::clicked, this, &Form1::command2Click);
+void MainWindow::connectEvents() {
+    connect(renameAllButton_, &QPushButton::clicked, this, &MainWindow::renameAll);
+    connect(renameSelectedButton_, &QPushButton::clicked, this, &MainWindow::renameSelected);
 }
 
 // Opening comes before QWidget shows the controls: File1, shown, lists its folder, and
 // should list it once, with the folder and pattern the settings give it.
-void Form1::setVisible(bool visible) {
+void MainWindow::setVisible(bool visible) {
     if (visible && !opened_) {
         opened_ = true;
         emit opening();
@@ -230,42 +218,51 @@ void Form1::setVisible(bool visible) {
     QWidget::setVisible(visible);
 }
 
-void Form1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     if (!placed_ && !event->spontaneous()) {
         placed_ = true;
         QRect frame = frameGeometry(); // the client area alone where the frame is not yet known
         frame.moveCenter(screen()->availableGeometry().center());
         move(frame.topLeft());
-        text1_->setFocus();
+        birthdayBox_->setFocus();
     }
     QWidget::showEvent(event);
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     emit closing();
     event->accept();
 }
 
-void Form1::command1Click() {
-    runBatch(naming::RunMode::All);
+void MainWindow::renameAll() {
+    runBatch(RunMode::All);
 }
 
-void Form1::command2Click() {
-    runBatch(naming::RunMode::Selected);
+void MainWindow::renameSelected() {
+    runBatch(RunMode::Selected);
 }
 
-// The run works in the process's current folder, which is the folder File1 lists, and
-// refreshes File1 when it gets to the end.
-void Form1::runBatch(naming::RunMode mode) {
+// The run works in the folder the file list shows, the working folder, over the names
+// the list shows now; the list is read again when the run got to its end, or stopped on
+// a photo the file system lost.
+void MainWindow::runBatch(RunMode mode) {
     const BusyScope busy(feedback_);
-    ListedPhotos photos(*file1_);
-    platform::DiskFolder folder;
+    std::vector<std::string> photos;
+    for (int i = 0; i < fileList_->count(); ++i) {
+        if (mode == RunMode::All || fileList_->selected(i))
+            photos.push_back(fileList_->name(i).toStdString());
+    }
+    const std::string path = fileList_->path().toStdString();
+    platform::DiskFolder folder(path);
+    const std::unique_ptr<naming::ShootingTimeSource> reader = readerFor_(path);
     MessageBoxes errors(feedback_);
-    naming::renamePhotos(mode, text1_->text().toStdString(),
-                         {photos, folder, shootingTimes_, errors});
+    const naming::RunEnd end =
+        naming::renamePhotos(photos, birthdayBox_->text().toStdString(), {folder, *reader, errors});
+    if (end == naming::RunEnd::Completed || end == naming::RunEnd::PhotoVanished)
+        fileList_->refresh();
 }
 
-QWidget* Form1::control(std::string_view name) const {
+QWidget* MainWindow::control(std::string_view name) const {
     auto* found =
         findChild<QWidget*>(QLatin1String(name.data(), static_cast<qsizetype>(name.size())),
                             Qt::FindDirectChildrenOnly);

@@ -1,11 +1,11 @@
-#include "ui/volumes.h"
+#include "platform/volumes.h"
 
 #include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
 
-namespace ui {
+namespace platform {
 namespace {
 
 // Trees of the running system: nothing mounted there holds a person's photos.
@@ -145,4 +145,4 @@ std::string decodeUdevName(std::string_view name) {
     return out;
 }
 
-} // namespace ui
+} // namespace platform

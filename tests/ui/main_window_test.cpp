@@ -10,7 +10,7 @@
 #include "tests/ui/recording_feedback.h"
 #include "ui/birthday_box.h"
 #include "ui/file_list.h"
-#include "ui/form1.h"
+#include "ui/main_window.h"
 #include "ui/user_feedback.h"
 
 #include <QApplication>
@@ -33,17 +33,18 @@
 
 namespace {
 
-// The Exif reader, or, switched off, a reader that cannot be used at all.
+// The Exif reader of a run's folder, or, switched off, a reader that cannot be used.
 class SwitchableReader : public naming::ShootingTimeSource {
 public:
-    bool usable = true;
-
+    SwitchableReader(const std::string& folder, const bool& usable)
+        : exif_(folder), usable_(usable) {}
     std::optional<std::string> shootingTime(const std::string& fileName) override {
-        return usable ? exif_.shootingTime(fileName) : std::nullopt;
+        return usable_ ? exif_.shootingTime(fileName) : std::nullopt;
     }
 
 private:
     platform::ExifShootingTimeSource exif_;
+    const bool& usable_;
 };
 
 const QStringList kControls{"Image1", "Shape1", "Frame1", "Drive1", "Dir1",     "File1",   "Shape2",
@@ -80,7 +81,7 @@ QString caption(const QWidget* control) {
 
 } // namespace
 
-class Form1Test : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -119,35 +120,37 @@ private:
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {});
 
     fixture::RecordingFeedback feedback_;
-    SwitchableReader reader_;
+    bool readerUsable_ = true;
     std::unique_ptr<fixture::TempFolder> photos_;
     std::unique_ptr<fixture::CurrentFolder> inPhotos_;
-    std::unique_ptr<ui::Form1> form_;
+    std::unique_ptr<ui::MainWindow> form_;
 };
 
-void Form1Test::init() {
+void MainWindowTest::init() {
     feedback_ = {};
-    reader_.usable = true;
-    form_ = std::make_unique<ui::Form1>(feedback_, reader_);
+    readerUsable_ = true;
+    form_ = std::make_unique<ui::MainWindow>(feedback_, [this](const std::string& folder) {
+        return std::make_unique<SwitchableReader>(folder, readerUsable_);
+    });
 }
 
-void Form1Test::cleanup() {
+void MainWindowTest::cleanup() {
     form_.reset();
     inPhotos_.reset();
     photos_.reset();
 }
 
-QWidget* Form1Test::control(const QString& name) const {
+QWidget* MainWindowTest::control(const QString& name) const {
     return form_->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
 }
 
-QString Form1Test::owner(const QWidget* widget) const {
+QString MainWindowTest::owner(const QWidget* widget) const {
     while (widget && widget->parentWidget() != form_.get())
         widget = widget->parentWidget();
     return widget ? widget->objectName() : QString();
 }
 
-Layout Form1Test::layout() const {
+Layout MainWindowTest::layout() const {
     Layout controls;
     for (const QString& name : kControls) {
         const QWidget* c = control(name);
@@ -159,7 +162,7 @@ Layout Form1Test::layout() const {
     return controls;
 }
 
-void Form1Test::showPhotos() {
+void MainWindowTest::showPhotos() {
     photos_ = std::make_unique<fixture::TempFolder>();
     const std::string shot = "2007:03:15 14:05:33";
     fixture::writePhoto(photos_->path() / "IMG_0001.jpg", {.dateTimeOriginal = shot});
@@ -169,24 +172,24 @@ void Form1Test::showPhotos() {
                         {.dateTimeOriginal = "2007:05:10 09:00:00"});
     photos_->write("notes.txt", "not a photo");
     inPhotos_ = std::make_unique<fixture::CurrentFolder>(photos_->path());
-    QVERIFY(form_->file1().setPath(QDir::currentPath()));
-    form_->file1().setPattern(QStringLiteral("*.jpg"));
+    QVERIFY(form_->fileList().setPath(QDir::currentPath()));
+    form_->fileList().setPattern(QStringLiteral("*.jpg"));
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 }
 
-void Form1Test::typeBirthday(const QString& text) {
+void MainWindowTest::typeBirthday(const QString& text) {
     QTest::keyClicks(control("Text1")->findChild<QLineEdit*>(), text);
-    QCOMPARE(form_->text1().text(), text);
+    QCOMPARE(form_->birthdayBox().text(), text);
 }
 
-void Form1Test::clickRow(int row, Qt::KeyboardModifiers modifiers) {
+void MainWindowTest::clickRow(int row, Qt::KeyboardModifiers modifiers) {
     auto* view = control("File1")->findChild<QListView*>();
     const QPoint centre = view->visualRect(view->model()->index(row, 0)).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, centre);
 }
 
-void Form1Test::isOneFixedWindowOfThirteenControls() {
+void MainWindowTest::isOneFixedWindowOfThirteenControls() {
     QCOMPARE(form_->size(), QSize(600, 412));
     QCOMPARE(form_->minimumSize(), form_->maximumSize());
 
@@ -202,7 +205,7 @@ void Form1Test::isOneFixedWindowOfThirteenControls() {
     QVERIFY(control("Frame1")->findChildren<QWidget*>().isEmpty()); // the lists are not inside
 }
 
-void Form1Test::placesEachControl_data() {
+void MainWindowTest::placesEachControl_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("pixels");
     QTest::newRow("Image1") << "Image1" << QRect(0, 0, 600, 40);
@@ -220,7 +223,7 @@ void Form1Test::placesEachControl_data() {
     QTest::newRow("Command1") << "Command1" << QRect(488, 368, 73, 25);
 }
 
-void Form1Test::placesEachControl() {
+void MainWindowTest::placesEachControl() {
     QFETCH(QString, name);
     QFETCH(QRect, pixels);
     form_->show();
@@ -232,7 +235,7 @@ void Form1Test::placesEachControl() {
         QCOMPARE(inner->geometry(), QRect(QPoint(0, 0), pixels.size()));
 }
 
-void Form1Test::showsTheCaptions() {
+void MainWindowTest::showsTheCaptions() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("Tamblinor(by Oskev)"));
     QCOMPARE(caption(control("Frame1")), QStringLiteral("jpg照片浏览器"));
     QCOMPARE(caption(control("Label1")), kLabel1Caption);
@@ -240,14 +243,14 @@ void Form1Test::showsTheCaptions() {
     QCOMPARE(caption(control("Label2")), QStringLiteral("宝宝生日：(示例：2007-03-26)"));
     QCOMPARE(caption(control("Command2")), QStringLiteral("选中改名"));
     QCOMPARE(caption(control("Command1")), QStringLiteral("全部改名"));
-    QCOMPARE(form_->text1().text(), QString());
+    QCOMPARE(form_->birthdayBox().text(), QString());
     QVERIFY(qobject_cast<QPushButton*>(control("Command1"))->isFlat());
     QVERIFY(!qobject_cast<QPushButton*>(control("Command2"))->isFlat());
     QCOMPARE(kLabel1Caption.count('"'), 6);
     QVERIFY(kLabel1Caption.contains(QStringLiteral("重命名。   如")));
 }
 
-void Form1Test::usesTheThreeFonts_data() {
+void MainWindowTest::usesTheThreeFonts_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("family");
     QTest::addColumn<qreal>("points");
@@ -262,7 +265,7 @@ void Form1Test::usesTheThreeFonts_data() {
 }
 
 // Checks the control and every widget inside it, since those are what draw the text.
-void Form1Test::usesTheThreeFonts() {
+void MainWindowTest::usesTheThreeFonts() {
     QFETCH(QString, name);
     QFETCH(QString, family);
     QFETCH(qreal, points);
@@ -283,7 +286,7 @@ void Form1Test::usesTheThreeFonts() {
     QCOMPARE(form_->font().pointSizeF(), 9.0);
 }
 
-void Form1Test::colours() {
+void MainWindowTest::colours() {
     auto textColour = [this](const char* name) {
         const QWidget* label = control(name);
         return label->palette().color(label->foregroundRole());
@@ -295,13 +298,13 @@ void Form1Test::colours() {
     QCOMPARE(textColour("Label1"), QApplication::palette().color(QPalette::Highlight));
 }
 
-void Form1Test::labelsShowTheirWholeCaption_data() {
+void MainWindowTest::labelsShowTheirWholeCaption_data() {
     QTest::addColumn<QString>("name");
     for (const char* name : {"Label1", "Label2", "Label3"})
         QTest::newRow(name) << name;
 }
 
-void Form1Test::labelsShowTheirWholeCaption() {
+void MainWindowTest::labelsShowTheirWholeCaption() {
     QFETCH(QString, name);
     const auto* label = qobject_cast<QLabel*>(control(name));
     QVERIFY(label->wordWrap());
@@ -317,7 +320,7 @@ void Form1Test::labelsShowTheirWholeCaption() {
                                                    .arg(room.height())));
 }
 
-void Form1Test::drawsTheOutlinesAndTheBanner() {
+void MainWindowTest::drawsTheOutlinesAndTheBanner() {
     for (const char* name : {"Shape1", "Shape2"}) {
         QWidget* shape = control(name);
         const QImage image = shape->grab().toImage();
@@ -343,7 +346,7 @@ void Form1Test::drawsTheOutlinesAndTheBanner() {
     QCOMPARE(iconSizes, QList<QSize>({{16, 16}, {32, 32}, {48, 48}}));
 }
 
-void Form1Test::stacksTheControlsInOrder() {
+void MainWindowTest::stacksTheControlsInOrder() {
     // Qt keeps siblings bottom first.
     QStringList bottomFirst;
     for (const QObject* child : form_->children()) {
@@ -358,7 +361,7 @@ void Form1Test::stacksTheControlsInOrder() {
     QVERIFY(control("File1")->isAncestorOf(form_->childAt(file1.center())));
 }
 
-void Form1Test::movesFocusInTabOrder() {
+void MainWindowTest::movesFocusInTabOrder() {
     form_->show();
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     control("Command1")->setFocus();
@@ -376,7 +379,7 @@ void Form1Test::movesFocusInTabOrder() {
              QStringList({"File1", "Dir1", "Drive1", "Command2", "Text1", "Command1"}));
 }
 
-void Form1Test::opensCentredWithFocusInText1() {
+void MainWindowTest::opensCentredWithFocusInText1() {
     form_->show();
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     QTRY_VERIFY(control("Text1")->hasFocus());
@@ -388,16 +391,16 @@ void Form1Test::opensCentredWithFocusInText1() {
 
 // Opening comes before anything is shown, the window on screen or any control in it:
 // File1, shown, would list its folder before the settings give it its own.
-void Form1Test::raisesOpeningAndClosing() {
+void MainWindowTest::raisesOpeningAndClosing() {
     QList<bool> visibleWhenOpening;
-    connect(form_.get(), &ui::Form1::opening, this, [&] {
+    connect(form_.get(), &ui::MainWindow::opening, this, [&] {
         const QWindow* window = form_->windowHandle();
         bool shown = form_->isVisible() || (window && window->isVisible());
         for (const QWidget* widget : form_->findChildren<QWidget*>())
             shown = shown || widget->isVisible();
         visibleWhenOpening << shown;
     });
-    QSignalSpy closing(form_.get(), &ui::Form1::closing);
+    QSignalSpy closing(form_.get(), &ui::MainWindow::closing);
 
     form_->show();
     form_->hide();
@@ -408,7 +411,7 @@ void Form1Test::raisesOpeningAndClosing() {
     QCOMPARE(closing.count(), 1);
 }
 
-void Form1Test::command1RenamesEveryPhoto() {
+void MainWindowTest::command1RenamesEveryPhoto() {
     showPhotos();
     const auto contents = photos_->contents();
     const Layout before = layout();
@@ -422,8 +425,8 @@ void Form1Test::command1RenamesEveryPhoto() {
     QCOMPARE(photos_->listing(), renamed);
     QCOMPARE(photos_->read("0岁10月6天(14点05分33秒).jpg"), contents.at("IMG_0001.jpg"));
     QCOMPARE(photos_->read("1岁0月1天(09点00分00秒).jpg"), contents.at("IMG_0004.jpg"));
-    QCOMPARE(form_->file1().count(), 4); // listed again
-    QCOMPARE(form_->file1().name(0), QStringLiteral("0岁10月6天(14点05分33秒).jpg"));
+    QCOMPARE(form_->fileList().count(), 4); // listed again
+    QCOMPARE(form_->fileList().name(0), QStringLiteral("0岁10月6天(14点05分33秒).jpg"));
     QCOMPARE(feedback_.messages, QStringList());
     QCOMPARE(feedback_.busy, QList<bool>({true, false}));
     QCOMPARE(layout(), before);
@@ -433,7 +436,7 @@ void Form1Test::command1RenamesEveryPhoto() {
     QCOMPARE(photos_->listing(), renamed);
 }
 
-void Form1Test::command2RenamesTheSelectedPhotos() {
+void MainWindowTest::command2RenamesTheSelectedPhotos() {
     showPhotos();
     const Layout before = layout();
     typeBirthday(QStringLiteral("2006-05-10"));
@@ -450,7 +453,7 @@ void Form1Test::command2RenamesTheSelectedPhotos() {
     QCOMPARE(layout(), before);
 }
 
-void Form1Test::showsEachMessageAndRenamesNothing_data() {
+void MainWindowTest::showsEachMessageAndRenamesNothing_data() {
     QTest::addColumn<QString>("birthday");
     QTest::addColumn<bool>("readerUsable");
     QTest::addColumn<QString>("message");
@@ -458,7 +461,7 @@ void Form1Test::showsEachMessageAndRenamesNothing_data() {
     QTest::newRow("unusable reader") << "2006-05-10" << false << kReaderMissing;
 }
 
-void Form1Test::showsEachMessageAndRenamesNothing() {
+void MainWindowTest::showsEachMessageAndRenamesNothing() {
     QFETCH(QString, birthday);
     QFETCH(bool, readerUsable);
     QFETCH(QString, message);
@@ -466,18 +469,18 @@ void Form1Test::showsEachMessageAndRenamesNothing() {
     const auto listing = photos_->listing();
     const Layout before = layout();
     typeBirthday(birthday);
-    reader_.usable = readerUsable;
+    readerUsable_ = readerUsable;
 
     QTest::mouseClick(control("Command1"), Qt::LeftButton);
 
     QCOMPARE(feedback_.messages, QStringList({message}));
     QCOMPARE(feedback_.busy, QList<bool>({true, false}));
     QCOMPARE(photos_->listing(), listing); // the first photo got its name back
-    QCOMPARE(form_->text1().text(), birthday);
+    QCOMPARE(form_->birthdayBox().text(), birthday);
     QCOMPARE(layout(), before);
 }
 
-void Form1Test::messageBoxIsModalWithOneButtonAndNoIcon() {
+void MainWindowTest::messageBoxIsModalWithOneButtonAndNoIcon() {
     const std::unique_ptr<QMessageBox> box = ui::createMessageBox(kBadBirthday, form_.get());
     QCOMPARE(box->windowTitle(), QStringLiteral("错误"));
     QCOMPARE(box->text(), kBadBirthday);
@@ -489,7 +492,7 @@ void Form1Test::messageBoxIsModalWithOneButtonAndNoIcon() {
     QCOMPARE(box->windowModality(), Qt::ApplicationModal);
 }
 
-void Form1Test::busyShowsTheWaitCursor() {
+void MainWindowTest::busyShowsTheWaitCursor() {
     ui::DialogFeedback feedback;
     QVERIFY(!QApplication::overrideCursor());
     {
@@ -500,5 +503,5 @@ void Form1Test::busyShowsTheWaitCursor() {
     QVERIFY(!QApplication::overrideCursor());
 }
 
-QTEST_MAIN(Form1Test)
-#include "form1_test.moc"
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ui {
+namespace platform {
 
 struct Volume {
     std::string mountPoint;
@@ -31,7 +31,15 @@ std::vector<Volume> pickableVolumes(std::string_view mountinfo,
 // `path` itself or a folder above it. -1 when there is none.
 int volumeHolding(std::string_view path, const std::vector<Volume>& volumes);
 
+// The drives a person can pick on this system now, in the drive list's order: on Linux
+// the pickable volumes of the process's mount table, labelled from /dev/disk/by-label.
+std::vector<Volume> systemVolumes();
+
+// The drive text (mount point) of the system volume that holds the full path `path`;
+// empty when none does. A drive text gives itself.
+std::string driveHolding(const std::string& path);
+
 // A name under /dev/disk/by-label with udev's "\xNN" escapes decoded ("My\x20Stick").
 std::string decodeUdevName(std::string_view name);
 
-} // namespace ui
+} // namespace platform

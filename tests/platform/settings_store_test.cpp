@@ -3,7 +3,7 @@
 // file that cannot be written, and a corrupt file.
 
 #include "platform/settings_store.h"
-#include "tests/navigation/config_home.h"
+#include "tests/support/config_home.h"
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>

@@ -1,0 +1,123 @@
+#include "platform/disk_folder.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+std::error_code systemError(int code) {
+    return {code, std::system_category()};
+}
+
+bool refusesFlag(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// FAT-like file systems answer a hard link with EPERM; others with EOPNOTSUPP or ENOSYS.
+bool refusesLinks(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
+}
+
+// A kill between the two calls leaves the file under both names; the next run finds the
+// pair (see naming::Folder::sameFile) and finishes the move.
+std::error_code linkThenUnlink(int dir, const char* from, const char* to) {
+    if (linkat(dir, from, dir, to, 0) != 0)
+        return systemError(errno);
+    if (unlinkat(dir, from, 0) != 0) {
+        const int error = errno;
+        unlinkat(dir, to, 0); // the file still has its old name; drop the new one
+        return systemError(error);
+    }
+    return {};
+}
+
+// The last resort where neither atomic way exists; a file appearing under `to` between
+// the check and the rename would be replaced, which only a concurrent writer can cause.
+std::error_code checkThenRename(int dir, const char* from, const char* to) {
+    struct stat st {};
+    if (fstatat(dir, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return std::make_error_code(std::errc::file_exists);
+    if (errno != ENOENT)
+        return systemError(errno);
+    if (renameat(dir, from, dir, to) != 0)
+        return systemError(errno);
+    return {};
+}
+
+std::error_code renameIn(int dir, const std::string& from, const std::string& to) {
+    if (renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (!refusesFlag(errno))
+        return systemError(errno);
+    const std::error_code linked = linkThenUnlink(dir, from.c_str(), to.c_str());
+    if (!linked || !refusesLinks(linked.value()))
+        return linked;
+    return checkThenRename(dir, from.c_str(), to.c_str());
+}
+
+bool isOrdinaryFileIn(int dir, const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    if (start >= name.size() || name[start] == '.')
+        return false;
+    struct stat st {};
+    return fstatat(dir, name.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+std::error_code renameNoReplace(const std::string& from, const std::string& to) {
+    return renameIn(AT_FDCWD, from, to);
+}
+
+bool isOrdinaryFile(const std::string& path) {
+    return isOrdinaryFileIn(AT_FDCWD, path);
+}
+
+DiskFolder::DiskFolder(const std::string& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+
+DiskFolder::~DiskFolder() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::error_code DiskFolder::rename(const std::string& from, const std::string& to) {
+    return renameIn(fd_, from, to);
+}
+
+bool DiskFolder::exists(const std::string& name) const {
+    return isOrdinaryFileIn(fd_, name);
+}
+
+bool DiskFolder::present(const std::string& name) const {
+    struct stat st {};
+    return fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool DiskFolder::sameFile(const std::string& a, const std::string& b) const {
+    struct stat first {
+    }, second{};
+    return a != b && fstatat(fd_, a.c_str(), &first, AT_SYMLINK_NOFOLLOW) == 0 &&
+           fstatat(fd_, b.c_str(), &second, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(first.st_mode) &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+std::error_code DiskFolder::removeTwin(const std::string& name, const std::string& twin) {
+    if (!sameFile(name, twin))
+        return std::make_error_code(std::errc::invalid_argument);
+    if (unlinkat(fd_, name.c_str(), 0) != 0)
+        return systemError(errno);
+    return {};
+}
+
+std::error_code DiskFolder::flush() {
+    if (fsync(fd_) != 0 && errno != EINVAL && errno != ENOSYS)
+        return systemError(errno);
+    return {};
+}
+
+} // namespace platform

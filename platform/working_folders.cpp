@@ -1,0 +1,90 @@
+#include "platform/working_folders.h"
+
+#include "platform/utf8_path.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+navigation::Failure noDrive(std::string operation, std::string target) {
+    return {std::move(operation), std::move(target), "lies on no drive"};
+}
+
+// Empty when `folder` is a folder that can be entered and read, else the reason.
+std::string unenterable(const std::string& folder) {
+    const fs::path path = pathFromUtf8(folder);
+    std::error_code error;
+    if (!fs::is_directory(path, error))
+        return error ? error.message() : std::make_error_code(std::errc::not_a_directory).message();
+    // Listing needs the folder readable, and telling its entries apart needs it searchable.
+    const fs::directory_iterator probe(path, error);
+    if (!error)
+        (void)fs::status(path / ".", error);
+    return error ? error.message() : std::string();
+}
+
+// A drive text is a path too, except a bare drive letter, which names that drive's root.
+std::string rootOf(const std::string& drive) {
+    return !drive.empty() && drive.back() == ':' ? drive + "/" : drive;
+}
+
+} // namespace
+
+WorkingFolders::WorkingFolders(DriveOf driveOf, const std::string& start)
+    : driveOf_(std::move(driveOf)), currentDrive_(driveOf_(start)) {
+    if (!currentDrive_.empty())
+        folderByDrive_[currentDrive_] = start;
+}
+
+std::string WorkingFolders::driveOf(const std::string& path) const {
+    return driveOf_(path);
+}
+
+std::string WorkingFolders::folderOn(const std::string& drive) const {
+    const std::string holding = driveOf_(drive);
+    const auto found = folderByDrive_.find(holding);
+    return found != folderByDrive_.end() ? found->second : rootOf(holding);
+}
+
+std::optional<navigation::Failure> WorkingFolders::setCurrentFolder(const std::string& folder) {
+    const std::string drive = driveOf_(folder);
+    if (drive.empty())
+        return noDrive("change folder", folder);
+    if (std::string reason = unenterable(folder); !reason.empty())
+        return navigation::Failure{"change folder", folder, std::move(reason)};
+    folderByDrive_[drive] = folder;
+    return std::nullopt;
+}
+
+std::optional<navigation::Failure> WorkingFolders::setCurrentDrive(const std::string& text) {
+    const std::string drive = driveOf_(text);
+    if (drive.empty())
+        return noDrive("change drive", text);
+    if (std::string reason = unenterable(folderOn(drive)); !reason.empty())
+        return navigation::Failure{"change drive", text, std::move(reason)};
+    currentDrive_ = drive;
+    return std::nullopt;
+}
+
+std::string startFolder() {
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    if (!error && fs::is_directory(here, error))
+        return utf8FromPath(here);
+#ifdef _WIN32
+    const char* home = std::getenv("USERPROFILE");
+#else
+    const char* home = std::getenv("HOME");
+#endif
+    if (home && *home && fs::is_directory(home, error))
+        return utf8FromPath(home);
+    return "/";
+}
+
+} // namespace platform
