@@ -3,6 +3,7 @@
 #include "platform/disk_folder.h"
 #include "ui/artwork.h"
 #include "ui/birthday_box.h"
+#include "ui/command_button.h"
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
@@ -12,7 +13,6 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
@@ -83,6 +83,8 @@ QFont makeFont(const QStringList& families, qreal points) {
     font.setPointSizeF(points);
     return font;
 }
+
+constexpr int kLabel1RightGap = 2; // pixels: the outline's and one more
 
 const QString kLabel1Caption = QStringLiteral(
     "说明：先在下面\"生日栏\"内输入宝宝的生日，再点击\"改名\"键，将自动把左边列表框中的照片"
@@ -162,6 +164,9 @@ void MainWindow::createControls() {
     instructions_ = createLabel(this, "Label1", kLabel1Caption);
     instructions_->setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 8.25));
     instructions_->setForegroundRole(QPalette::Highlight);
+    // Label1 ends on Shape2's right edge: its lines wrap short of the outline, with a pixel
+    // of space, so no glyph runs into it.
+    instructions_->setContentsMargins(0, 0, kLabel1RightGap, 0);
     formatNote_ = createLabel(this, "Label3", QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
     setTextColour(formatNote_, QColor(0xFF, 0x00, 0x00));
     birthdayCaption_ = createLabel(this, "Label2", QStringLiteral("宝宝生日：(示例：2007-03-26)"));
@@ -171,13 +176,11 @@ void MainWindow::createControls() {
 
     const QFont buttonFont =
         makeFont({QStringLiteral("宋体"), QStringLiteral("SimSun"), kChineseFallback}, 9);
-    renameSelectedButton_ = createNamed<QPushButton>(this, "Command2", QStringLiteral("选中改名"));
-    renameAllButton_ = createNamed<QPushButton>(this, "Command1", QStringLiteral("全部改名"));
-    for (QPushButton* button : {renameSelectedButton_, renameAllButton_}) {
+    renameSelectedButton_ =
+        createNamed<CommandButton>(this, "Command2", QStringLiteral("选中改名"));
+    renameAllButton_ = createNamed<CommandButton>(this, "Command1", QStringLiteral("全部改名"));
+    for (CommandButton* button : {renameSelectedButton_, renameAllButton_})
         button->setFont(buttonFont);
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
     renameAllButton_->setFlat(true);
 }
 
@@ -204,8 +207,8 @@ void MainWindow::placeControls() {
 }
 
 void MainWindow::connectEvents() {
-    connect(renameAllButton_, &QPushButton::clicked, this, &MainWindow::renameAll);
-    connect(renameSelectedButton_, &QPushButton::clicked, this, &MainWindow::renameSelected);
+    connect(renameAllButton_, &CommandButton::clicked, this, &MainWindow::renameAll);
+    connect(renameSelectedButton_, &CommandButton::clicked, this, &MainWindow::renameSelected);
 }
 
 // Opening comes before QWidget shows the controls: File1, shown, lists its folder, and
@@ -226,6 +229,9 @@ void MainWindow::showEvent(QShowEvent* event) {
         move(frame.topLeft());
         birthdayBox_->setFocus();
     }
+    // Styles mark the focus only once it has moved by keyboard in the window, which every
+    // show forgets; a button focused by a click would then take a Space unseen.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     QWidget::showEvent(event);
 }
 
@@ -250,9 +256,9 @@ void MainWindow::runBatch(RunMode mode) {
     std::vector<std::string> photos;
     for (int i = 0; i < fileList_->count(); ++i) {
         if (mode == RunMode::All || fileList_->selected(i))
-            photos.push_back(fileList_->name(i).toStdString());
+            photos.push_back(fileList_->fileName(i));
     }
-    const std::string path = fileList_->path().toStdString();
+    const std::string path = fileList_->path();
     platform::DiskFolder folder(path);
     const std::unique_ptr<naming::ShootingTimeSource> reader = readerFor_(path);
     MessageBoxes errors(feedback_);
