@@ -6,6 +6,7 @@
 #include "platform/exif_reader.h"
 #include "platform/photo_listing.h"
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/photo.h"
 #include "tests/support/temp_folder.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using fixture::photo;
 using fixture::TempFolder;
 using naming::RunEnd;
 using Names = std::vector<std::string>;
@@ -23,11 +25,6 @@ namespace {
 enum class RunMode { All, Selected };
 
 const std::string kBirthday = "2006-05-10";
-
-std::string photo(std::optional<std::string> time,
-                  fixture::ByteOrder order = fixture::ByteOrder::Intel) {
-    return fixture::jpegBytes({.dateTimeOriginal = std::move(time), .byteOrder = order});
-}
 
 // The window's side of a run: the file list of the working folder, its selection by
 // name, and the messages shown.

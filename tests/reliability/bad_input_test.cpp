@@ -5,12 +5,14 @@
 
 #include "tests/reliability/disk_run.h"
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/photo.h"
 
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using fixture::photo;
 using fixture::PhotoSpec;
 using fixture::TempFolder;
 using naming::RunEnd;
@@ -23,10 +25,6 @@ namespace {
 const std::string kBirthday = "2006-05-10";
 const std::string kTime = "2007:03:15 14:05:33";
 const std::string kName = "0岁10月6天(14点05分33秒).jpg"; // kTime's name for kBirthday
-
-std::string photo(std::optional<std::string> time) {
-    return fixture::jpegBytes({.dateTimeOriginal = std::move(time)});
-}
 
 } // namespace
 
