@@ -62,7 +62,6 @@ FolderList::FolderList(QWidget* parent)
     tree_->setExpandsOnDoubleClick(false);
     tree_->setIndentation(kIndentPixels);
     tree_->header()->setStretchLastSection(false);
-    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list();
     connect(tree_, &QTreeWidget::itemActivated, this, &FolderList::open);
 }
@@ -106,6 +105,10 @@ void FolderList::list() {
     for (const std::string& name : platform::listFolders(path_))
         describe(*new QTreeWidgetItem(shown_), childPath(path_, name), closedIcon_);
     tree_->expandAll();
+    // As wide as the widest entry, so that deep folders scroll sideways. Sized here rather
+    // than by the header's resize mode, which also measures the hidden header's caption
+    // in bold: a font of its own to load at start-up.
+    tree_->resizeColumnToContents(0);
     highlightShown();
 }
 

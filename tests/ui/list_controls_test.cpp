@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <filesystem>
 #include <fstream>
 
@@ -211,6 +212,12 @@ void ListControlsTest::folderListShowsFoldersAboveAndInside() {
     list.resize(177, 278);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
+    // Every entry fits its column whole: icon and name.
+    for (QTreeWidgetItemIterator entry(tree); *entry; ++entry) {
+        const int end = tree->visualItemRect(*entry).left() + 16 +
+                        tree->fontMetrics().horizontalAdvance((*entry)->text(0));
+        QVERIFY(end < tree->columnWidth(0));
+    }
     const int shownLeft = tree->visualItemRect(shown).left();
     QVERIFY(tree->visualItemRect(shown->parent()).left() < shownLeft);
     QVERIFY(tree->visualItemRect(shown->child(0)).left() > shownLeft);
