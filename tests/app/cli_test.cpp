@@ -1,5 +1,5 @@
-// tamblinor-cli as a process: its report lines, messages and exit statuses, --only,
-// --dry-run agreeing with a real run, and usage errors.
+// tamblinor-cli as a process: its report lines and why a photo is kept, messages and exit
+// statuses, --only, --dry-run agreeing with a real run, and usage errors.
 
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using fixture::TempFolder;
 using Names = std::vector<std::string>;
@@ -55,7 +56,7 @@ TEST(Cli, RenamesAllAndReportsEachPhotoInListOrder) {
         cli(scratch, scratch.path(), "--birthday 2006-05-10 '" + photos.path().string() + "'");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "IMG_2.jpg -> 0岁10月6天(14点05分33秒).jpg\n"
-                     "IMG_3.JPG kept\n"
+                     "IMG_3.JPG kept (no shooting time)\n"
                      "IMG_10.jpg -> 0岁10月6天(14点05分33秒)b.jpg\n");
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(photos.listing(), (Names{"0岁10月6天(14点05分33秒).jpg",
@@ -75,7 +76,7 @@ TEST(Cli, DryRunPrintsTheSameLinesAndTouchesNothing) {
         const Outcome preview = cli(scratch, dry.path(), "--dry-run --birthday 2006-05-10");
         EXPECT_EQ(dry.contents(), before);
         const Outcome done = cli(scratch, real.path(), "--birthday 2006-05-10");
-        EXPECT_EQ(preview.status, 0);
+        EXPECT_EQ(preview.status, done.status) << blocker;
         EXPECT_EQ(preview.out, done.out) << blocker;
         EXPECT_NE(done.out.find("kept"), std::string::npos);
     }
@@ -103,7 +104,7 @@ TEST(Cli, BirthdayMessagesEndTheRunWithStatusOne) {
 
     o = cli(scratch, photos.path(), "--birthday 2007-02-30");
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.out, "IMG_2.jpg kept\n");
+    EXPECT_EQ(o.out, "IMG_2.jpg kept\n"); // the message says why
     EXPECT_EQ(o.err, "生日输入有误！请按示例格式输入。\n");
     EXPECT_EQ(photos.contents(), before);
 }
@@ -122,4 +123,30 @@ TEST(Cli, UsageErrorsExitWith64) {
     EXPECT_EQ(missing.err,
               "tamblinor-cli: cannot open folder does-not-exist: No such file or directory\n");
     EXPECT_EQ(cli(scratch, scratch.path(), "--help").status, 0);
+}
+
+// A folder the user may not write to: every photo is kept and says why, and the status
+// tells a script that renames failed. Root writes anywhere, so root runs it as nobody.
+TEST(Cli, FailedRenamesAreReportedWithStatusThree) {
+    TempFolder scratch, photos;
+    fill(photos);
+    namespace fs = std::filesystem;
+    const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                          fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(photos.path(), readOnly);
+    fs::permissions(scratch.path(), fs::perms::all);
+    const std::string asUser =
+        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::string command =
+        "cd / && " + asUser + "'" TAMBLINOR_CLI "' --birthday 2006-05-10 '" +
+        photos.path().string() + "' >'" + (scratch.path() / "out").string() + "' 2>'" +
+        (scratch.path() / "err").string() + "'";
+    const int raw = std::system(command.c_str());
+    fs::permissions(photos.path(), fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 3);
+    EXPECT_EQ(slurp(scratch.path() / "out"),
+              "IMG_2.jpg kept (cannot rename: Permission denied)\n"
+              "IMG_3.JPG kept (no shooting time)\n"
+              "IMG_10.jpg kept (cannot rename: Permission denied)\n");
+    EXPECT_EQ(slurp(scratch.path() / "err"), "tamblinor-cli: 2 photos could not be renamed\n");
 }

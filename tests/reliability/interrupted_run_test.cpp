@@ -90,7 +90,7 @@ TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
         FolderKilledAfter counting(undisturbed, 0);
         reliability::runIn(undisturbed, c.birthday, &counting);
         const auto finalNames = namesByContents(undisturbed);
-        ASSERT_GT(counting.renames(), 4);
+        ASSERT_GE(counting.renames(), 4);
 
         for (int cut = 1; cut <= counting.renames(); ++cut) {
             SCOPED_TRACE(std::string(c.birthday) + ": cut after rename " + std::to_string(cut));

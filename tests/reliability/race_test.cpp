@@ -220,9 +220,9 @@ int runCli(const TempFolder& folder,
 } // namespace
 
 // A.jpg and C.jpg share a second, B.jpg has no shooting time (it never moves), D.jpg is
-// a second later: an undisturbed run makes six renames, A, C and D each moving aside and
-// on to its name. Each case is what the folder holds, name by name, when the other
-// process struck just before one of them.
+// a second later: an undisturbed run makes three renames, A, C and D each moving straight
+// to its name. Each case is what the folder holds, name by name, when the other process
+// struck just before one of them.
 TEST(SecondProcess, EachInterleavingWithTheRunsRenamesHasItsOutcome) {
     const std::map<std::string, std::string> photos = {
         {"A", fixture::jpegBytes({.dateTimeOriginal = "2007:03:15 14:05:33"}) + "A"},
@@ -241,40 +241,24 @@ TEST(SecondProcess, EachInterleavingWithTheRunsRenamesHasItsOutcome) {
         Names alsoTaken;
         std::map<std::string, std::string> after; // name to whose contents
     } cases[] = {
-        {"temporary name taken before A moves aside",
+        {"A's name taken before A gets it",
          1,
          {},
-         {{"0_0.jpg", other}, {"A.jpg", "A"}, {"B.jpg", "B"}, {"C.jpg", "C"}, {"D.jpg", "D"}}},
-        {"A's name taken before A gets it",
-         2,
-         {},
          {{kName, other}, {kNameB, "C"}, {kNext, "D"}, {"A.jpg", "A"}, {"B.jpg", "B"}}},
-        {"A's name and old name taken before A gets its name: A stays aside",
+        {"C's lettered name and the temporary name taken before C gets its name",
          2,
-         {"A.jpg"},
-         {{"0_0.jpg", "A"},
-          {kName, other},
-          {"A.jpg", other},
+         {"0_0.jpg"},
+         {{"0_0.jpg", other},
+          {kName, "A"},
+          {kNameB, other},
+          {kNext, "D"},
           {"B.jpg", "B"},
-          {"C.jpg", "C"},
-          {"D.jpg", "D"}}},
-        {"temporary name taken before C moves aside",
+          {"C.jpg", "C"}}},
+        {"D's name taken before D gets it",
          3,
          {},
-         {{"0_0.jpg", other}, {kName, "A"}, {"B.jpg", "B"}, {"C.jpg", "C"}, {"D.jpg", "D"}}},
-        {"C's lettered name taken before C gets it",
-         4,
-         {},
-         {{kName, "A"}, {kNameB, other}, {kNext, "D"}, {"B.jpg", "B"}, {"C.jpg", "C"}}},
-        {"temporary name taken before D moves aside",
-         5,
-         {},
-         {{"0_0.jpg", other}, {kName, "A"}, {kNameB, "C"}, {"B.jpg", "B"}, {"D.jpg", "D"}}},
-        {"D's name taken before D gets it",
-         6,
-         {},
          {{kName, "A"}, {kNameB, "C"}, {kNext, other}, {"B.jpg", "B"}, {"D.jpg", "D"}}},
-        {"nothing taken", 7, {}, {{kName, "A"}, {kNameB, "C"}, {kNext, "D"}, {"B.jpg", "B"}}},
+        {"nothing taken", 4, {}, {{kName, "A"}, {kNameB, "C"}, {kNext, "D"}, {"B.jpg", "B"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -294,14 +278,6 @@ TEST(SecondProcess, EachInterleavingWithTheRunsRenamesHasItsOutcome) {
                                                               : bytes;
         }
         EXPECT_EQ(after, c.after);
-
-        // A photo stranded under the temporary name is named by the next run.
-        if (c.after.contains("0_0.jpg") && c.after.at("0_0.jpg") != other) {
-            const auto before = folder.unnamedContents();
-            reliability::runIn(folder, "2006-05-10");
-            EXPECT_EQ(folder.read(kNameB), photos.at(c.after.at("0_0.jpg")));
-            EXPECT_EQ(folder.unnamedContents(), before);
-        }
     }
 }
 
@@ -336,7 +312,7 @@ TEST(SecondProcess, CreatingTheRunsNamesDuringARunOverwritesNothing) {
         const int status = runCli(folder, [&](const std::atomic<bool>& ended) {
             other.work(c.move, c.from, c.every, ended);
         });
-        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(status == 0 || status == 3) << status; // 3: a name was taken first
 
         std::multiset<std::string> found;
         for (const auto& [name, bytes] : folder.contents()) {
