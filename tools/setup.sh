@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 
-build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libexif-dev
+build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libexif-dev libcli11-dev
                 libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei)
 test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev)
 
