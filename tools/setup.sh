@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing on Debian 12, builds, then either starts the program
-# ("run") or runs every test ("test"). Run as root or with sudo.
+# Installs what is missing on Debian 12, builds, then starts the program ("run"), runs
+# every test ("test"), or makes the Debian package build/release/tamblinor_VERSION_ARCH.deb
+# ("package"). Run as root or with sudo.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 
-build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libexif-dev
+build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libexif-dev libcli11-dev
                 libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei)
-test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev)
+# cpack's Debian generator computes Depends with dpkg-shlibdeps, which needs file(1).
+package_packages=(dpkg-dev file)
+# The install test checks the package with these, then installs it.
+test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev
+               "${package_packages[@]}" lintian desktop-file-utils appstream man-db)
 
 install_missing() {
     local missing=()
@@ -44,12 +49,18 @@ run)
     build/dev/app/tamblinor-cli --birthday 2006-05-10 "$demo"
     ;;
 test)
+    # The ctest install_package makes the package from this build and installs it.
     install_missing "${build_packages[@]}" "${test_packages[@]}"
     build ci
     ctest --preset ci --output-on-failure -j "$(nproc)"
     ;;
+package)
+    install_missing "${build_packages[@]}" "${package_packages[@]}"
+    build release
+    cpack --preset release
+    ;;
 *)
-    echo "usage: tools/setup.sh run|test" >&2
+    echo "usage: tools/setup.sh run|test|package" >&2
     exit 64
     ;;
 esac

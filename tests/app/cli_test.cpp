@@ -1,5 +1,5 @@
 // tamblinor-cli as a process: its report lines and why a photo is kept, messages and exit
-// statuses, --only, --dry-run agreeing with a real run, and usage errors.
+// statuses, --only, --dry-run agreeing with a real run, usage errors, --help and --version.
 
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -111,12 +111,21 @@ TEST(Cli, BirthdayMessagesEndTheRunWithStatusOne) {
 
 TEST(Cli, UsageErrorsExitWith64) {
     TempFolder scratch;
-    for (const char* arguments :
-         {"", "--birthday", "--bogus --birthday 2006-05-10", "--birthday 2006-05-10 a b"}) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"", "--birthday is required"},
+        {"--birthday", "--birthday needs a value"},
+        {"--birthday 2006-05-10 --only", "--only needs a value"},
+        {"--bogus --birthday 2006-05-10", "unknown option --bogus"},
+        {"--birthday 2006-05-10 --dry-run=yes", "--dry-run takes no value"},
+        {"--birthday 2006-05-10 a b", "more than one folder given"},
+    };
+    for (const auto& [arguments, problem] : cases) {
         const Outcome o = cli(scratch, scratch.path(), arguments);
         EXPECT_EQ(o.status, 64) << arguments;
-        EXPECT_NE(o.err.find("usage: tamblinor-cli --birthday YYYY-MM-DD"), std::string::npos)
-            << arguments;
+        EXPECT_EQ(o.out, "") << arguments;
+        EXPECT_TRUE(o.err.starts_with("tamblinor-cli: " + problem +
+                                      "\nusage: tamblinor-cli --birthday YYYY-MM-DD"))
+            << o.err;
     }
     const Outcome missing = cli(scratch, scratch.path(), "--birthday 2006-05-10 does-not-exist");
     EXPECT_EQ(missing.status, 66);
@@ -149,4 +158,31 @@ TEST(Cli, FailedRenamesAreReportedWithStatusThree) {
               "IMG_3.JPG kept (no shooting time)\n"
               "IMG_10.jpg kept (cannot rename: Permission denied)\n");
     EXPECT_EQ(slurp(scratch.path() / "err"), "tamblinor-cli: 2 photos could not be renamed\n");
+}
+
+TEST(Cli, HelpAndVersionGoToStandardOutput) {
+    TempFolder scratch;
+    for (const char* arguments : {"--help", "-h", "--birthday 2006-05-10 --help"}) {
+        const Outcome o = cli(scratch, scratch.path(), arguments);
+        EXPECT_EQ(o.status, 0) << arguments;
+        EXPECT_TRUE(o.out.starts_with("usage: tamblinor-cli --birthday YYYY-MM-DD")) << o.out;
+        EXPECT_EQ(o.err, "") << arguments;
+    }
+    const Outcome version = cli(scratch, scratch.path(), "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "tamblinor-cli " TAMBLINOR_VERSION "\n");
+    EXPECT_EQ(version.err, "");
+}
+
+TEST(Cli, EachOptionTakesOneValueInAnyOrder) {
+    // The folder after --only NAME is the folder, not a second name; --birthday=DATE is
+    // --birthday DATE.
+    TempFolder scratch, photos;
+    fill(photos);
+    const Outcome o =
+        cli(scratch, scratch.path(),
+            "--only IMG_10.jpg '" + photos.path().string() + "' --dry-run --birthday=2006-05-10");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "IMG_10.jpg -> 0岁10月6天(14点05分33秒).jpg\n");
+    EXPECT_EQ(o.err, "");
 }
