@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing on Debian 12, builds, then starts the program ("run"), runs
 # every test ("test"), or makes the Debian package build/release/tamblinor_VERSION_ARCH.deb
-# ("package"). Run as root or with sudo.
+# ("package"). Runs as root or as a user; a user needs sudo only for installing packages.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 
 build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libexif-dev libcli11-dev
-                libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei)
+                libgtest-dev libgmock-dev fonts-wqy-microhei)
 # cpack's Debian generator computes Depends with dpkg-shlibdeps, which needs file(1).
 package_packages=(dpkg-dev file)
 # The install test checks the package with these, then installs it.
@@ -29,18 +29,22 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# build PRESET [TARGET...]: everything, or only the targets named.
 build() {
-    cmake --preset "$1" >/dev/null
-    cmake --build --preset "$1"
+    local preset=$1
+    shift
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" ${1:+--target "$@"}
 }
 
 case "${1:-}" in
 run)
     install_missing "${build_packages[@]}"
-    build dev
-    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/dev/app/tamblinor ]; then
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        build dev tamblinor tamblinor-cli
         exec build/dev/app/tamblinor
     fi
+    build dev tamblinor-cli tamblinor-make-photos
     demo=$(mktemp -d "${TMPDIR:-/tmp}/tamblinor-demo.XXXXXX")
     build/dev/tests/tamblinor-make-photos "$demo" --count 12 --start "2007:03:15 14:05:33" \
         --step 86400 --same-second-percent 20 >/dev/null
