@@ -140,3 +140,26 @@ TEST(HandlersOnDisk, TheWorkingFolderIsTheFolderFile1Lists) {
 }
 
 } // namespace
+
+// A folder stored as a relative path would be read against whatever folder the program
+// happened to start in, so it counts as absent; the start folder when it is gone is home.
+TEST(HandlersOnDisk, RelativeStoredFolderIsAbsentAndAGoneStartFolderIsHome) {
+    const TwoDrives drives;
+    const fixture::ConfigHome home(drives.temp().path() / "config");
+    {
+        platform::SettingsStore store;
+        ASSERT_EQ(store.write(navigation::kCurrentDrive, drives.at("a")), std::nullopt);
+        ASSERT_EQ(store.write(navigation::kCurrentDir, "."), std::nullopt);
+    }
+    const DiskSession session(drives, drives.at("a/start"));
+    EXPECT_EQ(session.dir1.path(), drives.at("a/start"));
+
+    const fs::path before = fs::current_path();
+    const fs::path gone = drives.temp().path() / "gone";
+    fs::create_directory(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    const std::string start = platform::startFolder();
+    fs::current_path(before);
+    EXPECT_EQ(start, std::getenv("HOME"));
+}

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real program in a real X window: starts a private Xvfb, starts tamblinor in a folder
 # of generated photos, types the birthday into Text1, clicks Command1, and checks the
-# folder's names afterwards. Exits 77 (skipped) when Xvfb or xdotool is not installed.
+# folder's names afterwards. As root the folder is a file system of its own, as a memory
+# card is, and it must come out (unmount) while the window still shows it. Exits 77
+# (skipped) when Xvfb or xdotool is not installed.
 #
 #   real_window_test.sh TAMBLINOR MAKE_PHOTOS
 set -euo pipefail
@@ -19,6 +21,11 @@ private_display_start "$work"
 
 photos=$work/photos
 mkdir "$photos"
+card=
+if [[ $(id -u) == 0 ]] && mount -t tmpfs -o size=16m tamblinor-card "$photos" 2>/dev/null; then
+    card=$photos
+    trap 'umount "$card" 2>/dev/null || true; private_display_stop' EXIT
+fi
 "$make_photos" "$photos" --count 3 --start "2007:03:15 14:05:33" --step 60 >/dev/null
 echo "not a photo" >"$photos/notes.txt"
 
@@ -44,11 +51,20 @@ expected="0岁10月6天(14点05分33秒).jpg
 0岁10月6天(14点06分33秒).jpg
 0岁10月6天(14点07分33秒).jpg
 notes.txt"
+renamed=0
 for _ in $(seq 200); do
-    [[ $(ls -A "$photos" | LC_ALL=C sort) == "$expected" ]] && { echo "ok: the photos were renamed"; exit 0; }
+    [[ $(ls -A "$photos" | LC_ALL=C sort) == "$expected" ]] && { renamed=1; break; }
     sleep 0.05
 done
-echo "FAIL: the folder holds"
-ls -A "$photos"
-cat "$work/app.log"
-exit 1
+if [[ $renamed == 0 ]]; then
+    echo "FAIL: the folder holds"
+    ls -A "$photos"
+    cat "$work/app.log"
+    exit 1
+fi
+echo "ok: the photos were renamed"
+if [[ -n $card ]]; then
+    umount "$card" || { echo "FAIL: the card is kept busy by the window showing it"; exit 1; }
+    echo "ok: the card came out while the window showed it"
+fi
+exit 0
