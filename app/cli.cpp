@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
 
     PrintedReport report;
     StandardError errors;
-    platform::ExifShootingTimeSource exif(&readAhead);
+    platform::ExifShootingTimeSource exif(".", &readAhead);
     naming::RunEnd end;
     if (options.dryRun) {
         naming::MemoryFolder memory(names);

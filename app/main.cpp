@@ -10,7 +10,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ui::DialogFeedback feedback;
-    platform::ExifShootingTimeSource shootingTimes;
+    platform::ExifShootingTimeSource shootingTimes("."); // the folder the window makes current
     platform::SettingsStore settings;
     ui::Window window(feedback, shootingTimes, settings);
     window.show();

@@ -45,7 +45,7 @@ public:
 
     RunEnd run(RunMode mode, const std::string& birthday = kBirthday) {
         platform::DiskFolder folder;
-        platform::ExifShootingTimeSource times;
+        platform::ExifShootingTimeSource times(".");
         return naming::renamePhotos(mode, birthday, {*this, folder, times, *this});
     }
 

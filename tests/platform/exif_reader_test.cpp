@@ -2,7 +2,9 @@
 // damaged offsets, truncation) and on every file of the shared camera corpus, where
 // exiftool's raw value is the expected answer.
 
+#include "platform/exif_detail.h"
 #include "platform/exif_reader.h"
+#include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -215,6 +217,25 @@ TEST(ExifReader, ReadsNothingFromMissingFileOrFolder) {
     EXPECT_EQ(platform::readDateTimeOriginal((folder.path() / "missing.jpg").string()), "");
     std::filesystem::create_directory(folder.path() / "folder.jpg");
     EXPECT_EQ(platform::readDateTimeOriginal((folder.path() / "folder.jpg").string()), "");
+}
+
+// A run's source reads the names inside the folder it holds, whatever the process's
+// current folder, with or without a separator at the folder's end; "." is the current one.
+TEST(ExifShootingTimeSource, ReadsNamesInsideItsFolder) {
+    const fixture::TempFolder photos;
+    const fixture::TempFolder elsewhere;
+    photos.write("inside.jpg", fixture::jpegBytes(dated()));
+    elsewhere.write("outside.jpg", fixture::jpegBytes(dated(ByteOrder::Motorola)));
+    const fixture::CurrentFolder here(elsewhere.path());
+    for (const std::string& folder : {photos.path().string(), photos.path().string() + "/"}) {
+        SCOPED_TRACE(folder);
+        platform::ExifShootingTimeSource source(folder);
+        EXPECT_EQ(source.shootingTime("inside.jpg"), kDate);
+        EXPECT_EQ(source.shootingTime("outside.jpg"), "");
+    }
+    platform::ExifShootingTimeSource current(".");
+    EXPECT_EQ(current.shootingTime("outside.jpg"), kDate);
+    EXPECT_EQ(current.shootingTime("inside.jpg"), "");
 }
 
 std::filesystem::path corpusFolder() {

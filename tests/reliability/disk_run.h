@@ -48,7 +48,7 @@ inline Outcome runIn(const fixture::TempFolder& folder, std::string_view birthda
     const fixture::CurrentFolder here(folder.path());
     Recorder recorder;
     platform::DiskFolder plain;
-    platform::ExifShootingTimeSource times;
+    platform::ExifShootingTimeSource times(".");
     recorder.outcome.end = naming::renamePhotos(
         naming::RunMode::All, birthday,
         {recorder, disk != nullptr ? *disk : plain, times, recorder, &recorder});

@@ -43,7 +43,7 @@ public:
     }
 
 private:
-    platform::ExifShootingTimeSource exif_;
+    platform::ExifShootingTimeSource exif_{"."};
 };
 
 const QStringList kControls{"Image1", "Shape1", "Frame1", "Drive1", "Dir1",     "File1",   "Shape2",

@@ -80,7 +80,7 @@ private:
     void openInDir1(const QString& name); // a double-click on a folder inside the shown one
 
     fixture::RecordingFeedback feedback_;
-    platform::ExifShootingTimeSource exif_;
+    platform::ExifShootingTimeSource exif_{"."};
     std::unique_ptr<fixture::TempFolder> root_;
     std::unique_ptr<fixture::ConfigHome> config_;
     std::unique_ptr<platform::SettingsStore> store_;
