@@ -4,6 +4,8 @@
 #include "platform/exif_head.h"
 #include "platform/photo_file.h"
 
+#include <span>
+
 namespace platform {
 
 std::optional<std::string> readDateTimeOriginal(const std::string& path, HeadReadAhead* readAhead) {
