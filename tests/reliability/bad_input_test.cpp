@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-using fixture::PhotoSpec;
+using fixture::PhotoRecipe;
 using fixture::TempFolder;
 using naming::RunEnd;
 using reliability::Outcome;
@@ -102,13 +102,13 @@ TEST(BadBirthday, FarYearsStillNameEveryPhoto) {
 // run went on.
 TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
     enum class Then { Renamed, Kept, RunEnds };
-    const auto spec = [](std::function<void(PhotoSpec&)> change) {
-        PhotoSpec s{.dateTimeOriginal = kTime};
+    const auto recipe = [](std::function<void(PhotoRecipe&)> change) {
+        PhotoRecipe s{.dateTimeOriginal = kTime};
         change(s);
         return fixture::jpegBytes(s);
     };
     const auto dated = [&](std::string time) {
-        return spec([&](PhotoSpec& s) { s.dateTimeOriginal = time; });
+        return recipe([&](PhotoRecipe& s) { s.dateTimeOriginal = time; });
     };
     const std::string whole = dated(kTime);
     const fixture::Span exif = fixture::exifSegment({.dateTimeOriginal = kTime});
@@ -119,7 +119,7 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         std::string newName = {};
     } cases[] = {
         {"no DateTimeOriginal tag", photo(std::nullopt), Then::Kept},
-        {"no Exif at all", spec([](PhotoSpec& s) { s.exif = false; }), Then::Kept},
+        {"no Exif at all", recipe([](PhotoRecipe& s) { s.exif = false; }), Then::Kept},
         {"blank time", dated("    :  :     :  :  "), Then::Kept},
         {"all-zero time", dated("0000:00:00 00:00:00"), Then::Kept},
         {"empty text", dated(""), Then::Kept},
@@ -130,8 +130,9 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         {"clock out of range", dated("2007:03:15 99:99:99"), Then::Renamed,
          "0岁10月6天(99点99分99秒).jpg"},
         {"overlong text", dated(kTime + std::string(30000, 'x')), Then::Renamed, kName},
-        {"not NUL-terminated", spec([](PhotoSpec& s) { s.dtoCount = 19; }), Then::Renamed, kName},
-        {"two NULs", spec([](PhotoSpec& s) { s.dtoCount = 21; }), Then::Renamed, kName},
+        {"not NUL-terminated", recipe([](PhotoRecipe& s) { s.dtoCount = 19; }), Then::Renamed,
+         kName},
+        {"two NULs", recipe([](PhotoRecipe& s) { s.dtoCount = 21; }), Then::Renamed, kName},
         {"letter in the month", dated("2007:0a:15 14:05:33"), Then::RunEnds},
         {"no such day", dated("2007:02:30 14:05:33"), Then::RunEnds},
         {"words", dated("yesterday"), Then::RunEnds},
@@ -143,14 +144,15 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         {"backslash in the clock", dated("2007:03:15 14:05:3\\"), Then::Kept},
         {"full-width digits in the clock", dated("2007:03:15 １4:05:33"), Then::Kept},
         {"Exif IFD offset far past the end",
-         spec([](PhotoSpec& s) { s.exifIfdOffset = 0xFFFFFF00; }), Then::Kept},
-        {"Exif IFD looping to IFD0", spec([](PhotoSpec& s) { s.exifIfdOffset = 8; }), Then::Kept},
-        {"IFD0 linking to itself", spec([](PhotoSpec& s) {
+         recipe([](PhotoRecipe& s) { s.exifIfdOffset = 0xFFFFFF00; }), Then::Kept},
+        {"Exif IFD looping to IFD0", recipe([](PhotoRecipe& s) { s.exifIfdOffset = 8; }),
+         Then::Kept},
+        {"IFD0 linking to itself", recipe([](PhotoRecipe& s) {
              s.thumbnail = true;
              s.nextIfdOffset = 8;
          }),
          Then::Renamed, kName},
-        {"date offset far past the end", spec([](PhotoSpec& s) { s.dtoOffset = 0xFFFFFFF0; }),
+        {"date offset far past the end", recipe([](PhotoRecipe& s) { s.dtoOffset = 0xFFFFFFF0; }),
          Then::Kept},
         {"cut inside the Exif segment", whole.substr(0, (exif.begin + exif.end) / 2), Then::Kept},
         {"cut in the image data", whole.substr(0, exif.end + 20), Then::Renamed, kName},

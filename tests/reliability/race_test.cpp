@@ -73,11 +73,11 @@ void fill(const TempFolder& folder) {
         minute += i % 5 == 0 ? 0 : 1;
         char time[32];
         std::snprintf(time, sizeof time, "2007:03:15 %02d:%02d:33", 8 + minute / 60, minute % 60);
-        fixture::PhotoSpec spec{.dateTimeOriginal = std::string(time)};
+        fixture::PhotoRecipe recipe{.dateTimeOriginal = std::string(time)};
         if (i % 9 == 0) {
-            spec.dateTimeOriginal.reset();
+            recipe.dateTimeOriginal.reset();
         }
-        folder.write(oldName(i), fixture::jpegBytes(spec) + std::to_string(i));
+        folder.write(oldName(i), fixture::jpegBytes(recipe) + std::to_string(i));
     }
 }
 
