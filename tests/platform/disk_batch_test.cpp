@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using fixture::photo;
 using fixture::TempFolder;
 using naming::RunEnd;
 using Names = std::vector<std::string>;
@@ -23,11 +24,6 @@ namespace {
 enum class RunMode { All, Selected };
 
 const std::string kBirthday = "2006-05-10";
-
-std::string photo(std::optional<std::string> time,
-                  fixture::ByteOrder order = fixture::ByteOrder::Intel) {
-    return fixture::jpegBytes({.dateTimeOriginal = std::move(time), .byteOrder = order});
-}
 
 // The window's side of a run: the file list of the working folder, its selection by
 // name, and the messages shown.

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 using fixture::PhotoRecipe;
+using fixture::photo;
 using fixture::TempFolder;
 using naming::RunEnd;
 using reliability::Outcome;
@@ -23,10 +24,6 @@ namespace {
 const std::string kBirthday = "2006-05-10";
 const std::string kTime = "2007:03:15 14:05:33";
 const std::string kName = "0岁10月6天(14点05分33秒).jpg"; // kTime's name for kBirthday
-
-std::string photo(std::optional<std::string> time) {
-    return fixture::jpegBytes({.dateTimeOriginal = std::move(time)});
-}
 
 } // namespace
 

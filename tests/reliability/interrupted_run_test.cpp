@@ -36,7 +36,7 @@ private:
 };
 
 std::string photo(std::optional<std::string> time, const std::string& tag) {
-    return fixture::jpegBytes({.dateTimeOriginal = std::move(time)}) + tag;
+    return fixture::photo(std::move(time)) + tag;
 }
 
 void fillCameraNames(const TempFolder& folder) {

@@ -53,6 +53,11 @@ struct PhotoRecipe {
 // 65535 bytes a JPEG segment can hold.
 std::string jpegBytes(const PhotoRecipe& recipe);
 
+// A plain photo taken at `time` ("YYYY:MM:DD HH:MM:SS"), or without a shooting time.
+inline std::string photo(std::optional<std::string> time, ByteOrder order = ByteOrder::Intel) {
+    return jpegBytes({.dateTimeOriginal = std::move(time), .byteOrder = order});
+}
+
 // The tiny 8x8 grey image on its own, SOI to EOI; also serves as the thumbnail.
 std::string tinyJpeg();
 
