@@ -11,9 +11,11 @@ build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libexi
                 libgtest-dev libgmock-dev fonts-wqy-microhei)
 # cpack's Debian generator computes Depends with dpkg-shlibdeps, which needs file(1).
 package_packages=(dpkg-dev file)
-# The install test checks the package with these, then installs it.
+# The install test checks the package with these, then installs it. The crash test also
+# runs on NTFS and exFAT loop images.
 test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev
-               "${package_packages[@]}" lintian desktop-file-utils appstream man-db)
+               "${package_packages[@]}" lintian desktop-file-utils appstream man-db
+               ntfs-3g exfat-fuse exfatprogs)
 
 install_missing() {
     local missing=()
