@@ -169,7 +169,7 @@ TEST(Cli, FailedRenamesAreReportedWithStatusThree) {
                          {"--reuid=65534", "--regid=65534", "--clear-groups", program});
         program = "setpriv";
     }
-    const Outcome o = cli("/", arguments);
+    const Outcome o = fixture::runProgram(program, arguments, "/");
     fs::permissions(photos.path(), fs::perms::owner_all, fs::perm_options::add);
     EXPECT_EQ(o.status, 3);
     EXPECT_EQ(o.out, "IMG_2.jpg kept (cannot rename: Permission denied)\n"
