@@ -2,6 +2,7 @@
 // benchmarks. Rename all by default, rename selected with --only, --dry-run to preview.
 
 #include "app/cli_options.h"
+#include "app/console.h"
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
 #include "platform/disk_folder.h"
@@ -110,7 +111,8 @@ int exitStatus(naming::RunEnd end, const PrintedReport& report) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const auto parsed = app::parseOptions(argc, argv);
+    app::Console console(argc, argv);
+    const auto parsed = app::parseOptions(console.argc(), console.argv());
     if (const int* stop = std::get_if<int>(&parsed))
         return *stop;
     const app::Options& options = std::get<app::Options>(parsed);
@@ -130,6 +132,7 @@ int main(int argc, char** argv) {
         if (std::find(listed.begin(), listed.end(), wanted) == listed.end())
             std::fprintf(stderr, "tamblinor-cli: no photo named %s\n", wanted.c_str());
     }
+    std::fflush(stderr); // before the photos' lines, also where it is buffered (Windows)
     std::vector<std::string> photos;
     std::vector<std::string> paths; // in the order the run reads them
     for (const std::string& name : listed) {

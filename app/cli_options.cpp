@@ -70,6 +70,9 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
                          "print the version and exit");
     // Unknown options and a second folder are reported below, in the program's own words.
     cli.allow_extras();
+    // Options are spelt alike on every system: on Windows CLI11 would also take "/name" for
+    // an option, and so a folder written "/photos".
+    cli.allow_windows_style_options(false);
 
     try {
         cli.parse(argc, argv);

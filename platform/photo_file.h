@@ -2,8 +2,8 @@
 
 // The part of reading a photo that differs by system: opening it by its UTF-8 path,
 // reading its bytes at an offset, and asking the system to fetch its head ahead of time.
-// photo_file_posix.cpp is the POSIX version; another system's goes beside it, picked by
-// platform/CMakeLists.txt. Nothing here writes to a file.
+// photo_file_posix.cpp and photo_file_windows.cpp, picked by platform/CMakeLists.txt.
+// Nothing here writes to a file.
 
 #include <cstddef>
 #include <cstdint>

@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 using fixture::PhotoRecipe;
 using fixture::photo;
@@ -217,10 +220,14 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
          {second, "x.jpg"}},
         {"a folder holds the photo's name",
          [](const TempFolder& f) {
-             std::filesystem::create_directory(f.path() / kName);
+             std::filesystem::create_directory(f.at(kName));
              f.write("IMG_1.jpg", photo(kTime));
          },
          {kName, "IMG_1.jpg"}},
+    // Links, pipes, names of bytes that are no UTF-8, and names differing only in case
+    // are Linux's: Windows' names are UTF-16 and one in any case, its pipes lie outside
+    // folders, and a link there takes a privilege to make.
+#ifndef _WIN32
         {"a dangling link holds the photo's name",
          [](const TempFolder& f) {
              std::filesystem::create_symlink("nowhere", f.path() / kName);
@@ -233,6 +240,7 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
              f.write("IMG_1.jpg", photo(kTime));
          },
          {kName, "IMG_1.jpg"}},
+#endif
         {"a hidden file is neither listed nor a photo's name",
          [](const TempFolder& f) {
              f.write("." + kName, photo(kTime));
@@ -246,6 +254,7 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
              f.write("IMG_1.jpg", photo(kTime));
          },
          {kName, "0岁10月6天(14点05分33秒)b.jpg"}},
+#ifndef _WIN32
         {"names that are not UTF-8",
          [](const TempFolder& f) {
              f.write("IMG_\xFF\xFE.jpg", photo(kTime));
@@ -259,6 +268,7 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
              f.write("IMG_1.JPG", photo(kTime) + "3");
          },
          {kName, "0岁10月6天(14点05分33秒)b.jpg", "0岁10月6天(14点05分33秒)c.jpg"}},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -7,21 +7,17 @@
 
 #include "tests/reliability/disk_run.h"
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/process.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sstream>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 using fixture::TempFolder;
 using Names = std::vector<std::string>;
@@ -83,24 +79,15 @@ void fill(const TempFolder& folder) {
 
 // The name each photo is to get, from a dry run: old name to new name.
 std::map<std::string, std::string> predictedNames(const TempFolder& folder) {
-    const std::string command =
-        "'" TAMBLINOR_CLI "' --dry-run --birthday 2006-05-10 '" + folder.path().string() + "'";
+    const fixture::Finished dryRun = fixture::runProgram(
+        TAMBLINOR_CLI, {"--dry-run", "--birthday", "2006-05-10", folder.path().string()});
     std::map<std::string, std::string> names;
-    FILE* out = ::popen(command.c_str(), "r");
-    if (out == nullptr) {
-        return names;
-    }
-    char line[512];
-    while (std::fgets(line, sizeof line, out) != nullptr) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
+    std::istringstream lines(dryRun.out);
+    for (std::string text; std::getline(lines, text);) {
         if (const auto arrow = text.find(" -> "); arrow != std::string::npos) {
             names[text.substr(0, arrow)] = text.substr(arrow + 4);
         }
     }
-    ::pclose(out);
     return names;
 }
 
@@ -161,7 +148,8 @@ private:
     }
 
     bool exists(const std::string& name) const {
-        return ::access((folder_.path() / name).c_str(), F_OK) == 0;
+        std::error_code error;
+        return std::filesystem::exists(folder_.at(name), error);
     }
 
     std::string targetOf(int i) const {
@@ -174,18 +162,12 @@ private:
         if (name.empty() || created_.contains(name)) {
             return false;
         }
-        const int fd = ::open((folder_.path() / name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (fd < 0) {
+        const std::string contents = "second process: " + name;
+        if (!fixture::createNew(folder_.at(name), contents)) {
             return false;
         }
-        const std::string contents = "second process: " + name;
-        const bool written =
-            ::write(fd, contents.data(), contents.size()) == ssize_t(contents.size());
-        ::close(fd);
-        if (written) {
-            created_[name] = contents;
-        }
-        return written;
+        created_[name] = contents;
+        return true;
     }
 
     const TempFolder& folder_;
@@ -195,26 +177,17 @@ private:
 
 int runCli(const TempFolder& folder,
            const std::function<void(const std::atomic<bool>&)>& alongside) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string cli = TAMBLINOR_CLI, option = "--birthday", birthday = "2006-05-10",
-                path = folder.path().string();
-    char* argv[] = {cli.data(), option.data(), birthday.data(), path.data(), nullptr};
-
-    std::atomic<bool> ended = false;
-    pid_t child = -1;
-    const int spawned = posix_spawn(&child, cli.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    fixture::StartedProgram cli(TAMBLINOR_CLI,
+                                {"--birthday", "2006-05-10", folder.path().string()});
+    if (!cli.started()) {
         return -1;
     }
+    std::atomic<bool> ended = false;
     std::thread other([&] { alongside(ended); });
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    const int status = cli.wait();
     ended = true;
     other.join();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
 }
 
 } // namespace
