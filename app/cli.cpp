@@ -1,6 +1,8 @@
 // tamblinor-cli: the batch rename of the window's buttons, for scripts, previews and
 // benchmarks. Rename all by default, rename selected with --only, --dry-run to preview.
 
+#include "app/cli_options.h"
+#include "app/console.h"
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
 #include "platform/disk_folder.h"
@@ -17,78 +19,13 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace {
 
 constexpr int kExitFileSystem = 3; // a photo could not be renamed, or was lost
-constexpr int kExitUsage = 64;     // EX_USAGE
 constexpr int kExitNoInput = 66;   // EX_NOINPUT: the folder cannot be opened
-
-constexpr std::string_view kUsage =
-    "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--dry-run] [FOLDER]\n"
-    "\n"
-    "Renames the *.jpg photos of FOLDER (default: the current folder) after the child's\n"
-    "age when each was taken, read from its Exif DateTimeOriginal.\n"
-    "\n"
-    "  --birthday YYYY-MM-DD  the child's birthday\n"
-    "  --only NAME            rename only this photo (repeatable); default: every photo\n"
-    "  --dry-run              print what would happen without touching any file\n"
-    "\n"
-    "Prints \"OLD -> NEW\" or \"OLD kept (WHY)\" per photo. Exit status: 0 done, 1 bad\n"
-    "birthday, 2 Exif reader unusable, 3 a photo could not be renamed (file-system error),\n"
-    "64 usage error, 66 folder cannot be opened.\n";
-
-struct Options {
-    std::string birthday;
-    bool haveBirthday = false;
-    std::set<std::string> only;
-    bool dryRun = false;
-    std::string folder = ".";
-};
-
-int usage(std::string_view problem) {
-    std::fprintf(stderr, "tamblinor-cli: %.*s\n%.*s", int(problem.size()), problem.data(),
-                 int(kUsage.size()), kUsage.data());
-    return kExitUsage;
-}
-
-// Parses argv into options; returns an exit status when the program must stop here.
-std::optional<int> parse(int argc, char** argv, Options& options) {
-    bool haveFolder = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-            return 0;
-        }
-        if (arg == "--dry-run") {
-            options.dryRun = true;
-        } else if (arg == "--birthday" || arg == "--only") {
-            if (i + 1 >= argc)
-                return usage(std::string(arg) + " needs a value");
-            if (arg == "--birthday") {
-                options.birthday = argv[++i];
-                options.haveBirthday = true;
-            } else {
-                options.only.insert(argv[++i]);
-            }
-        } else if (arg.starts_with("--birthday=")) {
-            options.birthday = arg.substr(std::strlen("--birthday="));
-            options.haveBirthday = true;
-        } else if (arg.starts_with("-") && arg != "-") {
-            return usage("unknown option " + std::string(arg));
-        } else if (haveFolder) {
-            return usage("more than one folder given");
-        } else {
-            options.folder = arg;
-            haveFolder = true;
-        }
-    }
-    if (!options.haveBirthday)
-        return usage("--birthday is required");
-    return std::nullopt;
-}
 
 class PrintedReport : public naming::RunObserver {
 public:
@@ -174,9 +111,11 @@ int exitStatus(naming::RunEnd end, const PrintedReport& report) {
 } // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (const auto stop = parse(argc, argv, options))
+    app::Console console(argc, argv);
+    const auto parsed = app::parseOptions(console.argc(), console.argv());
+    if (const int* stop = std::get_if<int>(&parsed))
         return *stop;
+    const app::Options& options = std::get<app::Options>(parsed);
     std::error_code error;
     const std::filesystem::directory_iterator probe(platform::pathFromUtf8(options.folder), error);
     if (error) {
@@ -193,6 +132,7 @@ int main(int argc, char** argv) {
         if (std::find(listed.begin(), listed.end(), wanted) == listed.end())
             std::fprintf(stderr, "tamblinor-cli: no photo named %s\n", wanted.c_str());
     }
+    std::fflush(stderr); // before the photos' lines, also where it is buffered (Windows)
     std::vector<std::string> photos;
     std::vector<std::string> paths; // in the order the run reads them
     for (const std::string& name : listed) {

@@ -12,8 +12,8 @@
 #                [--large-photos] [--no-strace] [--strace-only] [--build DIR] [--work DIR]
 #                [--keep]
 #
-# Needs: a Release build of the project (default build/bench beside this folder's
-# parent: cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTAMBLINOR_BUILD_GUI=OFF),
+# Needs: a Release build of the project (default build/bench beside this folder's parent,
+# configured and built by this script with TAMBLINOR_BUILD_BENCHMARKS=ON),
 # hyperfine, strace, cjpeg (libjpeg-turbo-progs), a C compiler, and the peers
 # (libimage-exiftool-perl, jhead, exiv2); a missing peer is left out with a warning.
 #
@@ -131,6 +131,13 @@ die() { say "run.sh: $*"; exit 1; }
 
 cli="$build/app/tamblinor-cli"
 maker="$build/tests/tamblinor-make-photos"
+# The default build is this script's own: configured and brought up to date here.
+if [[ $build == "$root/build/bench" ]]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBLINOR_BUILD_GUI=OFF \
+        -DTAMBLINOR_BUILD_BENCHMARKS=ON >/dev/null || die "cannot configure $build"
+    cmake --build "$build" --target tamblinor-cli tamblinor-make-photos tamblinor-bench-floor \
+        tamblinor-bench-evict >/dev/null || die "cannot build $build"
+fi
 [[ -x $cli ]] || die "no $cli: build the project first (see the head of this script)"
 [[ -x $maker ]] || die "no $maker: build with TAMBLINOR_BUILD_TESTS=ON"
 for needed in hyperfine cjpeg; do

@@ -5,6 +5,7 @@
 // and that the reader's quick way to the value agrees with libexif's.
 
 #include "naming/photo_name.h"
+#include "platform/exif_detail.h"
 #include "platform/exif_reader.h"
 
 #include <algorithm>

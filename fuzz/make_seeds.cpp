@@ -16,7 +16,7 @@
 namespace {
 
 using fixture::ByteOrder;
-using fixture::PhotoSpec;
+using fixture::PhotoRecipe;
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -26,40 +26,40 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     }
 }
 
-std::vector<PhotoSpec> photoSpecs() {
-    const std::vector<std::function<void(PhotoSpec&)>> changes = {
-        [](PhotoSpec&) {},
-        [](PhotoSpec& s) { s.thumbnail = true; },
-        [](PhotoSpec& s) { s.jfifFirst = true; },
-        [](PhotoSpec& s) { s.padding = 4096 - 2 - 4 - 6; },
-        [](PhotoSpec& s) { s.makerNoteSize = 6000; },
-        [](PhotoSpec& s) { s.dateTimeOriginal.reset(); },
-        [](PhotoSpec& s) { s.exif = false; },
-        [](PhotoSpec& s) { s.dateTimeOriginal = "    :  :     :  :  "; },
-        [](PhotoSpec& s) { s.dateTimeOriginal = "0000:00:00 00:00:00"; },
-        [](PhotoSpec& s) { s.dateTimeOriginal = "abc"; },
-        [](PhotoSpec& s) { s.dtoCount = 19; },
-        [](PhotoSpec& s) { s.dtoCount = 21; },
-        [](PhotoSpec& s) { s.dtoCount = 4; },
-        [](PhotoSpec& s) { s.dtoOffset = 0xFFFFFFF0; },
-        [](PhotoSpec& s) { s.exifIfdOffset = 8; },
-        [](PhotoSpec& s) { s.exifIfdOffset = 0xFFFFFF00; },
-        [](PhotoSpec& s) {
+std::vector<PhotoRecipe> photoRecipes() {
+    const std::vector<std::function<void(PhotoRecipe&)>> changes = {
+        [](PhotoRecipe&) {},
+        [](PhotoRecipe& s) { s.thumbnail = true; },
+        [](PhotoRecipe& s) { s.jfifFirst = true; },
+        [](PhotoRecipe& s) { s.padding = 4096 - 2 - 4 - 6; },
+        [](PhotoRecipe& s) { s.makerNoteSize = 6000; },
+        [](PhotoRecipe& s) { s.dateTimeOriginal.reset(); },
+        [](PhotoRecipe& s) { s.exif = false; },
+        [](PhotoRecipe& s) { s.dateTimeOriginal = "    :  :     :  :  "; },
+        [](PhotoRecipe& s) { s.dateTimeOriginal = "0000:00:00 00:00:00"; },
+        [](PhotoRecipe& s) { s.dateTimeOriginal = "abc"; },
+        [](PhotoRecipe& s) { s.dtoCount = 19; },
+        [](PhotoRecipe& s) { s.dtoCount = 21; },
+        [](PhotoRecipe& s) { s.dtoCount = 4; },
+        [](PhotoRecipe& s) { s.dtoOffset = 0xFFFFFFF0; },
+        [](PhotoRecipe& s) { s.exifIfdOffset = 8; },
+        [](PhotoRecipe& s) { s.exifIfdOffset = 0xFFFFFF00; },
+        [](PhotoRecipe& s) {
             s.thumbnail = true;
             s.nextIfdOffset = 8;
         },
     };
-    std::vector<PhotoSpec> specs;
+    std::vector<PhotoRecipe> recipes;
     for (const ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
         for (const auto& change : changes) {
-            PhotoSpec spec;
-            spec.dateTimeOriginal = "2007:03:15 14:05:33";
-            spec.byteOrder = order;
-            change(spec);
-            specs.push_back(spec);
+            PhotoRecipe recipe;
+            recipe.dateTimeOriginal = "2007:03:15 14:05:33";
+            recipe.byteOrder = order;
+            change(recipe);
+            recipes.push_back(recipe);
         }
     }
-    return specs;
+    return recipes;
 }
 
 // FuzzedDataProvider takes strings from the front, each ended by a backslash and one
@@ -84,11 +84,11 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(names);
 
         int n = 0;
-        for (const PhotoSpec& spec : photoSpecs()) {
-            const std::string bytes = fixture::jpegBytes(spec);
+        for (const PhotoRecipe& recipe : photoRecipes()) {
+            const std::string bytes = fixture::jpegBytes(recipe);
             writeFile(photos / ("generated-" + std::to_string(++n) + ".jpg"), bytes);
             // A cut inside the Exif segment, as a copy interrupted half-way leaves it.
-            const fixture::Span exif = fixture::exifSegment(spec);
+            const fixture::Span exif = fixture::exifSegment(recipe);
             if (exif.end > exif.begin) {
                 writeFile(photos / ("cut-" + std::to_string(n) + ".jpg"),
                           bytes.substr(0, (exif.begin + exif.end) / 2));

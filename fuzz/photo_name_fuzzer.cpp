@@ -126,20 +126,6 @@ struct Scene {
     std::vector<std::string> others; // folders and hidden files taking a name
 };
 
-class Photos : public naming::PhotoList {
-public:
-    explicit Photos(const Scene& scene) : scene_(scene) {}
-    int count() const override { return int(scene_.listed.size()); }
-    std::string name(int index) const override { return scene_.listed[std::size_t(index)]; }
-    bool selected(int index) const override {
-        return scene_.selected.contains(scene_.listed[std::size_t(index)]);
-    }
-    void refresh() override {}
-
-private:
-    const Scene& scene_;
-};
-
 class Times : public naming::ShootingTimeSource {
 public:
     Times(const Scene& scene, const naming::MemoryFolder& folder)
@@ -190,17 +176,20 @@ void checkRun(FuzzedDataProvider& in, const std::string& birthday) {
             scene.others.push_back(name);
         }
     }
-    const naming::RunMode mode =
-        in.ConsumeBool() ? naming::RunMode::All : naming::RunMode::Selected;
+    const bool all = in.ConsumeBool(); // rename all, or the selected photos only
+    std::vector<std::string> treated;
+    for (const std::string& name : scene.listed) {
+        if (all || scene.selected.contains(name))
+            treated.push_back(name);
+    }
 
     naming::MemoryFolder folder(scene.listed);
     for (const std::string& other : scene.others) {
         folder.addOther(other);
     }
-    Photos photos(scene);
     Times times(scene, folder);
     NoMessages messages;
-    naming::renamePhotos(mode, birthday, {photos, folder, times, messages, nullptr});
+    naming::renamePhotos(treated, birthday, {folder, times, messages, nullptr});
 
     const std::vector<std::string> present = folder.names();
     std::multiset<std::string> origins;
@@ -215,7 +204,7 @@ void checkRun(FuzzedDataProvider& in, const std::string& birthday) {
         if (name == origin) {
             continue;
         }
-        if (mode == naming::RunMode::Selected && !scene.selected.contains(origin)) {
+        if (!all && !scene.selected.contains(origin)) {
             fail("a photo that was not selected was renamed:", origin);
         }
         const std::optional<std::string>& shot = scene.timeByOrigin[origin];

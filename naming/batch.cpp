@@ -133,17 +133,27 @@ private:
 
     // How far along its way to its age name a photo's name is.
     static int progress(const Photo& photo) {
-        for (const std::string_view letter : kLetters) {
-            if (photo.name == photoName(photo.base, letter))
-                return 2;
-        }
+        if (isAgeNameOf(photo.name, photo.base))
+            return 2;
         return photo.name == temporaryName ? 1 : 0;
     }
 
+    static bool isAgeNameOf(const std::string& name, const std::string& base) {
+        if (!name.starts_with(base))
+            return false;
+        for (const std::string_view letter : kLetters) {
+            if (name == photoName(base, letter))
+                return true;
+        }
+        return false;
+    }
+
     // Collision letters in list order. The names that the run's moving photos have now
-    // are free. A photo that finds no letter keeps its name, which is then taken after
-    // all; where it was given to another photo, the letters are given again. Taken names
-    // only grow, so this settles.
+    // are free. A photo that already has one of its names keeps it: the letters of a
+    // second stand for the order in which its photos were first listed, and a run cut
+    // short leaves some photos of a second named and others not. A photo that finds no
+    // letter keeps its name, which is then taken after all; where it was given to another
+    // photo, the letters are given again. Taken names only grow, so this settles.
     void assignNames() {
         std::unordered_map<std::string, std::size_t> holder; // names of photos that may move
         std::vector<bool> stays(photos_.size());
@@ -163,10 +173,14 @@ private:
         for (bool settled = false; !settled;) {
             std::unordered_set<std::string> given;
             for (std::size_t i = 0; i < photos_.size(); ++i) {
+                photos_[i].target.clear();
+                if (!stays[i] && isAgeNameOf(photos_[i].name, photos_[i].base))
+                    photos_[i].target = *given.insert(photos_[i].name).first;
+            }
+            for (std::size_t i = 0; i < photos_.size(); ++i) {
                 Photo& photo = photos_[i];
-                if (stays[i])
+                if (stays[i] || !photo.target.empty())
                     continue;
-                photo.target.clear();
                 for (const std::string_view letter : kLetters) {
                     std::string candidate = photoName(photo.base, letter);
                     if (given.contains(candidate))
@@ -194,10 +208,11 @@ private:
         }
     }
 
-    // Moves every photo of the plan. A photo whose new name another one still holds
-    // waits for it; a ring of photos each wanting the next one's name is opened through
-    // the temporary name. A photo already under the temporary name goes first, so that
-    // the others can pass through it.
+    // Moves every photo of the plan, each straight from its name to its new one, so that
+    // a run cut short leaves every photo under one of the two. A photo whose new name
+    // another one still holds waits for it; a ring of photos each wanting the next one's
+    // name is opened through the temporary name. A photo that an earlier run left under
+    // the temporary name goes first.
     void execute() {
         for (std::size_t i = 0; i < photos_.size(); ++i) {
             if (photos_[i].moves())
@@ -225,7 +240,8 @@ private:
             move(photos_[*i]);
     }
 
-    // chain[k] wants chain[k + 1]'s name, and the last wants the first one's.
+    // ring[k] wants ring[k + 1]'s name, and the last one wants the first one's. Where the
+    // temporary name is held by something the run does not name, the ring keeps its names.
     void moveRing(const std::vector<std::size_t>& ring) {
         Photo& opener = photos_[ring.front()];
         if (const std::error_code error = c_.folder.rename(opener.name, temporaryName)) {
@@ -237,32 +253,23 @@ private:
         const std::string openerName = std::exchange(opener.name, temporaryName);
         waitingFor_.erase(openerName);
         for (auto i = ring.rbegin(); i + 1 != ring.rend() && end_ != RunEnd::PhotoVanished; ++i)
-            moveStraight(photos_[*i]);
-        if (end_ != RunEnd::PhotoVanished)
-            finishFromTemporary(opener, openerName);
-    }
-
-    // Through the temporary name where it is free, straight on where something the run
-    // does not name holds it.
-    void move(Photo& photo) {
-        if (photo.name == temporaryName || temporaryBlocked_)
-            return moveStraight(photo);
-        const std::error_code aside = c_.folder.rename(photo.name, temporaryName);
-        if (aside == std::errc::file_exists) {
-            temporaryBlocked_ = true;
-            return moveStraight(photo);
-        }
-        if (aside) {
-            keep(photo, KeptReason::CannotRename, aside);
-            checkFound({photo.name});
+            move(photos_[*i]);
+        if (end_ == RunEnd::PhotoVanished)
             return;
+        // On to its new name, or back to its old one; where both fail it stays under the
+        // temporary name for the next run to name.
+        const std::error_code error = c_.folder.rename(temporaryName, opener.target);
+        if (!error)
+            return rename(opener, opener.target);
+        if (!c_.folder.rename(temporaryName, openerName)) {
+            opener.name = openerName;
+            return keep(opener, KeptReason::CannotRename, error);
         }
-        const std::string oldName = std::exchange(photo.name, temporaryName);
-        waitingFor_.erase(oldName);
-        finishFromTemporary(photo, oldName);
+        rename(opener, temporaryName);
+        checkFound({temporaryName, opener.target, openerName});
     }
 
-    void moveStraight(Photo& photo) {
+    void move(Photo& photo) {
         if (const std::error_code error = c_.folder.rename(photo.name, photo.target)) {
             keep(photo, KeptReason::CannotRename, error);
             checkFound({photo.name, photo.target});
@@ -270,21 +277,6 @@ private:
         }
         waitingFor_.erase(photo.name);
         rename(photo, photo.target);
-    }
-
-    // The photo is under the temporary name: on to its new name, or back to `oldName`
-    // when that fails. Where both fail it stays there for the next run to name.
-    void finishFromTemporary(Photo& photo, const std::string& oldName) {
-        const std::error_code error = c_.folder.rename(temporaryName, photo.target);
-        if (!error)
-            return rename(photo, photo.target);
-        if (!c_.folder.rename(temporaryName, oldName)) {
-            photo.name = oldName;
-            keep(photo, KeptReason::CannotRename, error);
-            return;
-        }
-        rename(photo, temporaryName);
-        checkFound({temporaryName, photo.target, oldName});
     }
 
     // After a failed rename the photo must still be under one of its names. Where it is
@@ -324,7 +316,6 @@ private:
     const RunContext& c_;
     std::vector<Photo> photos_;
     std::unordered_map<std::string, std::size_t> waitingFor_; // moving photos by present name
-    bool temporaryBlocked_ = false;
     bool renamedAny_ = false;
     RunEnd end_ = RunEnd::Completed;
 };

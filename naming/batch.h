@@ -13,9 +13,9 @@
 
 namespace naming {
 
-// A photo passes through this name on its way to its new one; one that an interrupted
-// run left under it is named in place by the next run. When something the run cannot
-// name holds it, photos go straight to their new names instead.
+// Where photos whose names form a ring (each wanting the next one's name) wait while the
+// others move; one that an interrupted run left under it is named in place by the next
+// run. When something the run cannot name holds it, a ring keeps its names.
 inline constexpr std::string_view kTemporaryName = "0_0.jpg";
 
 // The only two messages the user ever sees.
@@ -94,10 +94,11 @@ enum class RunEnd {
 //
 // The new names depend only on the shooting times, the birthday and the names of the
 // files the run does not move: collision letters go in list order, the first photo of a
-// second plain, and the old names of the photos that move count as free. A photo that
-// cannot be named keeps its name. No rename replaces a file; at any moment at most one
-// photo is under kTemporaryName, so a run cut short anywhere leaves each photo under its
-// old name, its new name or kTemporaryName, and the next run finishes the work. A photo
+// second plain, and the old names of the photos that move count as free; a photo that
+// has one of its names already keeps it. A photo that cannot be named keeps its name. No
+// rename replaces a file, and each photo moves straight to its new name; at any moment at
+// most one photo is under kTemporaryName, so a run cut short anywhere leaves each photo
+// under its old name, its new name or kTemporaryName, and the next run finishes the work. A photo
 // found under two names at once (a rename cut between its hard link and its unlink) is
 // finished by removing the name it was leaving.
 //

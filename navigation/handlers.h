@@ -32,7 +32,7 @@ struct NavigationContext {
 
 class Handlers {
 public:
-    // The controls must already agree with the process's current drive and folder, as
+    // The controls must already agree with the working folders' current drive and folder, as
     // they do when the window has just been built: that is where a refused change of
     // drive or folder goes back to until the first change succeeds.
     explicit Handlers(const NavigationContext& context);
@@ -44,7 +44,7 @@ public:
     void onFolderChanged();
     // Text1's change: its text is stored as the birthday, as it stands.
     void onBirthdayChanged();
-    // Form1's load, the start-up sequence, before the user can act:
+    // The window's opening (Form1's load), the start-up sequence, before the user can act:
     //   1. arm the trap, which stays armed to the end;
     //   2. select the stored drive ("CurrentDrive") in Drive1;
     //   3. show the stored folder ("CurrentDir") in Dir1;
@@ -54,7 +54,8 @@ public:
     // a word and goes on at step 4. Its first catch in step 4 or 5 runs both again; a
     // failure after a catch is let go, so start-up always ends.
     void restoreSettings();
-    // Form1's unload: stores the drive and then the folder. The close is never refused.
+    // The window's closing (Form1's unload): stores the drive and then the folder. The close
+    // is never refused.
     void saveSettings();
 
 private:

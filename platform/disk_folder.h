@@ -14,7 +14,7 @@ namespace platform {
 // std::errc::file_exists when `to` is taken, on every file system. Tries, in order: an
 // atomic no-replace rename; where the file system refuses that flag (NFS, FUSE), a hard
 // link then removal of the old name; where hard links are unsupported too (FAT, exFAT),
-// a check then a plain rename.
+// a check then a plain rename. On Windows one call (MoveFileExW) does it in one step.
 std::error_code renameNoReplace(const std::string& from, const std::string& to);
 
 // True for an ordinary, non-hidden file at `path` (a link to one counts).

@@ -1,4 +1,5 @@
 #include "platform/disk_folder.h"
+#include "platform/windows_error.h"
 #include "platform/windows_text.h"
 
 #include <optional>
@@ -7,8 +8,10 @@
 namespace platform {
 namespace {
 
-std::error_code systemError(DWORD code) {
-    return {int(code), std::system_category()};
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::error_code lastError() {
+    return windowsError(GetLastError());
 }
 
 std::string lastPart(const std::string& path) {
@@ -16,10 +19,11 @@ std::string lastPart(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// The name itself, not what a link leads to. Opening for no access at all conflicts with
+// no other program's sharing.
 std::optional<BY_HANDLE_FILE_INFORMATION> fileInformation(const std::string& path) {
-    const HANDLE file =
-        CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE file = CreateFileW(wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -28,27 +32,57 @@ std::optional<BY_HANDLE_FILE_INFORMATION> fileInformation(const std::string& pat
     return ok ? std::optional(info) : std::nullopt;
 }
 
+// The attributes of what `path` names, a link followed to where it leads.
+std::optional<DWORD> attributesFollowingLinks(const std::string& path) {
+    const std::wstring name = wide(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return std::nullopt;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return attributes;
+    const HANDLE target = CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (target == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(target, &info);
+    CloseHandle(target);
+    // Hidden and system count for the name, not for where it leads.
+    constexpr DWORD kOwn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return ok ? std::optional((info.dwFileAttributes & ~kOwn) | (attributes & kOwn)) : std::nullopt;
+}
+
 } // namespace
 
+// MoveFileExW without MOVEFILE_REPLACE_EXISTING: the file system itself refuses a taken
+// name, in the same step as the rename (on NTFS, FAT and exFAT alike), so no file that
+// appears under `to` meanwhile can be replaced. Without MOVEFILE_COPY_ALLOWED a move to
+// another drive fails rather than copying.
 std::error_code renameNoReplace(const std::string& from, const std::string& to) {
-    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
     if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), 0))
         return {};
     const DWORD error = GetLastError();
+    // A taken name is ERROR_ALREADY_EXISTS, or ERROR_FILE_EXISTS from some redirectors.
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
         return std::make_error_code(std::errc::file_exists);
-    return systemError(error);
+    return windowsError(error);
 }
 
 bool isOrdinaryFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes &
-             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) &&
-           !lastPart(path).starts_with('.');
+    const std::string name = lastPart(path);
+    if (name.empty() || name.front() == '.')
+        return false;
+    const std::optional<DWORD> attributes = attributesFollowingLinks(path);
+    return attributes && !(*attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                                          FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE));
 }
 
-DiskFolder::DiskFolder(const std::string& path) : path_(path + "\\") {}
+// Only the folder's path is held: Windows has no calls that take names inside a folder
+// handle, and an open handle would keep the card busy.
+DiskFolder::DiskFolder(const std::string& path) : path_(path) {
+    if (!path_.empty() && path_.back() != '/' && path_.back() != '\\')
+        path_ += '\\';
+}
 
 DiskFolder::~DiskFolder() = default;
 
@@ -61,7 +95,8 @@ bool DiskFolder::exists(const std::string& name) const {
 }
 
 bool DiskFolder::present(const std::string& name) const {
-    return GetFileAttributesW(wide(path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return !name.empty() &&
+           GetFileAttributesW(wide(path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool DiskFolder::sameFile(const std::string& a, const std::string& b) const {
@@ -69,7 +104,8 @@ bool DiskFolder::sameFile(const std::string& a, const std::string& b) const {
         return false;
     const auto first = fileInformation(path_ + a);
     const auto second = fileInformation(path_ + b);
-    return first && second && first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
+    return first && second && !(first->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
            first->nFileIndexHigh == second->nFileIndexHigh &&
            first->nFileIndexLow == second->nFileIndexLow;
 }
@@ -78,12 +114,13 @@ std::error_code DiskFolder::removeTwin(const std::string& name, const std::strin
     if (!sameFile(name, twin))
         return std::make_error_code(std::errc::invalid_argument);
     if (!DeleteFileW(wide(path_ + name).c_str()))
-        return systemError(GetLastError());
+        return lastError();
     return {};
 }
 
-// Windows writes a folder's entries through with the folder's metadata; there is no
-// call for a folder handle that an ordinary user may make.
+// Windows documents no way to write a folder's entries through. NTFS journals its
+// renames, and removable drives are set for quick removal (no write cache) unless the
+// user chose otherwise.
 std::error_code DiskFolder::flush() {
     return {};
 }

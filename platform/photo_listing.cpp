@@ -1,19 +1,9 @@
 #include "platform/photo_listing.h"
 
+#include "platform/folder_entries.h"
+
 #include <algorithm>
 #include <utility>
-
-#ifdef _WIN32
-#include <filesystem>
-#ifndef NOMINMAX
-#define NOMINMAX // keeps std::min usable
-#endif
-#include <windows.h>
-#else
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#endif
 
 namespace platform {
 namespace {
@@ -89,75 +79,6 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
 }
 
 namespace {
-
-// What an entry is, links followed. A hidden entry (a leading dot, and on Windows a
-// folder marked hidden or system) is Other.
-enum class EntryType { File, Folder, Other };
-
-#ifndef _WIN32
-// The type readdir reports with the name; links, and entries of file systems that do
-// not record types, take a stat.
-EntryType typeOf(int folderFd, const dirent& entry) {
-    switch (entry.d_type) {
-    case DT_REG:
-        return EntryType::File;
-    case DT_DIR:
-        return EntryType::Folder;
-    case DT_UNKNOWN:
-    case DT_LNK:
-        break;
-    default:
-        return EntryType::Other;
-    }
-    struct stat st {};
-    if (fstatat(folderFd, entry.d_name, &st, 0) != 0)
-        return EntryType::Other;
-    return S_ISREG(st.st_mode)   ? EntryType::File
-           : S_ISDIR(st.st_mode) ? EntryType::Folder
-                                 : EntryType::Other;
-}
-#endif
-
-// Calls visit(name, type) for each entry of `folder` matching `pattern`.
-template <typename Visit>
-void forEachEntry(const std::string& folder, std::string_view pattern, Visit visit) {
-#ifdef _WIN32
-    std::error_code ec;
-    const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
-    for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
-        const std::u8string utf8 = entry.path().filename().u8string();
-        const std::string name(utf8.begin(), utf8.end());
-        if (!matchesPattern(name, pattern))
-            continue;
-        EntryType type = EntryType::Other;
-        if (name.front() == '.') {
-            // hidden
-        } else if (entry.is_regular_file(ec)) {
-            type = EntryType::File;
-        } else if (entry.is_directory(ec)) {
-            // Only folders have their attributes looked up: they are few, and a drive's
-            // root holds system folders that no one browses.
-            const DWORD attributes = GetFileAttributesW(entry.path().c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES &&
-                !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-                type = EntryType::Folder;
-        }
-        visit(std::string_view(name), type);
-    }
-#else
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return;
-    const int fd = dirfd(dir);
-    while (const dirent* entry = readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == ".." || !matchesPattern(name, pattern))
-            continue;
-        visit(name, name.front() == '.' ? EntryType::Other : typeOf(fd, *entry));
-    }
-    closedir(dir);
-#endif
-}
 
 // The entries of `folder` of type `wanted` whose names match `pattern`, in natural order.
 std::vector<std::string> listNaturally(const std::string& folder, std::string_view pattern,

@@ -131,6 +131,17 @@ int volumeHolding(std::string_view path, const std::vector<Volume>& volumes) {
     return best;
 }
 
+std::string driveLetterOf(std::string_view path) {
+    if (path.size() < 2 || path[1] != ':' || (path.size() > 2 && path[2] != '\\' && path[2] != '/'))
+        return {};
+    const char letter = path[0];
+    if (letter >= 'a' && letter <= 'z')
+        return {char(letter - 'a' + 'A'), ':'};
+    if (letter >= 'A' && letter <= 'Z')
+        return {letter, ':'};
+    return {};
+}
+
 std::string decodeUdevName(std::string_view name) {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {

@@ -32,12 +32,18 @@ std::vector<Volume> pickableVolumes(std::string_view mountinfo,
 int volumeHolding(std::string_view path, const std::vector<Volume>& volumes);
 
 // The drives a person can pick on this system now, in the drive list's order: on Linux
-// the pickable volumes of the process's mount table, labelled from /dev/disk/by-label.
+// the pickable volumes of the process's mount table, labelled from /dev/disk/by-label;
+// on Windows every drive letter, "C:" and so on, labelled with the volume's label.
 std::vector<Volume> systemVolumes();
 
-// The drive text (mount point) of the system volume that holds the full path `path`;
-// empty when none does. A drive text gives itself.
+// The drive text (mount point, or drive letter) of the system volume that holds the full
+// path `path`; empty when none does. A drive text gives itself.
 std::string driveHolding(const std::string& path);
+
+// The drive letter a full Windows path begins with, as a drive text: "C:" for "C:\x",
+// "c:/x" or "C:" itself. Empty for any other text: a relative path, a path on the current
+// drive ("\x"), a network path ("\\server\share"), "C:x".
+std::string driveLetterOf(std::string_view path);
 
 // A name under /dev/disk/by-label with udev's "\xNN" escapes decoded ("My\x20Stick").
 std::string decodeUdevName(std::string_view name);

@@ -1,6 +1,7 @@
 #include "platform/working_folders.h"
 
 #include "platform/utf8_path.h"
+#include "platform/windows_text.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +33,17 @@ std::string unenterable(const std::string& folder) {
 // A drive text is a path too, except a bare drive letter, which names that drive's root.
 std::string rootOf(const std::string& drive) {
     return !drive.empty() && drive.back() == ':' ? drive + "/" : drive;
+}
+
+// The user's home folder as the environment gives it; empty when it does not.
+std::string homeFolder() {
+#ifdef _WIN32
+    const wchar_t* home = _wgetenv(L"USERPROFILE"); // not getenv: the ANSI code page
+    return home ? utf8(home) : std::string();
+#else
+    const char* home = std::getenv("HOME");
+    return home ? home : std::string();
+#endif
 }
 
 } // namespace
@@ -77,13 +89,9 @@ std::string startFolder() {
     const fs::path here = fs::current_path(error);
     if (!error && fs::is_directory(here, error))
         return utf8FromPath(here);
-#ifdef _WIN32
-    const char* home = std::getenv("USERPROFILE");
-#else
-    const char* home = std::getenv("HOME");
-#endif
-    if (home && *home && fs::is_directory(home, error))
-        return utf8FromPath(home);
+    const std::string home = homeFolder();
+    if (!home.empty() && fs::is_directory(pathFromUtf8(home), error))
+        return home;
     return "/";
 }
 

@@ -6,14 +6,16 @@
 #include "platform/exif_reader.h"
 #include "platform/photo_listing.h"
 #include "tests/support/jpeg_fixture.h"
-#include "tests/support/photo.h"
 #include "tests/support/temp_folder.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
+
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using fixture::photo;
 using fixture::TempFolder;
@@ -155,7 +157,7 @@ TEST(DiskBatch, PhotoUnderTwoNamesIsFinishedNotDoubled) {
         TempFolder folder;
         folder.write(from, photo("2007:03:15 14:05:33"));
         folder.write("IMG_2.jpg", photo("2007:03:15 14:05:33") + "other file, same second");
-        std::filesystem::create_hard_link(folder.path() / from, folder.path() / to);
+        std::filesystem::create_hard_link(folder.at(from), folder.at(to));
 
         Window window(folder);
         EXPECT_EQ(window.run(RunMode::All), RunEnd::Completed);
@@ -189,6 +191,9 @@ TEST(DiskBatch, ChineseFileNamesAndRunningAgain) {
     EXPECT_EQ(folder.listing(), named);
 }
 
+// Windows has no read-only folders, and under wine the user may write anywhere; renames
+// the system refuses there are in Cli.FailedRenamesAreReportedWithStatusThree.
+#ifndef _WIN32
 TEST(DiskBatch, ReadOnlyFolderLosesNothing) {
     TempFolder folder;
     folder.write("a.jpg", photo("2007:03:15 14:05:33"));
@@ -221,3 +226,4 @@ TEST(DiskBatch, ReadOnlyFolderLosesNothing) {
                                  std::filesystem::perm_options::add);
     EXPECT_EQ(folder.contents(), before);
 }
+#endif

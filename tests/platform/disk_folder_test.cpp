@@ -13,8 +13,23 @@
 #include <random>
 #include <set>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using fixture::TempFolder;
 using Names = std::vector<std::string>;
+
+#ifdef _WIN32
+namespace {
+
+// Marks a file or folder hidden or system, as its properties in Explorer do.
+void mark(const std::filesystem::path& path, DWORD attribute) {
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), attribute)) << path;
+}
+
+} // namespace
+#endif
 
 TEST(RenameNoReplace, RenamesAndNeverReplaces) {
     TempFolder folder;
@@ -28,20 +43,28 @@ TEST(RenameNoReplace, RenamesAndNeverReplaces) {
     EXPECT_EQ(folder.contents(),
               (std::map<std::string, std::string>{{"a.jpg", "photo a"}, {"b.jpg", "photo b"}}));
 
+#ifdef _WIN32
+    // Names differing only in case are one name to Windows.
+    EXPECT_EQ(platform::renameNoReplace("a.jpg", "B.JPG"), std::errc::file_exists);
+#endif
     EXPECT_FALSE(platform::renameNoReplace("a.jpg", "照片 一.jpg"));
     EXPECT_EQ(folder.contents(), (std::map<std::string, std::string>{{"b.jpg", "photo b"},
                                                                      {"照片 一.jpg", "photo a"}}));
 }
 
+// Links are made on Linux only: on Windows making one takes a privilege, and wine only
+// pretends to.
 TEST(RenameNoReplace, RefusesATargetThatIsAFolderOrALink) {
     TempFolder folder;
     folder.write("a.jpg", "photo a");
     std::filesystem::create_directory(folder.path() / "x.jpg");
-    std::filesystem::create_symlink("nowhere", folder.path() / "dangling.jpg");
     fixture::CurrentFolder here(folder.path());
 
     EXPECT_TRUE(platform::renameNoReplace("a.jpg", "x.jpg"));
+#ifndef _WIN32
+    std::filesystem::create_symlink("nowhere", folder.path() / "dangling.jpg");
     EXPECT_TRUE(platform::renameNoReplace("a.jpg", "dangling.jpg"));
+#endif
     EXPECT_EQ(folder.read("a.jpg"), "photo a");
 }
 
@@ -50,11 +73,18 @@ TEST(OrdinaryFile, FindsOnlyVisibleFiles) {
     folder.write("photo.jpg", "x");
     folder.write(".hidden.jpg", "x");
     std::filesystem::create_directory(folder.path() / "folder.jpg");
-    std::filesystem::create_symlink("photo.jpg", folder.path() / "link.jpg");
     fixture::CurrentFolder here(folder.path());
+#ifdef _WIN32
+    mark(folder.write("hidden.jpg", "x"), FILE_ATTRIBUTE_HIDDEN);
+    mark(folder.write("system.jpg", "x"), FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_FALSE(platform::isOrdinaryFile("hidden.jpg"));
+    EXPECT_FALSE(platform::isOrdinaryFile("system.jpg"));
+#else
+    std::filesystem::create_symlink("photo.jpg", folder.path() / "link.jpg");
+    EXPECT_TRUE(platform::isOrdinaryFile("link.jpg"));
+#endif
 
     EXPECT_TRUE(platform::isOrdinaryFile("photo.jpg"));
-    EXPECT_TRUE(platform::isOrdinaryFile("link.jpg"));
     EXPECT_FALSE(platform::isOrdinaryFile(".hidden.jpg"));
     EXPECT_FALSE(platform::isOrdinaryFile("folder.jpg"));
     EXPECT_FALSE(platform::isOrdinaryFile("missing.jpg"));
@@ -67,6 +97,10 @@ TEST(PhotoListing, ListsMatchingOrdinaryFilesInNaturalOrder) {
                              "a.jpeg", "宝宝.jpg", "IMG_02.jpg", "0_0.jpg", "x.jpg.bak"})
         folder.write(name, "x");
     std::filesystem::create_directory(folder.path() / "folder.jpg");
+#ifdef _WIN32
+    mark(folder.write("hidden.jpg", "x"), FILE_ATTRIBUTE_HIDDEN);
+    mark(folder.write("system.jpg", "x"), FILE_ATTRIBUTE_SYSTEM);
+#endif
 
     EXPECT_EQ(platform::listPhotos(folder.path().string()),
               (Names{"0_0.jpg", "img_1.jpg", "IMG_02.jpg", "IMG_2.JPG", "IMG_10.jpg", "宝宝.jpg"}));
@@ -79,17 +113,27 @@ TEST(PhotoListing, ListsMatchingOrdinaryFilesInNaturalOrder) {
 TEST(FolderListing, ListsVisibleFoldersAndLinksToThemInNaturalOrder) {
     TempFolder folder;
     for (const char* name : {"c10", "B", "a", "c9", ".hidden", "宝宝照片"})
-        std::filesystem::create_directory(folder.path() / name);
+        std::filesystem::create_directory(folder.at(name));
     folder.write("IMG_1.jpg", "x");
     folder.write("notes", "x");
+#ifdef _WIN32
+    for (const auto& [name, attribute] :
+         {std::pair{"Hidden", FILE_ATTRIBUTE_HIDDEN}, std::pair{"System", FILE_ATTRIBUTE_SYSTEM}}) {
+        std::filesystem::create_directory(folder.at(name));
+        mark(folder.at(name), FILE_ATTRIBUTE_DIRECTORY | attribute);
+    }
+    const Names folders{"a", "B", "c9", "c10", "宝宝照片"};
+    const Names files{"IMG_1.jpg", "notes"};
+#else
     std::filesystem::create_directory_symlink("a", folder.path() / "link to a");
     std::filesystem::create_symlink("notes", folder.path() / "link to notes");
     std::filesystem::create_symlink("gone", folder.path() / "dangling");
+    const Names folders{"a", "B", "c9", "c10", "link to a", "宝宝照片"};
+    const Names files{"IMG_1.jpg", "link to notes", "notes"};
+#endif
 
-    EXPECT_EQ(platform::listFolders(folder.path().string()),
-              (Names{"a", "B", "c9", "c10", "link to a", "宝宝照片"}));
-    EXPECT_EQ(platform::listPhotos(folder.path().string(), "*"),
-              (Names{"IMG_1.jpg", "link to notes", "notes"}));
+    EXPECT_EQ(platform::listFolders(folder.path().string()), folders);
+    EXPECT_EQ(platform::listPhotos(folder.path().string(), "*"), files);
     EXPECT_TRUE(platform::listFolders((folder.path() / "absent").string()).empty());
 }
 
@@ -100,12 +144,19 @@ TEST(PhotoListing, OrdersExactlyAsNaturalLess) {
     std::mt19937 random(20240607);
     const std::string alphabet = "aAbZz_-. 0019";
     std::set<std::string> unique;
+    std::set<std::string> files; // names as the file system tells them apart
     while (unique.size() < 400) {
         std::string name;
         const std::size_t length = 1 + random() % 8;
         for (std::size_t i = 0; i < length; ++i)
             name += alphabet[random() % alphabet.size()];
-        if (name.front() != '.') // hidden files are not listed
+        std::string file = name;
+#ifdef _WIN32
+        // Names differing only in case are one file there.
+        std::transform(file.begin(), file.end(), file.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+#endif
+        if (name.front() != '.' && files.insert(file).second) // hidden files are not listed
             unique.insert(name + ".jpg");
     }
     for (const std::string& name : unique)

@@ -2,7 +2,9 @@
 // damaged offsets, truncation) and on every file of the shared camera corpus, where
 // exiftool's raw value is the expected answer.
 
+#include "platform/exif_detail.h"
 #include "platform/exif_reader.h"
+#include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -28,7 +30,7 @@
 namespace {
 
 using fixture::ByteOrder;
-using fixture::PhotoSpec;
+using fixture::PhotoRecipe;
 
 const std::string kDate = "2021:03:04 05:06:07";
 
@@ -37,22 +39,22 @@ std::string readBytes(const fixture::TempFolder& folder, std::string_view bytes)
     return platform::readDateTimeOriginal(file.string()).value_or("<no value>");
 }
 
-PhotoSpec dated(ByteOrder order = ByteOrder::Intel) {
-    PhotoSpec spec;
-    spec.dateTimeOriginal = kDate;
-    spec.byteOrder = order;
-    return spec;
+PhotoRecipe dated(ByteOrder order = ByteOrder::Intel) {
+    PhotoRecipe recipe;
+    recipe.dateTimeOriginal = kDate;
+    recipe.byteOrder = order;
+    return recipe;
 }
 
-template <typename Change> PhotoSpec dated(ByteOrder order, Change change) {
-    PhotoSpec spec = dated(order);
-    change(spec);
-    return spec;
+template <typename Change> PhotoRecipe dated(ByteOrder order, Change change) {
+    PhotoRecipe recipe = dated(order);
+    change(recipe);
+    return recipe;
 }
 
 // Bytes from the TIFF header to the end of the Exif segment.
-std::uint32_t tiffSize(const PhotoSpec& spec) {
-    const fixture::Span span = fixture::exifSegment(spec);
+std::uint32_t tiffSize(const PhotoRecipe& recipe) {
+    const fixture::Span span = fixture::exifSegment(recipe);
     return static_cast<std::uint32_t>(span.end - span.begin - 4 - 6); // marker, length, "Exif\0\0"
 }
 
@@ -65,7 +67,7 @@ std::string segment(char code, const std::string& payload) {
 
 struct GeneratedCase {
     const char* name;
-    PhotoSpec spec;
+    PhotoRecipe recipe;
     std::string expected;
 };
 
@@ -75,74 +77,76 @@ TEST(ExifReader, ReadsStoredTextOfGeneratedPhotos) {
     const GeneratedCase cases[] = {
         {"little-endian", dated(intel), kDate},
         {"big-endian", dated(motorola), kDate},
-        {"thumbnail, little-endian", dated(intel, [](PhotoSpec& s) { s.thumbnail = true; }), kDate},
-        {"thumbnail, big-endian", dated(motorola, [](PhotoSpec& s) { s.thumbnail = true; }), kDate},
-        {"JFIF before Exif", dated(motorola, [](PhotoSpec& s) { s.jfifFirst = true; }), kDate},
+        {"thumbnail, little-endian", dated(intel, [](PhotoRecipe& s) { s.thumbnail = true; }),
+         kDate},
+        {"thumbnail, big-endian", dated(motorola, [](PhotoRecipe& s) { s.thumbnail = true; }),
+         kDate},
+        {"JFIF before Exif", dated(motorola, [](PhotoRecipe& s) { s.jfifFirst = true; }), kDate},
         {"comments push Exif past the first read",
          dated(intel,
-               [](PhotoSpec& s) {
+               [](PhotoRecipe& s) {
                    s.jfifFirst = true;
                    s.padding = 70000;
                }),
          kDate},
         {"Exif header straddles the end of the first read",
-         dated(intel, [](PhotoSpec& s) { s.padding = 4096 - 2 - 4 - 6; }), kDate},
+         dated(intel, [](PhotoRecipe& s) { s.padding = 4096 - 2 - 4 - 6; }), kDate},
         {"Exif segment longer than the first read, little-endian",
-         dated(intel, [](PhotoSpec& s) { s.makerNoteSize = 20000; }), kDate},
+         dated(intel, [](PhotoRecipe& s) { s.makerNoteSize = 20000; }), kDate},
         {"Exif segment longer than the first read, big-endian",
          dated(motorola,
-               [](PhotoSpec& s) {
+               [](PhotoRecipe& s) {
                    s.makerNoteSize = 20000;
                    s.thumbnail = true;
                }),
          kDate},
         {"Exif segment of nearly 64 KiB",
-         dated(intel, [](PhotoSpec& s) { s.makerNoteSize = 65200; }), kDate},
+         dated(intel, [](PhotoRecipe& s) { s.makerNoteSize = 65200; }), kDate},
         {"blank date",
-         dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = "    :  :     :  :  "; }),
+         dated(intel, [](PhotoRecipe& s) { s.dateTimeOriginal = "    :  :     :  :  "; }),
          "    :  :     :  :  "},
         {"all-zero date",
-         dated(motorola, [](PhotoSpec& s) { s.dateTimeOriginal = "0000:00:00 00:00:00"; }),
+         dated(motorola, [](PhotoRecipe& s) { s.dateTimeOriginal = "0000:00:00 00:00:00"; }),
          "0000:00:00 00:00:00"},
         {"text that is not a date",
-         dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = "2021-03-04T05:06:07+01:00"; }),
+         dated(intel, [](PhotoRecipe& s) { s.dateTimeOriginal = "2021-03-04T05:06:07+01:00"; }),
          "2021-03-04T05:06:07+01:00"},
         {"text stored inside its entry",
-         dated(motorola, [](PhotoSpec& s) { s.dateTimeOriginal = "abc"; }), "abc"},
-        {"empty text", dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal = ""; }), ""},
-        {"count 21, two NULs", dated(intel, [](PhotoSpec& s) { s.dtoCount = 21; }), kDate},
-        {"count 19, no NUL", dated(motorola, [](PhotoSpec& s) { s.dtoCount = 19; }), kDate},
-        {"count 10 cuts the text", dated(intel, [](PhotoSpec& s) { s.dtoCount = 10; }),
+         dated(motorola, [](PhotoRecipe& s) { s.dateTimeOriginal = "abc"; }), "abc"},
+        {"empty text", dated(intel, [](PhotoRecipe& s) { s.dateTimeOriginal = ""; }), ""},
+        {"count 21, two NULs", dated(intel, [](PhotoRecipe& s) { s.dtoCount = 21; }), kDate},
+        {"count 19, no NUL", dated(motorola, [](PhotoRecipe& s) { s.dtoCount = 19; }), kDate},
+        {"count 10 cuts the text", dated(intel, [](PhotoRecipe& s) { s.dtoCount = 10; }),
          "2021:03:04"},
         {"IFD0 links back to itself",
          dated(motorola,
-               [](PhotoSpec& s) {
+               [](PhotoRecipe& s) {
                    s.thumbnail = true;
                    s.nextIfdOffset = 8;
                }),
          kDate},
         {"no Exif",
          dated(intel,
-               [](PhotoSpec& s) {
+               [](PhotoRecipe& s) {
                    s.exif = false;
                    s.jfifFirst = true;
                }),
          ""},
-        {"Exif without the tag", dated(intel, [](PhotoSpec& s) { s.dateTimeOriginal.reset(); }),
+        {"Exif without the tag", dated(intel, [](PhotoRecipe& s) { s.dateTimeOriginal.reset(); }),
          ""},
-        {"Exif IFD pointer loops to IFD0", dated(intel, [](PhotoSpec& s) { s.exifIfdOffset = 8; }),
-         ""},
+        {"Exif IFD pointer loops to IFD0",
+         dated(intel, [](PhotoRecipe& s) { s.exifIfdOffset = 8; }), ""},
         {"Exif IFD pointer past the segment",
-         dated(motorola, [](PhotoSpec& s) { s.exifIfdOffset = 0xFFFFFF00; }), ""},
+         dated(motorola, [](PhotoRecipe& s) { s.exifIfdOffset = 0xFFFFFF00; }), ""},
         {"date offset past the segment",
-         dated(intel, [](PhotoSpec& s) { s.dtoOffset = 0xFFFFFFF0; }), ""},
+         dated(intel, [](PhotoRecipe& s) { s.dtoOffset = 0xFFFFFFF0; }), ""},
         {"date runs past the segment",
-         dated(motorola, [](PhotoSpec& s) { s.dtoOffset = tiffSize(s) - 10; }), ""},
+         dated(motorola, [](PhotoRecipe& s) { s.dtoOffset = tiffSize(s) - 10; }), ""},
     };
     const fixture::TempFolder folder;
     for (const GeneratedCase& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(readBytes(folder, fixture::jpegBytes(c.spec)), c.expected);
+        EXPECT_EQ(readBytes(folder, fixture::jpegBytes(c.recipe)), c.expected);
     }
 }
 
@@ -185,19 +189,19 @@ TEST(ExifReader, FindsExifOnlyInTheMarkerSegmentsBeforeTheImage) {
 // image data) leaves the date readable. Under the sanitizers this also shows that no
 // cut makes the reader overrun its buffers.
 TEST(ExifReader, ReadsDateOnlyWhenTheWholeExifSegmentIsPresent) {
-    const PhotoSpec small = dated(ByteOrder::Motorola, [](PhotoSpec& s) {
+    const PhotoRecipe small = dated(ByteOrder::Motorola, [](PhotoRecipe& s) {
         s.jfifFirst = true;
         s.thumbnail = true;
     });
-    const PhotoSpec large = dated(ByteOrder::Intel, [](PhotoSpec& s) {
+    const PhotoRecipe large = dated(ByteOrder::Intel, [](PhotoRecipe& s) {
         s.padding = 3000;
         s.makerNoteSize = 9000;
         s.thumbnail = true;
     });
     const fixture::TempFolder folder;
-    for (const auto& [spec, stride] : {std::pair{small, 1}, std::pair{large, 61}}) {
-        const std::string bytes = fixture::jpegBytes(spec);
-        const std::size_t exifEnd = fixture::exifSegment(spec).end;
+    for (const auto& [recipe, stride] : {std::pair{small, 1}, std::pair{large, 61}}) {
+        const std::string bytes = fixture::jpegBytes(recipe);
+        const std::size_t exifEnd = fixture::exifSegment(recipe).end;
         std::vector<std::size_t> cuts = {4095, 4096, 4097, exifEnd - 1, exifEnd, bytes.size()};
         for (std::size_t cut = 0; cut < bytes.size(); cut += static_cast<std::size_t>(stride)) {
             cuts.push_back(cut);
@@ -215,6 +219,25 @@ TEST(ExifReader, ReadsNothingFromMissingFileOrFolder) {
     EXPECT_EQ(platform::readDateTimeOriginal((folder.path() / "missing.jpg").string()), "");
     std::filesystem::create_directory(folder.path() / "folder.jpg");
     EXPECT_EQ(platform::readDateTimeOriginal((folder.path() / "folder.jpg").string()), "");
+}
+
+// A run's source reads the names inside the folder it holds, whatever the process's
+// current folder, with or without a separator at the folder's end; "." is the current one.
+TEST(ExifShootingTimeSource, ReadsNamesInsideItsFolder) {
+    const fixture::TempFolder photos;
+    const fixture::TempFolder elsewhere;
+    photos.write("inside.jpg", fixture::jpegBytes(dated()));
+    elsewhere.write("outside.jpg", fixture::jpegBytes(dated(ByteOrder::Motorola)));
+    const fixture::CurrentFolder here(elsewhere.path());
+    for (const std::string& folder : {photos.path().string(), photos.path().string() + "/"}) {
+        SCOPED_TRACE(folder);
+        platform::ExifShootingTimeSource source(folder);
+        EXPECT_EQ(source.shootingTime("inside.jpg"), kDate);
+        EXPECT_EQ(source.shootingTime("outside.jpg"), "");
+    }
+    platform::ExifShootingTimeSource current(".");
+    EXPECT_EQ(current.shootingTime("outside.jpg"), kDate);
+    EXPECT_EQ(current.shootingTime("inside.jpg"), "");
 }
 
 std::filesystem::path corpusFolder() {
@@ -314,10 +337,10 @@ TEST(ExifReaderDirect, AgreesWithLibexifOnGeneratedAndDamagedSegments) {
     for (const ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
         for (const bool thumbnail : {false, true}) {
             for (const std::size_t makerNote : {std::size_t{0}, std::size_t{300}}) {
-                PhotoSpec spec = dated(order);
-                spec.thumbnail = thumbnail;
-                spec.makerNoteSize = makerNote;
-                const std::string payload = exifPayload(fixture::jpegBytes(spec));
+                PhotoRecipe recipe = dated(order);
+                recipe.thumbnail = thumbnail;
+                recipe.makerNoteSize = makerNote;
+                const std::string payload = exifPayload(fixture::jpegBytes(recipe));
                 ASSERT_FALSE(payload.empty());
                 EXPECT_TRUE(directAgreesWithLibexif(payload, "undamaged"));
                 EXPECT_EQ(

@@ -1,9 +1,11 @@
 // Which mounts the drive list offers on Linux, from recorded mount tables: the root and
 // the volumes a person would pick, never pseudo file systems, system trees, snap loops or
-// container internals; and which drive holds a given folder.
+// container internals; and which drive holds a given folder. On Windows, drive letters.
 
 #include "platform/volumes.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -112,6 +114,53 @@ TEST(VolumeHolding, PicksTheDeepestMountPointAboveThePath) {
     EXPECT_EQ(platform::volumeHolding("/", volumes), 0);
     EXPECT_EQ(platform::volumeHolding("/tmp", {{"/home", ""}}), -1);
 }
+
+TEST(DriveLetterOf, TakesTheLetterOfAFullWindowsPathOnly) {
+    const std::pair<std::string_view, std::string> cases[] = {
+        {"C:\\Users\\anna", "C:"},
+        {"c:/users/anna", "C:"},
+        {"D:", "D:"},
+        {"z:\\", "Z:"},
+        {"C:photo.jpg", ""},
+        {"\\\\nas\\photos", ""},
+        {"\\DCIM", ""},
+        {"/media/anna", ""},
+        {"", ""},
+        {"1:/x", ""},
+        {"宝:/x", ""},
+        {"CD:/", ""},
+    };
+    for (const auto& [path, drive] : cases)
+        EXPECT_EQ(platform::driveLetterOf(path), drive) << path;
+}
+
+#ifdef _WIN32
+// The drive letters there are, in order, the temporary folder's among them, each holding
+// the paths written on it either way.
+TEST(SystemVolumes, AreTheDriveLettersInOrder) {
+    const std::vector<Volume> volumes = platform::systemVolumes();
+    ASSERT_FALSE(volumes.empty());
+    for (std::size_t i = 0; i < volumes.size(); ++i) {
+        const std::string& drive = volumes[i].mountPoint;
+        ASSERT_EQ(platform::driveLetterOf(drive), drive);
+        EXPECT_TRUE(i == 0 || volumes[i - 1].mountPoint < drive);
+        EXPECT_EQ(platform::driveHolding(drive + "\\DCIM"), drive);
+        EXPECT_EQ(platform::driveHolding(drive + "/DCIM"), drive);
+    }
+    const std::string temp = std::filesystem::temp_directory_path().string();
+    EXPECT_GE(platform::volumeHolding(platform::driveHolding(temp), volumes), 0) << temp;
+
+    std::string absent;
+    for (char letter = 'A'; letter <= 'Z' && absent.empty(); ++letter) {
+        const std::string drive{letter, ':'};
+        if (std::none_of(volumes.begin(), volumes.end(),
+                         [&](const Volume& v) { return v.mountPoint == drive; }))
+            absent = drive;
+    }
+    EXPECT_EQ(platform::driveHolding(absent + "\\DCIM"), "");
+    EXPECT_EQ(platform::driveHolding("\\\\nas\\photos"), "");
+}
+#endif
 
 TEST(DecodeUdevName, DecodesHexEscapesOnly) {
     EXPECT_EQ(platform::decodeUdevName("CANON\\x20SD"), "CANON SD");

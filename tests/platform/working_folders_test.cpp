@@ -1,47 +1,20 @@
 // The current drive and each drive's folder on real folders, two folders of a temporary
-// folder standing in for two drives; the process's own current folder is never touched.
-// Then the handlers over real folders, the real store and the real working folders: the
-// working folder is the folder File1 lists, also straight after a restart.
+// folder standing in for two drives, and on the system's own drives; the process's own
+// current folder is never touched.
 
-#include "navigation/handlers.h"
-#include "platform/settings_store.h"
+#include "platform/utf8_path.h"
+#include "platform/volumes.h"
 #include "platform/working_folders.h"
-#include "tests/navigation/fake_controls.h"
-#include "tests/support/config_home.h"
-#include "tests/support/temp_folder.h"
+#include "tests/platform/two_drives.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
+using fixture::TwoDrives;
 using navigation::Failure;
-
-namespace {
-
-// Drives "a" and "b" of a temporary folder; the tests start in a/start.
-class TwoDrives {
-public:
-    TwoDrives() { make(temp_); }
-
-    std::string at(const std::string& relative) const { return (temp_.path() / relative).string(); }
-    std::string driveOf(const std::string& path) const {
-        for (const std::string& drive : {at("a"), at("b")})
-            if (path == drive || path.starts_with(drive + "/"))
-                return drive;
-        return {};
-    }
-    platform::WorkingFolders::DriveOf driveOfFunction() const {
-        return [this](const std::string& path) { return driveOf(path); };
-    }
-    const fixture::TempFolder& temp() const { return temp_; }
-
-private:
-    static void make(const fixture::TempFolder& temp) {
-        for (const char* folder : {"a/start", "a/trip", "b/DCIM"})
-            fs::create_directories(temp.path() / folder);
-    }
-    fixture::TempFolder temp_;
-};
 
 TEST(WorkingFolders, EachDriveKeepsItsOwnFolder) {
     const TwoDrives drives;
@@ -89,54 +62,39 @@ TEST(WorkingFolders, RefusesWhatCannotBeEnteredAndChangesNothing) {
     EXPECT_EQ(folders.folderOn(drives.at("b")), drives.at("b/DCIM"));
 }
 
-// One run of the program on real folders, the lists accepting any folder there is.
-class DiskSession {
-public:
-    DiskSession(const TwoDrives& drives, const std::string& start)
-        : folders(drives.driveOfFunction(), start),
-          drive1(drives.driveOf(start),
-                 [&drives](auto& d) { return !d.empty() && drives.driveOf(d) == d; }),
-          dir1(start, [](auto& f) { return fs::is_directory(f); }),
-          file1(start, [](auto& f) { return fs::is_directory(f); }),
-          handlers({drive1, dir1, file1, text1, folders, store, beeper}) {
-        drive1.changed = [this] { handlers.onDriveChanged(); };
-        dir1.changed = [this] { handlers.onFolderChanged(); };
-        text1.changed = [this] { handlers.onBirthdayChanged(); };
-        handlers.restoreSettings();
-    }
-    ~DiskSession() { handlers.saveSettings(); }
+#ifdef _WIN32
+// The same on the drive letters of the system, whichever way a path on them is written:
+// the temporary folder's drive, and another drive where there is one (wine has Z:).
+TEST(WorkingFolders, EachDriveLetterKeepsItsOwnFolder) {
+    const fixture::TempFolder temp;
+    fs::create_directory(temp.at("照片"));
+    const std::string start = platform::utf8FromPath(temp.path()); // "C:/Users/..."
+    const std::string photos = platform::utf8FromPath(temp.at("照片"));
+    const std::string drive = platform::driveHolding(start);
+    ASSERT_EQ(drive.size(), 2u) << start;
+    platform::WorkingFolders folders(platform::driveHolding, start);
+    const fs::path processFolder = fs::current_path();
 
-    platform::WorkingFolders folders;
-    platform::SettingsStore store;
-    fixture::Drive1 drive1;
-    fixture::Dir1 dir1;
-    fixture::File1 file1;
-    fixture::Text1 text1;
-    fixture::Beeper beeper;
-    navigation::Handlers handlers;
-};
+    std::string written = photos; // "c:\Users\...\照片"
+    written[0] = char(std::tolower(written[0]));
+    std::replace(written.begin(), written.end(), '/', '\\');
+    EXPECT_EQ(folders.driveOf(written), drive);
+    EXPECT_EQ(folders.setCurrentFolder(written), std::nullopt);
+    EXPECT_EQ(folders.workingFolder(), written);
 
-TEST(HandlersOnDisk, TheWorkingFolderIsTheFolderFile1Lists) {
-    const TwoDrives drives;
-    const fixture::ConfigHome home(drives.temp().path() / "config");
-    for (const char* folder : {"a/start", "a/trip", "b", "b/DCIM"})
-        drives.temp().write(std::string(folder) + "/IMG_0001.jpg", folder);
-    {
-        DiskSession first(drives, drives.at("a/start"));
-        first.dir1.setPath(drives.at("a/trip"));
-        EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
-        first.drive1.setDrive(drives.at("b"));
-        EXPECT_EQ(first.folders.workingFolder(), drives.at("b"));
-        first.dir1.setPath(drives.at("b/DCIM"));
-        EXPECT_EQ(first.folders.workingFolder(), drives.at("b/DCIM"));
-        first.drive1.setDrive(drives.at("a"));
-        EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
-        first.drive1.setDrive(drives.at("b"));
-        EXPECT_EQ(first.beeper.beeps, 0);
+    for (const platform::Volume& other : platform::systemVolumes()) {
+        if (other.mountPoint == drive || !fs::is_directory(other.mountPoint + "/"))
+            continue;
+        EXPECT_EQ(folders.folderOn(other.mountPoint), other.mountPoint + "/");
+        EXPECT_EQ(folders.setCurrentDrive(other.mountPoint), std::nullopt);
+        EXPECT_EQ(folders.workingFolder(), other.mountPoint + "/");
+        EXPECT_EQ(folders.setCurrentDrive(drive), std::nullopt);
+        EXPECT_EQ(folders.workingFolder(), written);
+        break;
     }
-    const DiskSession second(drives, drives.at("a/start")); // starts where the first did
-    EXPECT_EQ(second.file1.path(), drives.at("b/DCIM"));
-    EXPECT_EQ(second.folders.workingFolder(), drives.at("b/DCIM"));
+    EXPECT_EQ(folders.setCurrentFolder("\\\\nas\\photos"),
+              (Failure{"change folder", "\\\\nas\\photos", "lies on no drive"}));
+    EXPECT_EQ(folders.workingFolder(), written);
+    EXPECT_EQ(fs::current_path(), processFolder);
 }
-
-} // namespace
+#endif

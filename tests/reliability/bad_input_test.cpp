@@ -5,15 +5,17 @@
 
 #include "tests/reliability/disk_run.h"
 #include "tests/support/jpeg_fixture.h"
-#include "tests/support/photo.h"
 
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+using fixture::PhotoRecipe;
 using fixture::photo;
-using fixture::PhotoSpec;
 using fixture::TempFolder;
 using naming::RunEnd;
 using reliability::Outcome;
@@ -70,7 +72,7 @@ TEST(BadBirthday, EndsTheRunWithTheBirthdayMessageAndLosesNothing) {
         EXPECT_EQ(o.end, RunEnd::BadBirthday);
         EXPECT_EQ(o.messages, std::vector{naming::Message::BadBirthday});
         // A malformed shape stops the run before any photo moves; a shape that does not
-        // name a day is found at the first photo with a time, which gets its name back.
+        // name a day is found at the first photo with a time, which keeps its name.
         EXPECT_EQ(o.report, c.found == Found::ByShape
                                 ? Names{}
                                 : (Names{"IMG_1.jpg kept", "IMG_2.jpg kept"}));
@@ -100,13 +102,13 @@ TEST(BadBirthday, FarYearsStillNameEveryPhoto) {
 // run went on.
 TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
     enum class Then { Renamed, Kept, RunEnds };
-    const auto spec = [](std::function<void(PhotoSpec&)> change) {
-        PhotoSpec s{.dateTimeOriginal = kTime};
+    const auto recipe = [](std::function<void(PhotoRecipe&)> change) {
+        PhotoRecipe s{.dateTimeOriginal = kTime};
         change(s);
         return fixture::jpegBytes(s);
     };
     const auto dated = [&](std::string time) {
-        return spec([&](PhotoSpec& s) { s.dateTimeOriginal = time; });
+        return recipe([&](PhotoRecipe& s) { s.dateTimeOriginal = time; });
     };
     const std::string whole = dated(kTime);
     const fixture::Span exif = fixture::exifSegment({.dateTimeOriginal = kTime});
@@ -117,7 +119,7 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         std::string newName = {};
     } cases[] = {
         {"no DateTimeOriginal tag", photo(std::nullopt), Then::Kept},
-        {"no Exif at all", spec([](PhotoSpec& s) { s.exif = false; }), Then::Kept},
+        {"no Exif at all", recipe([](PhotoRecipe& s) { s.exif = false; }), Then::Kept},
         {"blank time", dated("    :  :     :  :  "), Then::Kept},
         {"all-zero time", dated("0000:00:00 00:00:00"), Then::Kept},
         {"empty text", dated(""), Then::Kept},
@@ -128,8 +130,9 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         {"clock out of range", dated("2007:03:15 99:99:99"), Then::Renamed,
          "0岁10月6天(99点99分99秒).jpg"},
         {"overlong text", dated(kTime + std::string(30000, 'x')), Then::Renamed, kName},
-        {"not NUL-terminated", spec([](PhotoSpec& s) { s.dtoCount = 19; }), Then::Renamed, kName},
-        {"two NULs", spec([](PhotoSpec& s) { s.dtoCount = 21; }), Then::Renamed, kName},
+        {"not NUL-terminated", recipe([](PhotoRecipe& s) { s.dtoCount = 19; }), Then::Renamed,
+         kName},
+        {"two NULs", recipe([](PhotoRecipe& s) { s.dtoCount = 21; }), Then::Renamed, kName},
         {"letter in the month", dated("2007:0a:15 14:05:33"), Then::RunEnds},
         {"no such day", dated("2007:02:30 14:05:33"), Then::RunEnds},
         {"words", dated("yesterday"), Then::RunEnds},
@@ -141,14 +144,15 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         {"backslash in the clock", dated("2007:03:15 14:05:3\\"), Then::Kept},
         {"full-width digits in the clock", dated("2007:03:15 １4:05:33"), Then::Kept},
         {"Exif IFD offset far past the end",
-         spec([](PhotoSpec& s) { s.exifIfdOffset = 0xFFFFFF00; }), Then::Kept},
-        {"Exif IFD looping to IFD0", spec([](PhotoSpec& s) { s.exifIfdOffset = 8; }), Then::Kept},
-        {"IFD0 linking to itself", spec([](PhotoSpec& s) {
+         recipe([](PhotoRecipe& s) { s.exifIfdOffset = 0xFFFFFF00; }), Then::Kept},
+        {"Exif IFD looping to IFD0", recipe([](PhotoRecipe& s) { s.exifIfdOffset = 8; }),
+         Then::Kept},
+        {"IFD0 linking to itself", recipe([](PhotoRecipe& s) {
              s.thumbnail = true;
              s.nextIfdOffset = 8;
          }),
          Then::Renamed, kName},
-        {"date offset far past the end", spec([](PhotoSpec& s) { s.dtoOffset = 0xFFFFFFF0; }),
+        {"date offset far past the end", recipe([](PhotoRecipe& s) { s.dtoOffset = 0xFFFFFFF0; }),
          Then::Kept},
         {"cut inside the Exif segment", whole.substr(0, (exif.begin + exif.end) / 2), Then::Kept},
         {"cut in the image data", whole.substr(0, exif.end + 20), Then::Renamed, kName},
@@ -200,13 +204,13 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
              f.write("IMG_1.jpg", photo("2007:03:15 14:05:34"));
          },
          {kName, second}},
-        {"0_0.jpg that is no photo: nothing can move aside",
+        {"0_0.jpg that is no photo: the photos go past it",
          [](const TempFolder& f) {
              f.write("0_0.jpg", "notes");
              f.write("IMG_1.jpg", photo(kTime));
              f.write("IMG_2.jpg", photo("2007:03:15 14:05:34"));
          },
-         {"0_0.jpg", "IMG_1.jpg", "IMG_2.jpg"}},
+         {"0_0.jpg", kName, second}},
         {"a folder named x.jpg is not listed",
          [](const TempFolder& f) {
              std::filesystem::create_directory(f.path() / "x.jpg");
@@ -216,10 +220,14 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
          {second, "x.jpg"}},
         {"a folder holds the photo's name",
          [](const TempFolder& f) {
-             std::filesystem::create_directory(f.path() / kName);
+             std::filesystem::create_directory(f.at(kName));
              f.write("IMG_1.jpg", photo(kTime));
          },
          {kName, "IMG_1.jpg"}},
+    // Links, pipes, names of bytes that are no UTF-8, and names differing only in case
+    // are Linux's: Windows' names are UTF-16 and one in any case, its pipes lie outside
+    // folders, and a link there takes a privilege to make.
+#ifndef _WIN32
         {"a dangling link holds the photo's name",
          [](const TempFolder& f) {
              std::filesystem::create_symlink("nowhere", f.path() / kName);
@@ -232,6 +240,7 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
              f.write("IMG_1.jpg", photo(kTime));
          },
          {kName, "IMG_1.jpg"}},
+#endif
         {"a hidden file is neither listed nor a photo's name",
          [](const TempFolder& f) {
              f.write("." + kName, photo(kTime));
@@ -245,6 +254,7 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
              f.write("IMG_1.jpg", photo(kTime));
          },
          {kName, "0岁10月6天(14点05分33秒)b.jpg"}},
+#ifndef _WIN32
         {"names that are not UTF-8",
          [](const TempFolder& f) {
              f.write("IMG_\xFF\xFE.jpg", photo(kTime));
@@ -258,6 +268,7 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
              f.write("IMG_1.JPG", photo(kTime) + "3");
          },
          {kName, "0岁10月6天(14点05分33秒)b.jpg", "0岁10月6天(14点05分33秒)c.jpg"}},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Kills tamblinor-cli with SIGKILL at chosen moments of a run and checks that no photo
-# is lost: after each kill the folder holds the same number of files with the same
-# contents, every photo is under its old name, its final name or the temporary name
-# 0_0.jpg, and running again ends with exactly the names an uninterrupted run gives.
+# is lost: after each kill the folder holds the same files with the same contents, every
+# photo is under its old name, its final name or the temporary name 0_0.jpg, and running
+# again ends with exactly the names an uninterrupted run gives. Where renames go by hard
+# link and unlink, a kill between the two leaves one photo under two of those names, one
+# file with two links; nothing else may hold a photo twice.
 #
 #   crash_test.sh CLI MAKE_PHOTOS [--full] [--kills N] [--photos N] [--seed S] [--keep]
 #
@@ -10,8 +12,9 @@
 # the environment: 200 runs on 2,000 photos. Each run is killed once, and every fourth
 # run's recovery run is killed too (so 25 and 250 kills). The moments come from a fixed
 # seed: even kills count from the start of the process, odd ones from the moment a
-# photo chosen at random leaves its old name, so they land while the run is busy, often
-# between the two renames of one photo. A failure leaves the folders behind.
+# photo chosen at random leaves its old name, so they land while the run is busy. The
+# folders are made under $TMPDIR, which may be on any file system that takes the
+# photos' names. A failure leaves the folders behind.
 set -euo pipefail
 
 cli=${1:?usage: crash_test.sh CLI MAKE_PHOTOS [--full] [--kills N] [--photos N] [--seed S]}
@@ -98,26 +101,43 @@ done < <(contents "$work/reference")
 [ "${#final_name[@]}" -eq "$total" ] || fail "the uninterrupted run lost a photo"
 contents "$work/reference" >"$work/reference.txt"
 
-# A pause of a fraction of a second without starting a process: read from a FIFO
-# that nobody writes to.
-mkfifo "$work/never"
-exec 9<>"$work/never"
+# A pause of a fraction of a second without starting a process: read from a pipe that
+# nobody writes to. The pipe is opened through /dev/fd rather than made as a FIFO in
+# $TMPDIR, where the file system may have none (exFAT).
+exec 9<> <(:)
 pause_us() {
     local us=$1
     [ "$us" -gt 0 ] || return 0
     read -r -t "$(printf '%d.%06d' $((us / 1000000)) $((us % 1000000)))" -u 9 || true
 }
 
+# True when the name is one a photo may have after a kill.
+allowed_name() {
+    local hash=$1 name=$2
+    [ "$name" = "${old_name[$hash]}" ] || [ "$name" = "${final_name[$hash]}" ] ||
+        [ "$name" = "$temporary" ]
+}
+
 # Checks the folder after a kill; prints what the kill interrupted.
 check_after_kill() {
-    local folder=$1 what=$2 line hash name moved=0 temporary_seen=0 count=0
+    local folder=$1 what=$2 line hash name moved=0 temporary_seen=0 count=0 twins=0
     declare -A seen=()
     while IFS= read -r line; do
         hash=${line:0:64} name=${line:66}
         count=$((count + 1))
         [ -n "${old_name[$hash]+x}" ] || fail "$what: $name holds contents no photo had"
-        [ -z "${seen[$hash]+x}" ] || fail "$what: two files hold the contents of ${old_name[$hash]}"
-        seen[$hash]=1
+        if [ -n "${seen[$hash]+x}" ]; then
+            # A rename cut between its link and its unlink: one file, and both names
+            # on the photo's way.
+            [ "$(stat -c %i -- "$folder/$name")" = "$(stat -c %i -- "$folder/${seen[$hash]}")" ] ||
+                fail "$what: two files hold the contents of ${old_name[$hash]}"
+            [ "$twins" -eq 0 ] || fail "$what: more than one photo under two names"
+            allowed_name "$hash" "${seen[$hash]}" && allowed_name "$hash" "$name" ||
+                fail "$what: ${old_name[$hash]} is under ${seen[$hash]} and $name"
+            twins=1
+            continue
+        fi
+        seen[$hash]=$name
         if [ "$name" = "$temporary" ] && [ "${old_name[$hash]}" != "$temporary" ]; then
             temporary_seen=1
         elif [ "$name" != "${old_name[$hash]}" ]; then
@@ -126,8 +146,10 @@ check_after_kill() {
             moved=$((moved + 1))
         fi
     done < <(contents "$folder")
-    [ "$count" -eq "$total" ] || fail "$what: $count files instead of $total"
-    if [ "$temporary_seen" -eq 1 ]; then
+    [ "$count" -eq "$((total + twins))" ] || fail "$what: $count files instead of $total"
+    if [ "$twins" -eq 1 ]; then
+        echo twinned
+    elif [ "$temporary_seen" -eq 1 ]; then
         echo inside
     elif [ "$moved" -eq 0 ]; then
         echo before
@@ -162,7 +184,7 @@ kill_run() {
 }
 
 RANDOM=$seed
-declare -A landed=([before]=0 [between]=0 [inside]=0 [after]=0)
+declare -A landed=([before]=0 [between]=0 [twinned]=0 [inside]=0 [after]=0)
 delivered=0
 for ((k = 1; k <= kills; k++)); do
     folder=$work/run
@@ -186,5 +208,6 @@ done
 echo "$delivered kills on $photos photos (seed $seed; uninterrupted run: first rename" \
     "after $start_us us, then busy for $busy_us us):" \
     "${landed[before]} before the first rename, ${landed[between]} between photos," \
-    "${landed[inside]} with a photo under $temporary, ${landed[after]} after the last rename;" \
+    "${landed[twinned]} with a photo under two names, ${landed[inside]} with a photo under" \
+    "$temporary, ${landed[after]} after the last rename;" \
     "every folder complete and converged"

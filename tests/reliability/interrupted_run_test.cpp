@@ -36,7 +36,7 @@ private:
 };
 
 std::string photo(std::optional<std::string> time, const std::string& tag) {
-    return fixture::jpegBytes({.dateTimeOriginal = std::move(time)}) + tag;
+    return fixture::photo(std::move(time)) + tag;
 }
 
 void fillCameraNames(const TempFolder& folder) {
@@ -90,7 +90,7 @@ TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
         FolderKilledAfter counting(undisturbed, 0);
         reliability::runIn(undisturbed, c.birthday, &counting);
         const auto finalNames = namesByContents(undisturbed);
-        ASSERT_GT(counting.renames(), 4);
+        ASSERT_GE(counting.renames(), 4);
 
         for (int cut = 1; cut <= counting.renames(); ++cut) {
             SCOPED_TRACE(std::string(c.birthday) + ": cut after rename " + std::to_string(cut));

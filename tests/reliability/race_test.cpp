@@ -7,21 +7,17 @@
 
 #include "tests/reliability/disk_run.h"
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/process.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sstream>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 using fixture::TempFolder;
 using Names = std::vector<std::string>;
@@ -73,34 +69,25 @@ void fill(const TempFolder& folder) {
         minute += i % 5 == 0 ? 0 : 1;
         char time[32];
         std::snprintf(time, sizeof time, "2007:03:15 %02d:%02d:33", 8 + minute / 60, minute % 60);
-        fixture::PhotoSpec spec{.dateTimeOriginal = std::string(time)};
+        fixture::PhotoRecipe recipe{.dateTimeOriginal = std::string(time)};
         if (i % 9 == 0) {
-            spec.dateTimeOriginal.reset();
+            recipe.dateTimeOriginal.reset();
         }
-        folder.write(oldName(i), fixture::jpegBytes(spec) + std::to_string(i));
+        folder.write(oldName(i), fixture::jpegBytes(recipe) + std::to_string(i));
     }
 }
 
 // The name each photo is to get, from a dry run: old name to new name.
 std::map<std::string, std::string> predictedNames(const TempFolder& folder) {
-    const std::string command =
-        "'" TAMBLINOR_CLI "' --dry-run --birthday 2006-05-10 '" + folder.path().string() + "'";
+    const fixture::Finished dryRun = fixture::runProgram(
+        TAMBLINOR_CLI, {"--dry-run", "--birthday", "2006-05-10", folder.path().string()});
     std::map<std::string, std::string> names;
-    FILE* out = ::popen(command.c_str(), "r");
-    if (out == nullptr) {
-        return names;
-    }
-    char line[512];
-    while (std::fgets(line, sizeof line, out) != nullptr) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
+    std::istringstream lines(dryRun.out);
+    for (std::string text; std::getline(lines, text);) {
         if (const auto arrow = text.find(" -> "); arrow != std::string::npos) {
             names[text.substr(0, arrow)] = text.substr(arrow + 4);
         }
     }
-    ::pclose(out);
     return names;
 }
 
@@ -161,7 +148,8 @@ private:
     }
 
     bool exists(const std::string& name) const {
-        return ::access((folder_.path() / name).c_str(), F_OK) == 0;
+        std::error_code error;
+        return std::filesystem::exists(folder_.at(name), error);
     }
 
     std::string targetOf(int i) const {
@@ -174,18 +162,12 @@ private:
         if (name.empty() || created_.contains(name)) {
             return false;
         }
-        const int fd = ::open((folder_.path() / name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (fd < 0) {
+        const std::string contents = "second process: " + name;
+        if (!fixture::createNew(folder_.at(name), contents)) {
             return false;
         }
-        const std::string contents = "second process: " + name;
-        const bool written =
-            ::write(fd, contents.data(), contents.size()) == ssize_t(contents.size());
-        ::close(fd);
-        if (written) {
-            created_[name] = contents;
-        }
-        return written;
+        created_[name] = contents;
+        return true;
     }
 
     const TempFolder& folder_;
@@ -195,34 +177,25 @@ private:
 
 int runCli(const TempFolder& folder,
            const std::function<void(const std::atomic<bool>&)>& alongside) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string cli = TAMBLINOR_CLI, option = "--birthday", birthday = "2006-05-10",
-                path = folder.path().string();
-    char* argv[] = {cli.data(), option.data(), birthday.data(), path.data(), nullptr};
-
-    std::atomic<bool> ended = false;
-    pid_t child = -1;
-    const int spawned = posix_spawn(&child, cli.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    fixture::StartedProgram cli(TAMBLINOR_CLI,
+                                {"--birthday", "2006-05-10", folder.path().string()});
+    if (!cli.started()) {
         return -1;
     }
+    std::atomic<bool> ended = false;
     std::thread other([&] { alongside(ended); });
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    const int status = cli.wait();
     ended = true;
     other.join();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
 }
 
 } // namespace
 
 // A.jpg and C.jpg share a second, B.jpg has no shooting time (it never moves), D.jpg is
-// a second later: an undisturbed run makes six renames, A, C and D each moving aside and
-// on to its name. Each case is what the folder holds, name by name, when the other
-// process struck just before one of them.
+// a second later: an undisturbed run makes three renames, A, C and D each moving straight
+// to its name. Each case is what the folder holds, name by name, when the other process
+// struck just before one of them.
 TEST(SecondProcess, EachInterleavingWithTheRunsRenamesHasItsOutcome) {
     const std::map<std::string, std::string> photos = {
         {"A", fixture::jpegBytes({.dateTimeOriginal = "2007:03:15 14:05:33"}) + "A"},
@@ -241,40 +214,24 @@ TEST(SecondProcess, EachInterleavingWithTheRunsRenamesHasItsOutcome) {
         Names alsoTaken;
         std::map<std::string, std::string> after; // name to whose contents
     } cases[] = {
-        {"temporary name taken before A moves aside",
+        {"A's name taken before A gets it",
          1,
          {},
-         {{"0_0.jpg", other}, {"A.jpg", "A"}, {"B.jpg", "B"}, {"C.jpg", "C"}, {"D.jpg", "D"}}},
-        {"A's name taken before A gets it",
-         2,
-         {},
          {{kName, other}, {kNameB, "C"}, {kNext, "D"}, {"A.jpg", "A"}, {"B.jpg", "B"}}},
-        {"A's name and old name taken before A gets its name: A stays aside",
+        {"C's lettered name and the temporary name taken before C gets its name",
          2,
-         {"A.jpg"},
-         {{"0_0.jpg", "A"},
-          {kName, other},
-          {"A.jpg", other},
+         {"0_0.jpg"},
+         {{"0_0.jpg", other},
+          {kName, "A"},
+          {kNameB, other},
+          {kNext, "D"},
           {"B.jpg", "B"},
-          {"C.jpg", "C"},
-          {"D.jpg", "D"}}},
-        {"temporary name taken before C moves aside",
+          {"C.jpg", "C"}}},
+        {"D's name taken before D gets it",
          3,
          {},
-         {{"0_0.jpg", other}, {kName, "A"}, {"B.jpg", "B"}, {"C.jpg", "C"}, {"D.jpg", "D"}}},
-        {"C's lettered name taken before C gets it",
-         4,
-         {},
-         {{kName, "A"}, {kNameB, other}, {kNext, "D"}, {"B.jpg", "B"}, {"C.jpg", "C"}}},
-        {"temporary name taken before D moves aside",
-         5,
-         {},
-         {{"0_0.jpg", other}, {kName, "A"}, {kNameB, "C"}, {"B.jpg", "B"}, {"D.jpg", "D"}}},
-        {"D's name taken before D gets it",
-         6,
-         {},
          {{kName, "A"}, {kNameB, "C"}, {kNext, other}, {"B.jpg", "B"}, {"D.jpg", "D"}}},
-        {"nothing taken", 7, {}, {{kName, "A"}, {kNameB, "C"}, {kNext, "D"}, {"B.jpg", "B"}}},
+        {"nothing taken", 4, {}, {{kName, "A"}, {kNameB, "C"}, {kNext, "D"}, {"B.jpg", "B"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -294,14 +251,6 @@ TEST(SecondProcess, EachInterleavingWithTheRunsRenamesHasItsOutcome) {
                                                               : bytes;
         }
         EXPECT_EQ(after, c.after);
-
-        // A photo stranded under the temporary name is named by the next run.
-        if (c.after.contains("0_0.jpg") && c.after.at("0_0.jpg") != other) {
-            const auto before = folder.unnamedContents();
-            reliability::runIn(folder, "2006-05-10");
-            EXPECT_EQ(folder.read(kNameB), photos.at(c.after.at("0_0.jpg")));
-            EXPECT_EQ(folder.unnamedContents(), before);
-        }
     }
 }
 
@@ -336,7 +285,7 @@ TEST(SecondProcess, CreatingTheRunsNamesDuringARunOverwritesNothing) {
         const int status = runCli(folder, [&](const std::atomic<bool>& ended) {
             other.work(c.move, c.from, c.every, ended);
         });
-        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(status == 0 || status == 3) << status; // 3: a name was taken first
 
         std::multiset<std::string> found;
         for (const auto& [name, bytes] : folder.contents()) {

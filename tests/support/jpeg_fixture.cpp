@@ -127,23 +127,23 @@ Entry asciiEntry(std::uint16_t tag, const std::string& text) {
 
 // The TIFF structure inside the Exif segment: header, IFD0, Exif IFD, then (with a
 // thumbnail) IFD1 followed by the thumbnail's bytes.
-std::string tiffBytes(const PhotoSpec& spec) {
-    const TiffWriter w(spec.byteOrder);
+std::string tiffBytes(const PhotoRecipe& recipe) {
+    const TiffWriter w(recipe.byteOrder);
 
     std::vector<Entry> exif = {{0x9000, kUndefined, 4, "0231"}}; // ExifVersion
-    if (spec.dateTimeOriginal) {
-        std::string value = *spec.dateTimeOriginal + '\0';
-        const std::uint32_t count = spec.dtoCount.value_or(u32(value.size()));
+    if (recipe.dateTimeOriginal) {
+        std::string value = *recipe.dateTimeOriginal + '\0';
+        const std::uint32_t count = recipe.dtoCount.value_or(u32(value.size()));
         if (count > kMaxSegmentPayload) {
             throw std::length_error("date count exceeds what a segment holds");
         }
         value.resize(count, '\0'); // a short count cuts the text, a long one adds NULs
-        exif.push_back({0x9003, kAscii, count, value, spec.dtoOffset});
+        exif.push_back({0x9003, kAscii, count, value, recipe.dtoOffset});
     }
     exif.push_back({0x9101, kUndefined, 4, std::string("\1\2\3\0", 4)}); // Y Cb Cr
-    if (spec.makerNoteSize > 0) {
-        exif.push_back({0x927C, kUndefined, u32(spec.makerNoteSize),
-                        std::string(spec.makerNoteSize, 'M'), std::nullopt, true});
+    if (recipe.makerNoteSize > 0) {
+        exif.push_back({0x927C, kUndefined, u32(recipe.makerNoteSize),
+                        std::string(recipe.makerNoteSize, 'M'), std::nullopt, true});
     }
     exif.push_back({0xA000, kUndefined, 4, "0100"}); // FlashpixVersion
     exif.push_back({0xA001, kShort, 1, w.u16(1)});   // ColorSpace: sRGB
@@ -175,15 +175,15 @@ std::string tiffBytes(const PhotoSpec& spec) {
     const std::size_t exifAt = ifd0At + ifdSize(ifd0);
     const std::size_t ifd1At = exifAt + ifdSize(exif);
     const std::size_t thumbnailAt = ifd1At + ifdSize(ifd1);
-    valueOf(ifd0, kExifIfdPointer) = w.u32(spec.exifIfdOffset.value_or(u32(exifAt)));
+    valueOf(ifd0, kExifIfdPointer) = w.u32(recipe.exifIfdOffset.value_or(u32(exifAt)));
     valueOf(ifd1, kThumbnailOffset) = w.u32(u32(thumbnailAt));
-    const std::uint32_t next = spec.nextIfdOffset.value_or(spec.thumbnail ? u32(ifd1At) : 0);
+    const std::uint32_t next = recipe.nextIfdOffset.value_or(recipe.thumbnail ? u32(ifd1At) : 0);
 
-    std::string tiff = spec.byteOrder == ByteOrder::Intel ? "II" : "MM";
+    std::string tiff = recipe.byteOrder == ByteOrder::Intel ? "II" : "MM";
     tiff += w.u16(42) + w.u32(u32(ifd0At));
     tiff += ifdBytes(w, ifd0, ifd0At, next);
     tiff += ifdBytes(w, exif, exifAt, 0);
-    if (spec.thumbnail) {
+    if (recipe.thumbnail) {
         tiff += ifdBytes(w, ifd1, ifd1At, 0) + thumbnail;
     }
     return tiff;
@@ -204,9 +204,9 @@ std::string commentSegments(std::size_t bytes) {
     return out;
 }
 
-std::string exifSegmentBytes(const PhotoSpec& spec) {
+std::string exifSegmentBytes(const PhotoRecipe& recipe) {
     std::string payload(kExifHeader);
-    payload += tiffBytes(spec);
+    payload += tiffBytes(recipe);
     if (payload.size() > kMaxSegmentPayload) {
         throw std::length_error("exif segment exceeds 65535 bytes");
     }
@@ -214,12 +214,12 @@ std::string exifSegmentBytes(const PhotoSpec& spec) {
 }
 
 // The part of the file before the Exif segment.
-std::string head(const PhotoSpec& spec) {
+std::string head(const PhotoRecipe& recipe) {
     std::string out = "\xFF\xD8"; // SOI
-    if (spec.jfifFirst) {
+    if (recipe.jfifFirst) {
         out += jfifSegment();
     }
-    return out + commentSegments(spec.padding);
+    return out + commentSegments(recipe.padding);
 }
 
 // Tables, frame header, scan and EOI of the 8x8 grey image. Both Huffman tables hold a
@@ -243,25 +243,25 @@ std::string tinyJpeg() {
     return "\xFF\xD8" + tinyImageBody();
 }
 
-Span exifSegment(const PhotoSpec& spec) {
-    if (!spec.exif) {
+Span exifSegment(const PhotoRecipe& recipe) {
+    if (!recipe.exif) {
         return {};
     }
-    const std::size_t begin = head(spec).size();
-    return {begin, begin + exifSegmentBytes(spec).size()};
+    const std::size_t begin = head(recipe).size();
+    return {begin, begin + exifSegmentBytes(recipe).size()};
 }
 
-std::string jpegBytes(const PhotoSpec& spec) {
-    std::string out = head(spec);
-    if (spec.exif) {
-        out += exifSegmentBytes(spec);
+std::string jpegBytes(const PhotoRecipe& recipe) {
+    std::string out = head(recipe);
+    if (recipe.exif) {
+        out += exifSegmentBytes(recipe);
     }
-    out += spec.imageData.empty() ? tinyImageBody() : spec.imageData;
+    out += recipe.imageData.empty() ? tinyImageBody() : recipe.imageData;
     return out;
 }
 
-void writePhoto(const std::filesystem::path& path, const PhotoSpec& spec) {
-    const std::string bytes = jpegBytes(spec);
+void writePhoto(const std::filesystem::path& path, const PhotoRecipe& recipe) {
+    const std::string bytes = jpegBytes(recipe);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();

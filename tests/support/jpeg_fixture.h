@@ -14,7 +14,7 @@ namespace fixture {
 
 enum class ByteOrder { Intel, Motorola }; // TIFF "II" (little-endian) or "MM" (big-endian)
 
-struct PhotoSpec {
+struct PhotoRecipe {
     // The DateTimeOriginal text, without its NUL; no value leaves the tag out.
     std::optional<std::string> dateTimeOriginal = std::nullopt;
     ByteOrder byteOrder = ByteOrder::Intel;
@@ -51,21 +51,26 @@ struct PhotoSpec {
 
 // The complete file. Throws std::length_error when the Exif segment would exceed the
 // 65535 bytes a JPEG segment can hold.
-std::string jpegBytes(const PhotoSpec& spec);
+std::string jpegBytes(const PhotoRecipe& recipe);
+
+// A plain photo taken at `time` ("YYYY:MM:DD HH:MM:SS"), or without a shooting time.
+inline std::string photo(std::optional<std::string> time, ByteOrder order = ByteOrder::Intel) {
+    return jpegBytes({.dateTimeOriginal = std::move(time), .byteOrder = order});
+}
 
 // The tiny 8x8 grey image on its own, SOI to EOI; also serves as the thumbnail.
 std::string tinyJpeg();
 
-// Where the Exif APP1 segment sits in jpegBytes(spec): from its FF E1 marker to one past
+// Where the Exif APP1 segment sits in jpegBytes(recipe): from its FF E1 marker to one past
 // its last byte. Both are 0 for a photo without Exif.
 struct Span {
     std::size_t begin = 0;
     std::size_t end = 0;
 };
-Span exifSegment(const PhotoSpec& spec);
+Span exifSegment(const PhotoRecipe& recipe);
 
-// Writes jpegBytes(spec) to `path`, replacing any file there. Throws
+// Writes jpegBytes(recipe) to `path`, replacing any file there. Throws
 // std::filesystem::filesystem_error when the file cannot be written.
-void writePhoto(const std::filesystem::path& path, const PhotoSpec& spec);
+void writePhoto(const std::filesystem::path& path, const PhotoRecipe& recipe);
 
 } // namespace fixture

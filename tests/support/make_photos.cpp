@@ -153,10 +153,10 @@ std::string imageData(const std::filesystem::path& path) {
 }
 
 void makePhotos(const Options& options) {
-    fixture::PhotoSpec spec;
-    spec.thumbnail = true; // as cameras write them
+    fixture::PhotoRecipe recipe;
+    recipe.thumbnail = true; // as cameras write them
     if (options.image) {
-        spec.imageData = imageData(*options.image);
+        recipe.imageData = imageData(*options.image);
     }
     std::filesystem::create_directories(options.folder);
 
@@ -174,11 +174,11 @@ void makePhotos(const Options& options) {
         if (year_month_day{floor<days>(time)}.year() > year{9999}) {
             throw Failure{"shooting times run past the year 9999"};
         }
-        spec.dateTimeOriginal = exifText(time);
-        spec.byteOrder = i % 2 == 0 ? fixture::ByteOrder::Intel : fixture::ByteOrder::Motorola;
+        recipe.dateTimeOriginal = exifText(time);
+        recipe.byteOrder = i % 2 == 0 ? fixture::ByteOrder::Intel : fixture::ByteOrder::Motorola;
         char name[32];
         std::snprintf(name, sizeof name, "IMG_%04ld.jpg", i + 1);
-        fixture::writePhoto(options.folder / name, spec);
+        fixture::writePhoto(options.folder / name, recipe);
     }
 }
 

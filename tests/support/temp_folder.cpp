@@ -1,5 +1,7 @@
 #include "tests/support/temp_folder.h"
 
+#include "platform/utf8_path.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -35,8 +37,12 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::filesystem::path TempFolder::at(const std::string& name) const {
+    return path_ / platform::pathFromUtf8(name);
+}
+
 std::filesystem::path TempFolder::write(const std::string& name, std::string_view bytes) const {
-    const std::filesystem::path file = path_ / name;
+    const std::filesystem::path file = at(name);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -47,7 +53,7 @@ std::filesystem::path TempFolder::write(const std::string& name, std::string_vie
 }
 
 std::string TempFolder::read(const std::string& name) const {
-    const std::filesystem::path file = path_ / name;
+    const std::filesystem::path file = at(name);
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw fileError("cannot read file", file);
@@ -56,10 +62,10 @@ std::string TempFolder::read(const std::string& name) const {
     return bytes;
 }
 
-std::vector<std::string> TempFolder::listing() const {
+std::vector<std::string> TempFolder::listing(const std::string& inside) const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(at(inside))) {
+        names.push_back(platform::utf8FromPath(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -69,7 +75,7 @@ std::map<std::string, std::string> TempFolder::contents() const {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
         if (entry.is_regular_file()) {
-            const std::string name = entry.path().filename().string();
+            const std::string name = platform::utf8FromPath(entry.path().filename());
             files.emplace(name, read(name));
         }
     }

@@ -22,15 +22,20 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    // Names here are UTF-8, on Windows too, where a std::string path would be read in the
+    // ANSI code page.
     const std::filesystem::path& path() const { return path_; }
+    // The path of `name` (UTF-8, may hold a folder: "a/b.jpg") inside the folder.
+    std::filesystem::path at(const std::string& name) const;
 
     // Writes a file of that name and contents, replacing any; returns its full path.
     std::filesystem::path write(const std::string& name, std::string_view bytes) const;
     // The contents of the named file; throws when it cannot be read.
     std::string read(const std::string& name) const;
 
-    // Names of everything in the folder (files, hidden files, subfolders), sorted.
-    std::vector<std::string> listing() const;
+    // Names of everything in the folder, or in its subfolder `inside` (files, hidden
+    // files, subfolders), sorted.
+    std::vector<std::string> listing(const std::string& inside = {}) const;
     // Name to contents of every regular file in the folder.
     std::map<std::string, std::string> contents() const;
     // The same contents without their names: what no rename may change.

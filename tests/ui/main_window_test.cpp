@@ -1,4 +1,4 @@
-// Form1 as the user meets it: every control's place, text, font and colour, the tab and
+// The main window (Form1) as the user meets it: every control's place, text, font and colour, the tab and
 // stacking orders, the captions fitting their labels; then both buttons running the
 // batch over a folder of generated photos, with messages and the busy state recorded
 // through the feedback interface, and the layout the same after every run.
@@ -121,7 +121,7 @@ private:
     QWidget* control(const QString& name) const;
     QString owner(const QWidget* widget) const; // the name of the control holding it
     Layout layout() const;
-    void showPhotos(); // File1 on the photo folder, which becomes the current folder
+    void showPhotos(); // File1 on the photo folder
     void typeBirthday(const QString& text);
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {});
 
@@ -600,7 +600,7 @@ void MainWindowTest::showsEachMessageAndRenamesNothing() {
 
     QCOMPARE(feedback_.messages, QStringList({message}));
     QCOMPARE(feedback_.busy, QList<bool>({true, false}));
-    QCOMPARE(photos_->listing(), listing); // the first photo got its name back
+    QCOMPARE(photos_->listing(), listing); // read before it could move, the photo stays
     QCOMPARE(form_->birthdayBox().text(), birthday);
     QCOMPARE(layout(), before);
 }

@@ -44,6 +44,15 @@ originals=$(ls -A "$elsewhere")
 
 run_in() { window_start "$app" "$1" "$work/app.log"; }
 
+# True when the program keeps nothing open in or under a folder, not even as its current
+# folder: a card holding it could be taken out.
+holds_nothing_in() {
+    local link
+    for link in "/proc/$pid/cwd" "/proc/$pid/fd/"*; do
+        case $(readlink "$link") in "$1" | "$1"/*) return 1 ;; esac
+    done
+}
+
 # Closes the window as a window manager would and waits for the program to end.
 close_and_wait() {
     "$close_window" "$window"
@@ -55,8 +64,11 @@ close_and_wait() {
 # of it, the folders above the start folder, the start folder, then the photo folder. A
 # click below them gives it the focus, End goes to its last entry and Return opens it.
 run_in "$start"
+holds_nothing_in "$start" || fail "the first run keeps the folder it started in busy"
 click_at 112 370
 xdotool key --delay 50 End Return
+sleep 0.5
+holds_nothing_in "$photos" || fail "the photo folder shown in Dir1 is kept busy"
 click_at 500 305 # Text1
 xdotool type --delay 30 "2006-05-10"
 eventually grep -qx "birthday=2006-05-10" "$config/Oskev.ini" ||
@@ -75,6 +87,7 @@ birthday=2006-05-10"
 
 # The second run, from elsewhere: straight to Command1.
 run_in "$elsewhere"
+holds_nothing_in "$photos" || fail "the second run keeps the photo folder busy"
 click_at 524 380 # Command1
 
 expected="0岁10月6天(14点05分33秒).jpg

@@ -3,7 +3,9 @@
 # starts tamblinor in a folder of generated photos, selects the first photo in File1, then
 # by keyboard alone goes on to Text1, types the birthday, goes on to Command2 and presses
 # Enter, and checks that only that photo was renamed; then clicks Command1 and checks that
-# every photo was. Exits 77 (skipped) when Xvfb or xdotool is not installed.
+# every photo was. As root the folder is a file system of its own, as a memory card is, and
+# it must come out (unmount) while the window still shows it. Exits 77 (skipped) when Xvfb
+# or xdotool is not installed.
 #
 #   real_window_test.sh TAMBLINOR MAKE_PHOTOS
 set -euo pipefail
@@ -18,6 +20,11 @@ private_display_start "$work"
 
 photos=$work/photos
 mkdir "$photos"
+card=
+if [[ $(id -u) == 0 ]] && mount -t tmpfs -o size=16m tamblinor-card "$photos" 2>/dev/null; then
+    card=$photos
+    trap 'umount "$card" 2>/dev/null || true; private_display_stop' EXIT
+fi
 "$make_photos" "$photos" --count 3 --start "2007:03:15 14:05:33" --step 60 >/dev/null
 echo "not a photo" >"$photos/notes.txt"
 
@@ -51,3 +58,8 @@ expect_names "0岁10月6天(14点05分33秒).jpg
 0岁10月6天(14点06分33秒).jpg
 0岁10月6天(14点07分33秒).jpg
 notes.txt" "Command1 renamed every photo"
+
+if [[ -n $card ]]; then
+    umount "$card" || { echo "FAIL: the card is kept busy by the window showing it"; exit 1; }
+    echo "ok: the card came out while the window showed it"
+fi

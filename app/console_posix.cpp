@@ -1,0 +1,14 @@
+#include "app/console.h"
+
+namespace app {
+
+// A terminal takes the bytes as they are; the user's locale is UTF-8 or the names are not.
+Console::Console(int argc, char** argv) : arguments_(argv, argv + argc) {
+    for (std::string& argument : arguments_)
+        pointers_.push_back(argument.data());
+    pointers_.push_back(nullptr);
+}
+
+Console::~Console() = default;
+
+} // namespace app

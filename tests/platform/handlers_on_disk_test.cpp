@@ -1,0 +1,92 @@
+// The handlers over real folders, the real store and the real working folders: the
+// working folder is the folder File1 lists, also straight after a restart.
+
+#include "navigation/handlers.h"
+#include "platform/settings_store.h"
+#include "platform/working_folders.h"
+#include "tests/navigation/fake_controls.h"
+#include "tests/platform/two_drives.h"
+#include "tests/support/config_home.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using fixture::TwoDrives;
+
+namespace {
+
+// One run of the program on real folders, the lists accepting any folder there is.
+class DiskSession {
+public:
+    DiskSession(const TwoDrives& drives, const std::string& start)
+        : folders(drives.driveOfFunction(), start),
+          drive1(drives.driveOf(start),
+                 [&drives](auto& d) { return !d.empty() && drives.driveOf(d) == d; }),
+          dir1(start, [](auto& f) { return fs::is_directory(f); }),
+          file1(start, [](auto& f) { return fs::is_directory(f); }),
+          handlers({drive1, dir1, file1, text1, folders, store, beeper}) {
+        drive1.changed = [this] { handlers.onDriveChanged(); };
+        dir1.changed = [this] { handlers.onFolderChanged(); };
+        text1.changed = [this] { handlers.onBirthdayChanged(); };
+        handlers.restoreSettings();
+    }
+    ~DiskSession() { handlers.saveSettings(); }
+
+    platform::WorkingFolders folders;
+    platform::SettingsStore store;
+    fixture::Drive1 drive1;
+    fixture::Dir1 dir1;
+    fixture::File1 file1;
+    fixture::Text1 text1;
+    fixture::Beeper beeper;
+    navigation::Handlers handlers;
+};
+
+TEST(HandlersOnDisk, TheWorkingFolderIsTheFolderFile1Lists) {
+    const TwoDrives drives;
+    const fixture::ConfigHome home(drives.temp().path() / "config");
+    for (const char* folder : {"a/start", "a/trip", "b", "b/DCIM"})
+        drives.temp().write(std::string(folder) + "/IMG_0001.jpg", folder);
+    {
+        DiskSession first(drives, drives.at("a/start"));
+        first.dir1.setPath(drives.at("a/trip"));
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
+        first.drive1.setDrive(drives.at("b"));
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("b"));
+        first.dir1.setPath(drives.at("b/DCIM"));
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("b/DCIM"));
+        first.drive1.setDrive(drives.at("a"));
+        EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
+        first.drive1.setDrive(drives.at("b"));
+        EXPECT_EQ(first.beeper.beeps, 0);
+    }
+    const DiskSession second(drives, drives.at("a/start")); // starts where the first did
+    EXPECT_EQ(second.file1.path(), drives.at("b/DCIM"));
+    EXPECT_EQ(second.folders.workingFolder(), drives.at("b/DCIM"));
+}
+
+} // namespace
+
+// A folder stored as a relative path would be read against whatever folder the program
+// happened to start in, so it counts as absent; the start folder when it is gone is home.
+TEST(HandlersOnDisk, RelativeStoredFolderIsAbsentAndAGoneStartFolderIsHome) {
+    const TwoDrives drives;
+    const fixture::ConfigHome home(drives.temp().path() / "config");
+    {
+        platform::SettingsStore store;
+        ASSERT_EQ(store.write(navigation::kCurrentDrive, drives.at("a")), std::nullopt);
+        ASSERT_EQ(store.write(navigation::kCurrentDir, "."), std::nullopt);
+    }
+    const DiskSession session(drives, drives.at("a/start"));
+    EXPECT_EQ(session.dir1.path(), drives.at("a/start"));
+
+    const fs::path before = fs::current_path();
+    const fs::path gone = drives.temp().path() / "gone";
+    fs::create_directory(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    const std::string start = platform::startFolder();
+    fs::current_path(before);
+    EXPECT_EQ(start, std::getenv("HOME"));
+}

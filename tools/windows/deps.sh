@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# Builds what the Windows build links against, for 64-bit Windows with mingw-w64: libexif
+# and Qt's base modules from Debian's source packages, GoogleTest from the googletest
+# package. Each goes into a prefix of its own, named after the Debian source version,
+#
+#   ${XDG_CACHE_HOME:-$HOME/.cache}/tamblinor/windows/<package>-<version>
+#
+# and is built once: a prefix counts only once its stamp file (.built, written last) is
+# there, so an interrupted build starts over. Prints the prefixes, one a line.
+#
+# The versions are those of the machine's own packages (libexif-dev, googletest,
+# qt6-base-dev), so that Qt's moc, rcc and uic, which run on this machine, match the Qt
+# being built. Run as root or as a user who may use sudo: only apt-get is run with sudo.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/tamblinor/windows
+toolchain=$here/cmake/mingw-w64-x86_64.cmake
+host=x86_64-w64-mingw32
+jobs=$(nproc)
+
+packages=(g++-mingw-w64-x86-64-posix dpkg-dev cmake ninja-build pkg-config perl
+          autoconf automake libtool autopoint gettext
+          libexif-dev googletest qt6-base-dev qt6-base-dev-tools)
+
+say() { echo "deps: $*" >&2; }
+
+install_missing() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+source_version() {
+    dpkg-query -W -f='${source:Version}' "$1"
+}
+
+# A private apt set-up that knows Debian's source packages: the machine's own sources,
+# Debian's archives only, turned into deb-src entries. The machine's apt configuration,
+# lists and caches are left alone, so neither root nor sudo is needed for it.
+apt_dir=$cache/apt
+apt_options=(-o "Dir::Etc::sourcelist=$apt_dir/sources.list"
+             -o "Dir::Etc::sourceparts=$apt_dir/sources.list.d"
+             -o "Dir::State::Lists=$apt_dir/lists"
+             -o "Dir::Cache=$apt_dir/cache")
+# As root apt would hand downloads to its _apt user, who may not enter a home folder.
+[ "$(id -u)" -eq 0 ] && apt_options+=(-o APT::Sandbox::User=root)
+apt_ready=
+
+private_apt_update() {
+    if [ -z "$apt_ready" ]; then
+        rm -rf "$apt_dir"
+        mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+        if [ -f /etc/apt/sources.list ]; then
+            sed -n -E 's/^[[:space:]]*deb[[:space:]]+(.*debian\.org.*)/deb-src \1/p' \
+                /etc/apt/sources.list >"$apt_dir/sources.list"
+        else
+            : >"$apt_dir/sources.list"
+        fi
+        local file
+        for file in /etc/apt/sources.list.d/*.list; do
+            [ -f "$file" ] || continue
+            sed -n -E 's/^[[:space:]]*deb[[:space:]]+(.*debian\.org.*)/deb-src \1/p' "$file" \
+                >"$apt_dir/sources.list.d/$(basename "$file")"
+        done
+        for file in /etc/apt/sources.list.d/*.sources; do
+            [ -f "$file" ] || continue
+            # One stanza a paragraph: keep Debian's, and make each a source entry.
+            awk -v RS= -v ORS='\n\n' '/debian\.org|debian-archive-keyring/ {
+                    sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }' \
+                "$file" >"$apt_dir/sources.list.d/$(basename "$file")"
+        done
+        say "reading Debian's source index"
+        apt-get "${apt_options[@]}" -qq update >&2
+        apt_ready=1
+    fi
+}
+
+# fetch PACKAGE VERSION DIR: Debian's source unpacked, with Debian's patches, in DIR.
+fetch() {
+    local package=$1 version=$2 dir=$3
+    private_apt_update
+    mkdir -p "$dir/download"
+    (cd "$dir/download" && apt-get "${apt_options[@]}" -qq --download-only source "$package=$version" >&2)
+    # 3.0 (quilt) sources: unpacking applies debian/patches/series.
+    dpkg-source --no-check -x "$dir/download/"*.dsc "$dir/src" >&2
+    rm -rf "$dir/download"
+}
+
+build_libexif() {
+    local work=$1 prefix=$2
+    fetch libexif "$3" "$work"
+    (cd "$work/src" && autoreconf -fi) >&2
+    mkdir -p "$work/build"
+    (
+        cd "$work/build"
+        "$work/src/configure" --host=$host --prefix="$prefix" --disable-nls --disable-docs \
+            --enable-static --disable-shared CC=$host-gcc-posix
+        nice make -j"$jobs"
+        make install
+    ) >&2
+}
+
+build_googletest() {
+    local work=$1 prefix=$2
+    # Without C++20 here, tests built as C++20 do not link against it.
+    cmake -S /usr/src/googletest -B "$work/build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAMBLINOR_WINDOWS_PREFIXES= \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DCMAKE_CXX_STANDARD=20 -DCMAKE_CXX_STANDARD_REQUIRED=ON >&2
+    nice cmake --build "$work/build" -j "$jobs" >&2
+    cmake --install "$work/build" >&2
+}
+
+build_qt6_base() {
+    local work=$1 prefix=$2 multiarch
+    fetch qt6-base "$3" "$work"
+    multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+    # Core, Gui, Widgets and Test; the windows and offscreen platforms; PNG, JPEG and ICO.
+    # Debian's source lacks the Wintab headers, hence no tablet events. OpenGL is off by
+    # its input as well as its features. DirectWrite 3 is only there with Direct2D. The
+    # offscreen platform draws text with FreeType, so the bundled one is built.
+    local features=(
+        -DFEATURE_concurrent=OFF -DFEATURE_dbus=OFF -DFEATURE_network=OFF
+        -DFEATURE_printsupport=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF
+        -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF
+        -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
+        -DFEATURE_tabletevent=OFF
+        -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF
+        -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
+        -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF
+        -DFEATURE_gif=OFF -DFEATURE_ico=ON -DFEATURE_jpeg=ON -DFEATURE_png=ON
+        -DFEATURE_sql=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
+    )
+    cmake -S "$work/src" -B "$work/build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAMBLINOR_WINDOWS_PREFIXES= \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$multiarch/cmake" \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+        "${features[@]}" >&2
+    nice cmake --build "$work/build" -j "$jobs" >&2
+    cmake --install "$work/build" >&2
+}
+
+# ensure PACKAGE VERSION: the prefix of PACKAGE at VERSION, built unless it is already.
+ensure() {
+    local package=$1 version=$2
+    local name=$package-${version//:/_}
+    local prefix=$cache/$name work=$cache/work/$name
+    if [ ! -f "$prefix/.built" ]; then
+        say "building $name (log on stderr)"
+        local start=$SECONDS
+        rm -rf "$prefix" "$work"
+        mkdir -p "$work"
+        "build_${package//-/_}" "$work" "$prefix" "$version"
+        rm -rf "$work"
+        date -u +%FT%TZ >"$prefix/.built"
+        say "built $name in $(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s"
+    fi
+    echo "$prefix"
+}
+
+install_missing "${packages[@]}"
+mkdir -p "$cache"
+ensure libexif "$(source_version libexif-dev)"
+ensure googletest "$(source_version googletest)"
+ensure qt6-base "$(source_version qt6-base-dev)"
+rmdir "$cache/work" 2>/dev/null || true
