@@ -47,7 +47,7 @@ double bareListing(const std::string& folder, std::size_t& count) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
-double fileListListing(ui::FileList& list, const QString& folder, const QString& empty) {
+double fileListListing(ui::FileList& list, const std::string& folder, const std::string& empty) {
     list.setPath(empty);
     QApplication::processEvents();
     QElapsedTimer timer;
@@ -74,13 +74,13 @@ int main(int argc, char* argv[]) {
                      "usage: tamblinor-bench-file-list list FOLDER [RUNS] | memory FOLDER\n");
         return 64;
     }
-    const QString folder = QDir(args[2]).absolutePath();
+    const std::string folder = QDir(args[2]).absolutePath().toStdString();
 
     // File1 starts on the current folder: an empty one, so that creating it costs nothing.
     const QTemporaryDir empty;
     QDir::setCurrent(empty.path());
     ui::FileList list;
-    list.setPattern(QStringLiteral("*.jpg"));
+    list.setPattern("*.jpg");
     list.resize(250, 330); // about its size in the window
     list.show();
     QApplication::processEvents();
@@ -97,10 +97,9 @@ int main(int argc, char* argv[]) {
     std::vector<double> bare;
     std::vector<double> file1;
     std::size_t entries = 0;
-    const std::string nativeFolder = QDir::toNativeSeparators(folder).toStdString();
     for (int i = 0; i < runs + 1; ++i) { // the first pair warms the caches and is dropped
-        const double b = bareListing(nativeFolder, entries);
-        const double f = fileListListing(list, folder, empty.path());
+        const double b = bareListing(folder, entries);
+        const double f = fileListListing(list, folder, empty.path().toStdString());
         if (i > 0) {
             bare.push_back(b);
             file1.push_back(f);

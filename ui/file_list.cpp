@@ -1,25 +1,28 @@
 #include "ui/file_list.h"
 
 #include "platform/photo_listing.h"
+#include "platform/utf8_path.h"
+#include "ui/focus_frame.h"
 #include "ui/inner_widget.h"
+#include "ui/native_names.h"
 
 #include <QAbstractListModel>
-#include <QDir>
-#include <QFileInfo>
 #include <QListView>
+#include <filesystem>
+#include <vector>
 
 namespace ui {
 
 // The names File1 shows. After each change of folder or pattern the folder is read when
 // the names are first asked for, by the view or by FileList, and not before: the window,
 // while it opens, sets File1's folder and then its pattern, and the folder is read once,
-// for its first paint, with both in place.
+// for its first paint, with both in place. A name becomes text only when it is shown.
 class FileList::Names final : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
     // Forgets the names; the next question reads `folder` for `pattern`.
-    void relist(const QString& folder, const QString& pattern) {
+    void relist(const std::string& folder, const std::string& pattern) {
         beginResetModel();
         folder_ = folder;
         pattern_ = pattern;
@@ -40,8 +43,12 @@ public:
                         CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
             (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
+        return shownName(fileName(index.row()));
+    }
+
+    const std::string& fileName(int row) const {
         read();
-        return names_.at(index.row());
+        return names_.at(static_cast<std::size_t>(row));
     }
 
 private:
@@ -49,22 +56,18 @@ private:
         if (read_)
             return;
         read_ = true;
-        const std::vector<std::string> files = platform::listPhotos(
-            QDir::toNativeSeparators(folder_).toStdString(), pattern_.toStdString());
-        names_.reserve(static_cast<qsizetype>(files.size()));
-        for (const std::string& file : files)
-            names_.append(QString::fromStdString(file));
+        names_ = platform::listPhotos(folder_, pattern_);
     }
 
-    QString folder_;
-    QString pattern_;
-    mutable QStringList names_;
+    std::string folder_;
+    std::string pattern_;
+    mutable std::vector<std::string> names_;
     mutable bool read_ = false;
 };
 
 FileList::FileList(QWidget* parent)
-    : QWidget(parent), view_(new QListView(this)), names_(new Names(this)),
-      path_(QDir::currentPath()) {
+    : QWidget(parent), view_(new FocusFramed<QListView>(this)), names_(new Names(this)),
+      path_(currentFolder()) {
     fillWith(*this, *view_);
     view_->setModel(names_);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -74,20 +77,20 @@ FileList::FileList(QWidget* parent)
     refresh();
 }
 
-QString FileList::path() const {
-    return QDir::toNativeSeparators(path_);
+std::string FileList::path() const {
+    return path_;
 }
 
-bool FileList::setPath(const QString& path) {
-    const QFileInfo folder(path);
-    if (path.isEmpty() || !folder.isDir())
+bool FileList::setPath(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_directory(platform::pathFromUtf8(path), error))
         return false;
-    path_ = QDir::cleanPath(folder.absoluteFilePath());
+    path_ = normalFolder(path);
     refresh();
     return true;
 }
 
-void FileList::setPattern(const QString& pattern) {
+void FileList::setPattern(const std::string& pattern) {
     pattern_ = pattern;
     refresh();
 }
@@ -98,6 +101,10 @@ int FileList::count() const {
 
 QString FileList::name(int index) const {
     return names_->index(index).data().toString();
+}
+
+std::string FileList::fileName(int index) const {
+    return names_->fileName(index);
 }
 
 bool FileList::selected(int index) const {

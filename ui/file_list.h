@@ -5,9 +5,13 @@
 // Shift+click, Ctrl+click). Lists tens of thousands of photos without a pause. The folder
 // is read when its names are first looked at (by these functions or by painting) after
 // a change of folder or pattern or a refresh, so changes in a row read it once.
+//
+// Folder and names are kept as the file system spells them (see native_names.h), so a
+// photo whose name is not UTF-8 is shown readably and still handed on exactly.
 
 #include <QString>
 #include <QWidget>
+#include <string>
 
 class QListView;
 
@@ -21,15 +25,18 @@ public:
     explicit FileList(QWidget* parent = nullptr);
 
     // The listed folder's full path, in the system's notation.
-    QString path() const;
+    std::string path() const;
     // Lists the folder `path`. False, and the list unchanged, when it is no folder.
-    bool setPath(const QString& path);
+    bool setPath(const std::string& path);
     // Lists the files matching `pattern` ("*" any run, "?" one character), such as "*.jpg".
-    void setPattern(const QString& pattern);
+    void setPattern(const std::string& pattern);
 
     int count() const;
-    // The file name, without its folder, of entry `index` in [0, count()).
+    // Entry `index` in [0, count()) as shown: its name, without its folder, with any byte
+    // that is not part of UTF-8 shown as U+FFFD.
     QString name(int index) const;
+    // Entry `index`'s name exactly as the file system gave it: what a run is handed.
+    std::string fileName(int index) const;
     bool selected(int index) const;
 
     // Reads the folder again; the selection is cleared.
@@ -40,8 +47,8 @@ private:
 
     QListView* view_;
     Names* names_;
-    QString path_; // absolute, with "/" separators
-    QString pattern_ = QStringLiteral("*");
+    std::string path_; // normal (see normalFolder)
+    std::string pattern_ = "*";
 };
 
 } // namespace ui

@@ -2,42 +2,32 @@
 
 #include "platform/photo_listing.h"
 #include "ui/artwork.h"
+#include "ui/focus_frame.h"
 #include "ui/inner_widget.h"
+#include "ui/native_names.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QTreeWidget>
+#include <vector>
 
 namespace ui {
 namespace {
 
-constexpr int kIndentPixels = 10; // per level of depth
-constexpr int kPathRole = Qt::UserRole;
+constexpr int kIndentPixels = 10;       // per level of depth
+constexpr int kPathRole = Qt::UserRole; // the entry's full path, bytes as the file system has them
 
 // The folder and every folder above it, the root first.
-QStringList chainTo(const QString& path) {
-    QDir dir(path);
-    QStringList chain{dir.absolutePath()};
-    while (dir.cdUp())
-        chain.prepend(dir.absolutePath());
+std::vector<std::string> chainTo(const std::string& folder) {
+    std::vector<std::string> chain{folder};
+    while (!isRoot(chain.front()))
+        chain.insert(chain.begin(), parentFolder(chain.front()));
     return chain;
 }
 
-// The visible folders directly inside `path`, in the file list's natural order. The
-// entry types come from the listing itself: a folder of 20,000 photos costs no stat.
-QStringList subfolders(const QString& path) {
-    QStringList names;
-    for (const std::string& name :
-         platform::listFolders(QDir::toNativeSeparators(path).toStdString()))
-        names.append(QString::fromStdString(name));
-    return names;
-}
-
 // Depth shows as indentation alone: no expand arrows, since every entry stays expanded.
-class FolderTree : public QTreeWidget {
+class FolderTree : public FocusFramed<QTreeWidget> {
 public:
-    using QTreeWidget::QTreeWidget;
+    using FocusFramed::FocusFramed;
 
 protected:
     void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
@@ -51,9 +41,10 @@ QIcon folderIcon(const QString& resource) {
     return icon;
 }
 
-QString entryText(const QString& folder) {
-    const QFileInfo info(folder);
-    return info.isRoot() ? QDir::toNativeSeparators(folder) : info.fileName();
+void describe(QTreeWidgetItem& item, const std::string& folder, const QIcon& icon) {
+    item.setText(0, shownName(lastName(folder)));
+    item.setIcon(0, icon);
+    item.setData(0, kPathRole, QByteArray::fromStdString(folder));
 }
 
 } // namespace
@@ -61,7 +52,7 @@ QString entryText(const QString& folder) {
 // The folder icons are the program's own: the style's standard ones search the icon
 // themes on disk, a noticeable part of the window's start.
 FolderList::FolderList(QWidget* parent)
-    : QWidget(parent), tree_(new FolderTree(this)), path_(QDir::currentPath()),
+    : QWidget(parent), tree_(new FolderTree(this)), path_(currentFolder()),
       openIcon_(folderIcon(QStringLiteral(":/folder-open-16.png"))),
       closedIcon_(folderIcon(QStringLiteral(":/folder-closed-16.png"))) {
     fillWith(*this, *tree_);
@@ -71,53 +62,59 @@ FolderList::FolderList(QWidget* parent)
     tree_->setExpandsOnDoubleClick(false);
     tree_->setIndentation(kIndentPixels);
     tree_->header()->setStretchLastSection(false);
-    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list();
     connect(tree_, &QTreeWidget::itemActivated, this, &FolderList::open);
 }
 
-QString FolderList::path() const {
-    return QDir::toNativeSeparators(path_);
+std::string FolderList::path() const {
+    return path_;
 }
 
-bool FolderList::setPath(const QString& path) {
-    const QFileInfo folder(path);
-    if (path.isEmpty() || !folder.isDir() || !folder.isReadable())
+// A folder the user opened that is refused, here or by whoever handles pathChanged, leaves
+// the lists on the shown folder, and the highlight goes back to it.
+bool FolderList::setPath(const std::string& path) {
+    if (!isListableFolder(path))
         return false;
-    const QString absolute = QDir::cleanPath(folder.absoluteFilePath());
-    if (absolute == path_)
+    const std::string normal = normalFolder(path);
+    if (normal == path_) {
+        highlightShown();
         return true;
-    path_ = absolute;
+    }
+    path_ = normal;
     list();
-    emit pathChanged(this->path());
+    emit pathChanged(path_);
     return true;
 }
 
 void FolderList::open(QTreeWidgetItem* item) {
-    const QString folder = item->data(0, kPathRole).toString();
-    if (!setPath(folder))
-        emit openRefused(QDir::toNativeSeparators(folder));
+    const std::string folder = item->data(0, kPathRole).toByteArray().toStdString();
+    if (setPath(folder))
+        return;
+    highlightShown();
+    emit openRefused(folder);
 }
 
 void FolderList::list() {
     tree_->clear();
-
-    QTreeWidgetItem* shown = nullptr;
-    for (const QString& folder : chainTo(path_)) {
-        shown = shown ? new QTreeWidgetItem(shown) : new QTreeWidgetItem(tree_);
-        shown->setText(0, entryText(folder));
-        shown->setIcon(0, openIcon_);
-        shown->setData(0, kPathRole, folder);
+    shown_ = nullptr;
+    for (const std::string& folder : chainTo(path_)) {
+        shown_ = shown_ ? new QTreeWidgetItem(shown_) : new QTreeWidgetItem(tree_);
+        describe(*shown_, folder, openIcon_);
     }
-    const QDir dir(path_);
-    for (const QString& name : subfolders(path_)) {
-        auto* inside = new QTreeWidgetItem(shown, {name});
-        inside->setIcon(0, closedIcon_);
-        inside->setData(0, kPathRole, dir.absoluteFilePath(name));
-    }
+    // The entry types come from the listing itself: a folder of 20,000 photos costs no stat.
+    for (const std::string& name : platform::listFolders(path_))
+        describe(*new QTreeWidgetItem(shown_), childPath(path_, name), closedIcon_);
     tree_->expandAll();
-    tree_->setCurrentItem(shown);
-    tree_->scrollToItem(shown);
+    // As wide as the widest entry, so that deep folders scroll sideways. Sized here rather
+    // than by the header's resize mode, which also measures the hidden header's caption
+    // in bold: a font of its own to load at start-up.
+    tree_->resizeColumnToContents(0);
+    highlightShown();
+}
+
+void FolderList::highlightShown() {
+    tree_->setCurrentItem(shown_);
+    tree_->scrollToItem(shown_);
 }
 
 } // namespace ui

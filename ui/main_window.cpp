@@ -3,6 +3,7 @@
 #include "platform/disk_folder.h"
 #include "ui/artwork.h"
 #include "ui/birthday_box.h"
+#include "ui/command_button.h"
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
@@ -10,10 +11,11 @@
 #include "ui/user_feedback.h"
 
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QShowEvent>
 #include <algorithm>
 #include <array>
@@ -77,12 +79,33 @@ constexpr int pixels(int twips) {
 // the characters, and its line height lets Label1's caption fit its rectangle.
 const QString kChineseFallback = QStringLiteral("WenQuanYi Micro Hei");
 
+// The families of `wanted` that are installed, in its order; `wanted` itself when none is.
+// A font whose first family is missing has Qt ask the system for that family's fallbacks,
+// once per script, even with an installed family after it: each font names only what is
+// installed, looked up once, and is drawn with the same family as the full list would be.
+QStringList installed(const QStringList& wanted) {
+    static const QSet<QString> families = [] {
+        QSet<QString> names;
+        for (const QString& family : QFontDatabase::families())
+            names.insert(family.section(QStringLiteral(" ["), 0, 0).toCaseFolded()); // foundry
+        return names;
+    }();
+    QStringList found;
+    for (const QString& family : wanted) {
+        if (families.contains(family.toCaseFolded()))
+            found << family;
+    }
+    return found.isEmpty() ? wanted : found;
+}
+
 QFont makeFont(const QStringList& families, qreal points) {
     QFont font;
-    font.setFamilies(families);
+    font.setFamilies(installed(families));
     font.setPointSizeF(points);
     return font;
 }
+
+constexpr int kLabel1RightGap = 2; // pixels: the outline's and one more
 
 const QString kLabel1Caption = QStringLiteral(
     "说明：先在下面\"生日栏\"内输入宝宝的生日，再点击\"改名\"键，将自动把左边列表框中的照片"
@@ -162,6 +185,9 @@ void MainWindow::createControls() {
     instructions_ = createLabel(this, "Label1", kLabel1Caption);
     instructions_->setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 8.25));
     instructions_->setForegroundRole(QPalette::Highlight);
+    // Label1 ends on Shape2's right edge: its lines wrap short of the outline, with a pixel
+    // of space, so no glyph runs into it.
+    instructions_->setContentsMargins(0, 0, kLabel1RightGap, 0);
     formatNote_ = createLabel(this, "Label3", QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
     setTextColour(formatNote_, QColor(0xFF, 0x00, 0x00));
     birthdayCaption_ = createLabel(this, "Label2", QStringLiteral("宝宝生日：(示例：2007-03-26)"));
@@ -171,13 +197,11 @@ void MainWindow::createControls() {
 
     const QFont buttonFont =
         makeFont({QStringLiteral("宋体"), QStringLiteral("SimSun"), kChineseFallback}, 9);
-    renameSelectedButton_ = createNamed<QPushButton>(this, "Command2", QStringLiteral("选中改名"));
-    renameAllButton_ = createNamed<QPushButton>(this, "Command1", QStringLiteral("全部改名"));
-    for (QPushButton* button : {renameSelectedButton_, renameAllButton_}) {
+    renameSelectedButton_ =
+        createNamed<CommandButton>(this, "Command2", QStringLiteral("选中改名"));
+    renameAllButton_ = createNamed<CommandButton>(this, "Command1", QStringLiteral("全部改名"));
+    for (CommandButton* button : {renameSelectedButton_, renameAllButton_})
         button->setFont(buttonFont);
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
     renameAllButton_->setFlat(true);
 }
 
@@ -204,8 +228,8 @@ void MainWindow::placeControls() {
 }
 
 void MainWindow::connectEvents() {
-    connect(renameAllButton_, &QPushButton::clicked, this, &MainWindow::renameAll);
-    connect(renameSelectedButton_, &QPushButton::clicked, this, &MainWindow::renameSelected);
+    connect(renameAllButton_, &CommandButton::clicked, this, &MainWindow::renameAll);
+    connect(renameSelectedButton_, &CommandButton::clicked, this, &MainWindow::renameSelected);
 }
 
 // Opening comes before QWidget shows the controls: File1, shown, lists its folder, and
@@ -226,6 +250,9 @@ void MainWindow::showEvent(QShowEvent* event) {
         move(frame.topLeft());
         birthdayBox_->setFocus();
     }
+    // Styles mark the focus only once it has moved by keyboard in the window, which every
+    // show forgets; a button focused by a click would then take a Space unseen.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     QWidget::showEvent(event);
 }
 
@@ -250,9 +277,9 @@ void MainWindow::runBatch(RunMode mode) {
     std::vector<std::string> photos;
     for (int i = 0; i < fileList_->count(); ++i) {
         if (mode == RunMode::All || fileList_->selected(i))
-            photos.push_back(fileList_->name(i).toStdString());
+            photos.push_back(fileList_->fileName(i));
     }
-    const std::string path = fileList_->path().toStdString();
+    const std::string path = fileList_->path();
     platform::DiskFolder folder(path);
     const std::unique_ptr<naming::ShootingTimeSource> reader = readerFor_(path);
     MessageBoxes errors(feedback_);

@@ -24,11 +24,11 @@
 
 class QGroupBox;
 class QLabel;
-class QPushButton;
 
 namespace ui {
 
 class BirthdayBox;
+class CommandButton;
 class DriveList;
 class FileList;
 class FolderList;
@@ -93,8 +93,8 @@ private:
     QLabel* formatNote_ = nullptr;
     QLabel* birthdayCaption_ = nullptr;
     BirthdayBox* birthdayBox_ = nullptr;
-    QPushButton* renameSelectedButton_ = nullptr;
-    QPushButton* renameAllButton_ = nullptr;
+    CommandButton* renameSelectedButton_ = nullptr;
+    CommandButton* renameAllButton_ = nullptr;
 };
 
 } // namespace ui

@@ -4,21 +4,14 @@
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
+#include "ui/native_names.h"
 #include "ui/user_feedback.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace ui {
 namespace {
 
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A folder whose names can be read; File1 would list nothing for any other.
-bool isListable(const QString& folder) {
-    return !folder.isEmpty() && QFileInfo(folder).isDir() && QDir(folder).isReadable();
 }
 
 } // namespace
@@ -32,25 +25,25 @@ bool DriveListAdapter::setDrive(const std::string& drive) {
 }
 
 std::string FolderListAdapter::path() const {
-    return list_.path().toStdString();
+    return list_.path();
 }
 
 bool FolderListAdapter::setPath(const std::string& folder) {
-    return list_.setPath(fromUtf8(folder));
+    return list_.setPath(folder);
 }
 
 std::string FileListAdapter::path() const {
-    return list_.path().toStdString();
+    return list_.path();
 }
 
+// File1 would list nothing for a folder whose names cannot be read.
 bool FileListAdapter::setPath(const std::string& folder) {
-    const QString path = fromUtf8(folder);
-    return isListable(path) && list_.setPath(path);
+    return isListableFolder(folder) && list_.setPath(folder);
 }
 
 bool FileListAdapter::setPattern(std::string_view pattern) {
-    list_.setPattern(fromUtf8(pattern));
-    return isListable(list_.path());
+    list_.setPattern(std::string(pattern));
+    return isListableFolder(list_.path());
 }
 
 std::string BirthdayBoxAdapter::text() const {

@@ -2,7 +2,7 @@
 
 // The window's controls and feedback as the navigation handlers see them (see
 // navigation/interfaces.h). Texts cross as UTF-8; drive texts and paths are the controls'
-// own, passed through unchanged.
+// own, passed through unchanged, paths as the file system spells them (native_names.h).
 
 #include "navigation/interfaces.h"
 

@@ -17,13 +17,16 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <filesystem>
 #include <fstream>
 
 namespace {
 
-QString qPath(const std::filesystem::path& path) {
-    return QDir::toNativeSeparators(QString::fromStdString(path.string()));
+// The path in the system's notation, as the lists give theirs.
+std::string native(std::filesystem::path path) {
+    const std::u8string text = path.make_preferred().u8string();
+    return {text.begin(), text.end()};
 }
 
 QStringList entries(const ui::FileList& list) {
@@ -80,17 +83,17 @@ void ListControlsTest::fileListListsItsFolderUntilRefreshed() {
         folder.write(name, "x");
     std::filesystem::create_directory(folder.path() / "sub.jpg");
     ui::FileList list;
-    QVERIFY(list.setPath(qPath(folder.path())));
-    list.setPattern(QStringLiteral("*.jpg"));
-    QCOMPARE(list.path(), qPath(folder.path()));
+    QVERIFY(list.setPath(native(folder.path())));
+    list.setPattern("*.jpg");
+    QCOMPARE(list.path(), native(folder.path()));
     QCOMPARE(entries(list), QStringList({"b.JPG", "IMG_2.jpg", "IMG_10.jpg"}));
     QCOMPARE(list.name(0), QStringLiteral("b.JPG"));
 
     folder.write("a.jpg", "x");
     std::filesystem::rename(folder.path() / "b.JPG", folder.path() / "c.jpg");
-    QVERIFY(!list.setPath(qPath(folder.path() / "gone")));
-    QVERIFY(!list.setPath(qPath(folder.path() / "a.jpg")));
-    QCOMPARE(list.path(), qPath(folder.path()));
+    QVERIFY(!list.setPath(native(folder.path() / "gone")));
+    QVERIFY(!list.setPath(native(folder.path() / "a.jpg")));
+    QCOMPARE(list.path(), native(folder.path()));
     QCOMPARE(entries(list), QStringList({"b.JPG", "IMG_2.jpg", "IMG_10.jpg"}));
 
     list.refresh();
@@ -104,8 +107,8 @@ void ListControlsTest::fileListReadsItsFolderWhenFirstLookedAt() {
     folder.write("IMG_1.jpg", "x");
     folder.write("notes.txt", "x");
     ui::FileList list;
-    QVERIFY(list.setPath(qPath(folder.path())));
-    list.setPattern(QStringLiteral("*.jpg"));
+    QVERIFY(list.setPath(native(folder.path())));
+    list.setPattern("*.jpg");
     folder.write("IMG_2.jpg", "x");
 
     QCOMPARE(entries(list), QStringList({"IMG_1.jpg", "IMG_2.jpg"}));
@@ -115,7 +118,7 @@ void ListControlsTest::fileListReadsItsFolderWhenFirstLookedAt() {
     list.resize(233, 306);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
-    list.setPattern(QStringLiteral("*.txt"));
+    list.setPattern("*.txt");
     list.grab(); // the view, painting, is the first to look
     folder.write("later.txt", "x");
     QCOMPARE(entries(list), QStringList({"notes.txt"}));
@@ -127,7 +130,7 @@ void ListControlsTest::fileListSelectsWithClickShiftAndCtrl() {
         folder.write("IMG_" + std::to_string(i) + ".jpg", "x");
     ui::FileList list;
     list.resize(233, 306);
-    list.setPath(qPath(folder.path()));
+    list.setPath(native(folder.path()));
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     auto* view = list.findChild<QListView*>();
@@ -156,12 +159,12 @@ void ListControlsTest::fileListListsAFolderOf20000Photos() {
         std::ofstream(folder.path() / ("IMG_" + std::to_string(i) + ".jpg"));
     ui::FileList list;
     list.resize(233, 306);
-    list.setPattern(QStringLiteral("*.jpg"));
+    list.setPattern("*.jpg");
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
     // How fast is the benchmark's business; here, that all of them are listed in order.
-    list.setPath(qPath(folder.path()));
+    list.setPath(native(folder.path()));
     list.grab();
 
     QCOMPARE(list.count(), 20000);
@@ -176,14 +179,14 @@ void ListControlsTest::folderListShowsFoldersAboveAndInside() {
     folder.write("file.txt", "x");
 
     ui::FolderList list;
-    QVERIFY(list.setPath(qPath(folder.path())));
+    QVERIFY(list.setPath(native(folder.path())));
     auto* tree = list.findChild<QTreeWidget*>();
 
     // One entry per level from the root down to the folder, which holds its subfolders.
     QTreeWidgetItem* item = tree->topLevelItem(0);
     QCOMPARE(tree->topLevelItemCount(), 1);
     QCOMPARE(item->text(0), QDir::toNativeSeparators(QDir::rootPath()));
-    while (item->data(0, Qt::UserRole).toString() != QDir::fromNativeSeparators(list.path())) {
+    while (item->data(0, Qt::UserRole).toByteArray().toStdString() != list.path()) {
         QCOMPARE(item->childCount(), 1);
         item = item->child(0);
     }
@@ -209,6 +212,12 @@ void ListControlsTest::folderListShowsFoldersAboveAndInside() {
     list.resize(177, 278);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
+    // Every entry fits its column whole: icon and name.
+    for (QTreeWidgetItemIterator entry(tree); *entry; ++entry) {
+        const int end = tree->visualItemRect(*entry).left() + 16 +
+                        tree->fontMetrics().horizontalAdvance((*entry)->text(0));
+        QVERIFY(end < tree->columnWidth(0));
+    }
     const int shownLeft = tree->visualItemRect(shown).left();
     QVERIFY(tree->visualItemRect(shown->parent()).left() < shownLeft);
     QVERIFY(tree->visualItemRect(shown->child(0)).left() > shownLeft);
@@ -217,7 +226,7 @@ void ListControlsTest::folderListShowsFoldersAboveAndInside() {
 void ListControlsTest::folderListOpensFoldersByProgramAndByUser() {
     const fixture::TempFolder folder;
     std::filesystem::create_directory(folder.path() / "sub");
-    const QString sub = qPath(folder.path() / "sub");
+    const std::string sub = native(folder.path() / "sub");
     ui::FolderList list;
     list.resize(177, 278);
     list.show();
@@ -227,10 +236,10 @@ void ListControlsTest::folderListOpensFoldersByProgramAndByUser() {
 
     QVERIFY(list.setPath(sub));
     QCOMPARE(changed.count(), 1); // raised before setPath() returned
-    QCOMPARE(changed.at(0).at(0).toString(), sub);
+    QCOMPARE(changed.at(0).at(0).value<std::string>(), sub);
     QVERIFY(list.setPath(sub));
-    QVERIFY(!list.setPath(qPath(folder.path() / "gone")));
-    QVERIFY(!list.setPath(QString()));
+    QVERIFY(!list.setPath(native(folder.path() / "gone")));
+    QVERIFY(!list.setPath(std::string()));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(list.path(), sub);
 
@@ -239,13 +248,21 @@ void ListControlsTest::folderListOpensFoldersByProgramAndByUser() {
     tree->setCurrentItem(tree->currentItem()->parent());
     QTest::keyClick(tree, Qt::Key_Return);
     QCOMPARE(changed.count(), 2);
-    QCOMPARE(list.path(), qPath(folder.path()));
+    QCOMPARE(list.path(), native(folder.path()));
     const QPoint subCentre = tree->visualItemRect(tree->currentItem()->child(0)).center();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, subCentre);
     QCOMPARE(changed.count(), 2); // a single click only highlights
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, subCentre);
     QCOMPARE(changed.count(), 3);
     QCOMPARE(list.path(), sub);
+
+    // A change refused elsewhere (a drive) sets the list to the folder it already shows,
+    // wherever the user had moved the highlight: it comes back to that folder.
+    QTreeWidgetItem* shown = tree->currentItem();
+    tree->setCurrentItem(shown->parent());
+    QVERIFY(list.setPath(sub));
+    QCOMPARE(tree->currentItem(), shown);
+    QCOMPARE(changed.count(), 3);
 }
 
 void ListControlsTest::driveListStartsOnTheDriveOfTheCurrentFolder() {

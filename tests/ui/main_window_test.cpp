@@ -98,6 +98,10 @@ private slots:
     void labelsShowTheirWholeCaption_data();
     void labelsShowTheirWholeCaption();
     void drawsTheOutlinesAndTheBanner();
+    void label1KeepsClearOfShape2();
+    void drawsCommand1AsAFlatButton();
+    void marksTheFocusOnEveryControl_data();
+    void marksTheFocusOnEveryControl();
     void stacksTheControlsInOrder();
     void movesFocusInTabOrder();
     void opensCentredWithFocusInText1();
@@ -105,6 +109,8 @@ private slots:
 
     void command1RenamesEveryPhoto();
     void command2RenamesTheSelectedPhotos();
+    void enterOrSpacePressesOnlyTheFocusedButton_data();
+    void enterOrSpacePressesOnlyTheFocusedButton();
     void showsEachMessageAndRenamesNothing_data();
     void showsEachMessageAndRenamesNothing();
 
@@ -172,8 +178,8 @@ void MainWindowTest::showPhotos() {
                         {.dateTimeOriginal = "2007:05:10 09:00:00"});
     photos_->write("notes.txt", "not a photo");
     inPhotos_ = std::make_unique<fixture::CurrentFolder>(photos_->path());
-    QVERIFY(form_->fileList().setPath(QDir::currentPath()));
-    form_->fileList().setPattern(QStringLiteral("*.jpg"));
+    QVERIFY(form_->fileList().setPath(photos_->path().string()));
+    form_->fileList().setPattern("*.jpg");
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 }
@@ -251,39 +257,43 @@ void MainWindowTest::showsTheCaptions() {
 }
 
 void MainWindowTest::usesTheThreeFonts_data() {
+    const QString fallback = QStringLiteral("WenQuanYi Micro Hei"); // has the Chinese
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("family");
+    QTest::addColumn<QStringList>("families"); // as designed, in order of preference
     QTest::addColumn<qreal>("points");
+    const QStringList arial{"Arial", fallback};
     for (const char* name : {"Frame1", "Drive1", "Dir1", "File1", "Label3", "Label2", "Text1"})
-        QTest::newRow(name) << name << "Arial" << 9.0;
-    QTest::newRow("Label1") << "Label1"
-                            << "Arial" << 8.25;
-    QTest::newRow("Command2") << "Command2"
-                              << "宋体" << 9.0;
-    QTest::newRow("Command1") << "Command1"
-                              << "宋体" << 9.0;
+        QTest::newRow(name) << name << arial << 9.0;
+    QTest::newRow("Label1") << "Label1" << arial << 8.25;
+    const QStringList songTi{"宋体", "SimSun", fallback};
+    QTest::newRow("Command2") << "Command2" << songTi << 9.0;
+    QTest::newRow("Command1") << "Command1" << songTi << 9.0;
 }
 
-// Checks the control and every widget inside it, since those are what draw the text.
+// Checks the control and every widget inside it, since those are what draw the text. A
+// font names only the designed families that are installed, so that no text looks up a
+// missing one, and is drawn with the first of them; the last has the Chinese characters.
 void MainWindowTest::usesTheThreeFonts() {
     QFETCH(QString, name);
-    QFETCH(QString, family);
+    QFETCH(QStringList, families);
     QFETCH(qreal, points);
+    QStringList installed;
+    for (const QString& family : families) {
+        if (QFontDatabase::families().contains(family))
+            installed << family;
+    }
+    QVERIFY(!installed.isEmpty());
     QList<QWidget*> drawing = control(name)->findChildren<QWidget*>();
     drawing.prepend(control(name));
     for (const QWidget* widget : drawing) {
         const QFont font = widget->font();
-        QCOMPARE(font.families().value(0), family);
+        QCOMPARE(font.families(), installed);
+        QCOMPARE(QFontInfo(font).family(), installed.constFirst());
         QCOMPARE(font.pointSizeF(), points);
         QCOMPARE(font.weight(), QFont::Normal);
         QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
-        // The last family is the fallback that has the Chinese characters.
-        const QString fallback = font.families().constLast();
-        QVERIFY2(QFontDatabase::families().contains(fallback), qPrintable(fallback));
-        QVERIFY(QFontMetrics(QFont(fallback)).inFontUcs4(U'宝'));
+        QVERIFY(QFontMetrics(QFont(installed.constLast())).inFontUcs4(U'宝'));
     }
-    QCOMPARE(form_->font().families().value(0), QStringLiteral("Arial"));
-    QCOMPARE(form_->font().pointSizeF(), 9.0);
 }
 
 void MainWindowTest::colours() {
@@ -344,6 +354,81 @@ void MainWindowTest::drawsTheOutlinesAndTheBanner() {
     std::sort(iconSizes.begin(), iconSizes.end(),
               [](QSize a, QSize b) { return a.width() < b.width(); });
     QCOMPARE(iconSizes, QList<QSize>({{16, 16}, {32, 32}, {48, 48}}));
+}
+
+// Label1 lies inside Shape2 and ends on its right edge: the outline is drawn whole, and no
+// glyph of the caption touches it.
+void MainWindowTest::label1KeepsClearOfShape2() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    const QImage window = form_->grab().toImage();
+    const QRect label = control("Label1")->geometry();
+    const int edge = control("Shape2")->geometry().right();
+    QCOMPARE(label.right(), edge);
+    for (int y = label.top(); y <= label.bottom(); ++y) {
+        QCOMPARE(window.pixelColor(edge, y), form_->palette().color(QPalette::WindowText));
+        QCOMPARE(window.pixelColor(edge - 1, y), form_->palette().color(QPalette::Window));
+    }
+}
+
+// As a flat push button is drawn on Windows: a one-pixel frame in the text colour around
+// the face, no bevel inside it; pressed, the face changes and the frame stays.
+void MainWindowTest::drawsCommand1AsAFlatButton() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    auto* button = qobject_cast<QPushButton*>(control("Command1"));
+    const QColor frame = button->palette().color(QPalette::WindowText);
+    const QColor face = button->palette().color(QPalette::Button);
+    const QImage released = button->grab().toImage();
+    const int right = released.width() - 1;
+    const int bottom = released.height() - 1;
+    for (int x = 0; x <= right; ++x) {
+        QCOMPARE(released.pixelColor(x, 0), frame);
+        QCOMPARE(released.pixelColor(x, bottom), frame);
+    }
+    for (int y = 0; y <= bottom; ++y) {
+        QCOMPARE(released.pixelColor(0, y), frame);
+        QCOMPARE(released.pixelColor(right, y), frame);
+    }
+    for (int x = 1; x < right; ++x) {
+        QCOMPARE(released.pixelColor(x, 1), face);
+        QCOMPARE(released.pixelColor(x, bottom - 1), face);
+    }
+
+    button->setDown(true);
+    const QImage pressed = button->grab().toImage();
+    QVERIFY(pressed != released);
+    QCOMPARE(pressed.pixelColor(0, 0), frame);
+    QCOMPARE(pressed.pixelColor(right, bottom), frame);
+}
+
+void MainWindowTest::marksTheFocusOnEveryControl_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("photos"); // File1 lists photos; else an empty folder
+    for (const char* name : {"Text1", "Command2", "Drive1", "Dir1", "Command1"})
+        QTest::newRow(name) << name << true;
+    QTest::newRow("File1 listing photos") << "File1" << true;
+    QTest::newRow("File1 empty") << "File1" << false;
+}
+
+// The focus comes as by a click, which styles leave unmarked until a Tab has been pressed.
+void MainWindowTest::marksTheFocusOnEveryControl() {
+    QFETCH(QString, name);
+    QFETCH(bool, photos);
+    showPhotos();
+    if (!photos) {
+        const fixture::TempFolder empty;
+        QVERIFY(form_->fileList().setPath(empty.path().string()));
+        QCOMPARE(form_->fileList().count(), 0);
+    }
+    QWidget* marked = control(name);
+    control(name == "Text1" ? "Dir1" : "Text1")->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(!marked->hasFocus());
+    const QImage unfocused = marked->grab().toImage();
+
+    marked->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(marked->hasFocus());
+    QVERIFY(marked->grab().toImage() != unfocused);
 }
 
 void MainWindowTest::stacksTheControlsInOrder() {
@@ -451,6 +536,46 @@ void MainWindowTest::command2RenamesTheSelectedPhotos() {
     QCOMPARE(feedback_.messages, QStringList());
     QCOMPARE(feedback_.busy, QList<bool>({true, false}));
     QCOMPARE(layout(), before);
+}
+
+void MainWindowTest::enterOrSpacePressesOnlyTheFocusedButton_data() {
+    const QStringList untouched{"IMG_0001.jpg", "IMG_0002.jpg", "IMG_0003.jpg", "IMG_0004.jpg",
+                                "notes.txt"};
+    const QStringList all{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分33秒)b.jpg",
+                          "1岁0月1天(09点00分00秒).jpg", "IMG_0003.jpg", "notes.txt"};
+    const QStringList selected{"0岁10月6天(14点05分33秒).jpg", "1岁0月1天(09点00分00秒).jpg",
+                               "IMG_0002.jpg", "IMG_0003.jpg", "notes.txt"};
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QStringList>("listing");
+    QTest::newRow("Enter on Command1") << "Command1" << int(Qt::Key_Return) << all;
+    QTest::newRow("keypad Enter on Command2") << "Command2" << int(Qt::Key_Enter) << selected;
+    QTest::newRow("Space on Command1") << "Command1" << int(Qt::Key_Space) << all;
+    QTest::newRow("Space on Command2") << "Command2" << int(Qt::Key_Space) << selected;
+    QTest::newRow("Enter in Text1") << "Text1" << int(Qt::Key_Return) << untouched;
+    QTest::newRow("Enter in File1") << "File1" << int(Qt::Key_Return) << untouched;
+}
+
+// Photos 1 and 4 selected. Neither button is the default, so Enter elsewhere does nothing.
+void MainWindowTest::enterOrSpacePressesOnlyTheFocusedButton() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(QStringList, listing);
+    showPhotos();
+    typeBirthday(QStringLiteral("2006-05-10"));
+    clickRow(0);
+    clickRow(3, Qt::ControlModifier);
+
+    control(focus)->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(control(focus)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+
+    QStringList names;
+    for (const std::string& name : photos_->listing())
+        names << QString::fromStdString(name);
+    QCOMPARE(names, listing);
+    for (const char* button : {"Command1", "Command2"})
+        QVERIFY(!qobject_cast<QPushButton*>(control(button))->isDefault());
 }
 
 void MainWindowTest::showsEachMessageAndRenamesNothing_data() {

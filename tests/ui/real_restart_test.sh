@@ -14,11 +14,8 @@ app=$(realpath "$1")
 make_photos=$(realpath "$2")
 close_window=$(realpath "$3")
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-source "$(dirname "$0")/../../tools/private_display.sh"
+source "$(dirname "$0")/../support/private_display.sh"
+require_tools 77 Xvfb xdotool
 work=$(mktemp -d)
 
 fail() {
@@ -45,23 +42,7 @@ for folder in "$photos" "$elsewhere"; do
 done
 originals=$(ls -A "$elsewhere")
 
-# Starts the program in a folder and waits for its window: sets pid, window, X and Y. The
-# test presets' offscreen platform is not wanted here, and HOME keeps any settings out of
-# the user's own.
-run_in() {
-    (cd "$1" && QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$config exec "$app") \
-        >>"$work/app.log" 2>&1 &
-    pid=$!
-    track "$pid"
-    window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamblinor\(by Oskev\)$' |
-        head -1) || true
-    [[ -n $window ]] || fail "the window did not appear"
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    xdotool windowfocus --sync "$window"
-}
-
-# Clicks a point given in pixels of the client area.
-click_at() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
+run_in() { window_start "$app" "$1" "$work/app.log"; }
 
 # True when the program keeps nothing open in or under a folder, not even as its current
 # folder: a card holding it could be taken out.

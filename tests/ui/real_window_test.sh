@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The real program in a real X window: starts a private Xvfb, starts tamblinor in a folder
-# of generated photos, types the birthday into Text1, clicks Command1, and checks the
-# folder's names afterwards. As root the folder is a file system of its own, as a memory
-# card is, and it must come out (unmount) while the window still shows it. Exits 77
-# (skipped) when Xvfb or xdotool is not installed.
+# The real program in a real X window, driven as a user drives it: starts a private Xvfb,
+# starts tamblinor in a folder of generated photos, selects the first photo in File1, then
+# by keyboard alone goes on to Text1, types the birthday, goes on to Command2 and presses
+# Enter, and checks that only that photo was renamed; then clicks Command1 and checks that
+# every photo was. As root the folder is a file system of its own, as a memory card is, and
+# it must come out (unmount) while the window still shows it. Exits 77 (skipped) when Xvfb
+# or xdotool is not installed.
 #
 #   real_window_test.sh TAMBLINOR MAKE_PHOTOS
 set -euo pipefail
@@ -11,11 +13,8 @@ set -euo pipefail
 app=$(realpath "$1")
 make_photos=$(realpath "$2")
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-source "$(dirname "$0")/../../tools/private_display.sh"
+source "$(dirname "$0")/../support/private_display.sh"
+require_tools 77 Xvfb xdotool
 work=$(mktemp -d)
 private_display_start "$work"
 
@@ -29,40 +28,36 @@ fi
 "$make_photos" "$photos" --count 3 --start "2007:03:15 14:05:33" --step 60 >/dev/null
 echo "not a photo" >"$photos/notes.txt"
 
-# The window lists the folder it starts in. The test presets' offscreen platform is not
-# wanted here, and HOME keeps any settings out of the user's own.
-(cd "$photos" && QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work/config exec "$app") \
-    >"$work/app.log" 2>&1 &
-track $!
+window_start "$app" "$photos" "$work/app.log"
 
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamblinor\(by Oskev\)$' | head -1) || true
-[[ -n $window ]] || { echo "FAIL: the window did not appear"; cat "$work/app.log"; exit 1; }
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool windowfocus --sync "$window"
-
-# Clicks the middle of a control given by its pixels in the client area.
-click() { xdotool mousemove --sync $((X + $1 + $3 / 2)) $((Y + $2 + $4 / 2)) click 1; }
-
-click 464 296 73 18   # Text1
-xdotool type --delay 30 "2006-05-10"
-click 488 368 73 25   # Command1
-
-expected="0岁10月6天(14点05分33秒).jpg
-0岁10月6天(14点06分33秒).jpg
-0岁10月6天(14点07分33秒).jpg
-notes.txt"
-renamed=0
-for _ in $(seq 200); do
-    [[ $(ls -A "$photos" | LC_ALL=C sort) == "$expected" ]] && { renamed=1; break; }
-    sleep 0.05
-done
-if [[ $renamed == 0 ]]; then
-    echo "FAIL: the folder holds"
+# Waits up to ten seconds for the folder to hold exactly these names.
+expect_names() {
+    for _ in $(seq 200); do
+        [[ $(ls -A "$photos" | LC_ALL=C sort) == "$1" ]] && { echo "ok: $2"; return 0; }
+        sleep 0.05
+    done
+    echo "FAIL: $2; the folder holds"
     ls -A "$photos"
     cat "$work/app.log"
     exit 1
-fi
-echo "ok: the photos were renamed"
+}
+
+# File1 is 233 pixels wide at (208, 72); its first row lies in the top 20 pixels. Tab goes
+# from File1 to Command1, then Text1, then Command2.
+click_on 208 72 233 20
+xdotool key --delay 50 Tab Tab
+xdotool type --delay 30 "2006-05-10"
+xdotool key --delay 50 Tab Return
+expect_names "0岁10月6天(14点05分33秒).jpg
+IMG_0002.jpg
+IMG_0003.jpg
+notes.txt" "Enter on Command2 renamed the selected photo"
+
+click_on 488 368 73 25 # Command1
+expect_names "0岁10月6天(14点05分33秒).jpg
+0岁10月6天(14点06分33秒).jpg
+0岁10月6天(14点07分33秒).jpg
+notes.txt" "Command1 renamed every photo"
 if [[ -n $card ]]; then
     umount "$card" || { echo "FAIL: the card is kept busy by the window showing it"; exit 1; }
     echo "ok: the card came out while the window showed it"

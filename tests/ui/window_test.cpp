@@ -1,7 +1,8 @@
 // The window with its navigation wired in, over real folders and a settings file of the
 // test's own: a folder the user opens that cannot be read or entered is turned down with
-// a beep and no message, and the lists and the working folder stay together. (Coming back
-// after a restart is for real_restart_test.sh, with the real program.)
+// a beep and no message, and the lists, the highlight and the working folder stay
+// together; names that are not UTF-8 are opened and renamed as the command line does.
+// (Coming back after a restart is for real_restart_test.sh, with the real program.)
 
 #include "platform/exif_reader.h"
 #include "platform/settings_store.h"
@@ -10,14 +11,17 @@
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/recording_feedback.h"
+#include "ui/birthday_box.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
 #include "ui/navigation_adapters.h"
 #include "ui/window_wiring.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -28,6 +32,21 @@ namespace {
 
 QString qPath(const fs::path& path) {
     return QString::fromStdString(path.string());
+}
+
+// The folder of the entry highlighted in Dir1.
+std::string highlighted(const ui::MainWindow& form) {
+    const auto* tree = form.folderList().findChild<QTreeWidget*>();
+    return tree->currentItem()->data(0, Qt::UserRole).toByteArray().toStdString();
+}
+
+// The names in a folder, as bytes, sorted.
+std::vector<std::string> listing(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 QStringList entries(const ui::FileList& list) {
@@ -74,6 +93,7 @@ private slots:
 
     void turnsDownFoldersThatCannotBeReadOrEntered();
     void file1DoesNotTakeAFolderItCannotRead();
+    void opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes();
 
 private:
     void openWindow();                    // a new window, shown
@@ -141,6 +161,7 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     fs::remove(start / "gone");
     openInDir1(QStringLiteral("gone"));
     QCOMPARE(feedback_.beeps, 1);
+    QCOMPARE(highlighted(form), start.string());
 
     if (!permissionsBind(root_->path()))
         QSKIP("folder permissions do not bind this user");
@@ -149,11 +170,13 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     permissions.set(start / "shut", fs::perms::owner_exec);   // entered, not listed
     openInDir1(QStringLiteral("locked"));
     QCOMPARE(feedback_.beeps, 2);
+    QCOMPARE(highlighted(form), start.string());
     openInDir1(QStringLiteral("shut"));
     QCOMPARE(feedback_.beeps, 3);
+    QCOMPARE(highlighted(form), start.string());
 
-    QCOMPARE(form.folderList().path(), qPath(start));
-    QCOMPARE(form.fileList().path(), qPath(start));
+    QCOMPARE(form.folderList().path(), start.string());
+    QCOMPARE(form.fileList().path(), start.string());
     QCOMPARE(entries(form.fileList()), QStringList({"IMG_0001.jpg"}));
     QCOMPARE(qPath(fs::current_path()), qPath(start));
     QCOMPARE(feedback_.messages, QStringList());
@@ -174,6 +197,47 @@ void WindowTest::file1DoesNotTakeAFolderItCannotRead() {
     QVERIFY(!file1.setPath(shut.string()));
     QCOMPARE(file1.path(), (root_->path() / "start").string());
     QCOMPARE(entries(list), QStringList({"IMG_0001.jpg"}));
+}
+
+// GBK names, as a card written under a Chinese locale holds them: the folder 照片 with
+// 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. Dir1 opens the folder,
+// File1 shows the names readably, and Command1 gives the folder the names that
+// tamblinor-cli gives a copy of it.
+void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
+    const std::string folder = "\xd5\xd5\xc6\xac";
+    const std::vector<std::string> photos{"\xb1\xa6\xb1\xa6.jpg", "\xc2\xfa\xd4\xc2.jpg",
+                                          "\xc9\xa8\xc3\xe8.jpg"};
+    const fs::path start = root_->path() / "start";
+    const fs::path inWindow = start / folder;
+    const fs::path byCli = root_->path() / "cli";
+    fs::create_directory(inWindow);
+    fixture::writePhoto(inWindow / photos[0], {.dateTimeOriginal = "2007:03:15 14:05:33"});
+    fixture::writePhoto(inWindow / photos[1], {.dateTimeOriginal = "2006:06:10 10:00:00"});
+    fixture::writePhoto(inWindow / photos[2], {});
+    fs::copy(inWindow, byCli);
+    openWindow();
+    ui::MainWindow& form = window_->window();
+
+    openInDir1(QString::fromUtf8(folder));
+    QCOMPARE(form.folderList().path(), inWindow.string());
+    QCOMPARE(form.fileList().path(), inWindow.string());
+    QCOMPARE(form.fileList().count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(form.fileList().fileName(i), photos[i]);
+        QCOMPARE(form.fileList().name(i), QString::fromUtf8(photos[i]));
+    }
+    form.birthdayBox().setText(QStringLiteral("2006-05-10"));
+    QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("Command1")), Qt::LeftButton);
+
+    QCOMPARE(
+        QProcess::execute(QStringLiteral(TAMBLINOR_CLI),
+                          {"--birthday", "2006-05-10", QString::fromStdString(byCli.string())}),
+        0);
+    const std::vector<std::string> renamed{"0岁10月6天(14点05分33秒).jpg",
+                                           "0岁1月1天(10点00分00秒).jpg", photos[2]};
+    QCOMPARE(listing(byCli), renamed);
+    QCOMPARE(listing(inWindow), renamed);
+    QCOMPARE(feedback_.messages, QStringList());
 }
 
 QTEST_MAIN(WindowTest)
