@@ -8,6 +8,14 @@
 
 namespace platform {
 
+// Windows takes "/" between a folder and a name as well as "\\".
+std::string pathInFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty())
+        return name;
+    const bool separated = folder.back() == '/' || folder.back() == '\\';
+    return folder + (separated ? "" : "/") + name;
+}
+
 std::optional<std::string> readDateTimeOriginal(const std::string& path, HeadReadAhead* readAhead) {
     const PhotoFile file(path);
     if (!file.isOpen()) {

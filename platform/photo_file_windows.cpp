@@ -56,20 +56,6 @@ std::optional<std::size_t> PhotoFile::readFromMemory(std::uint64_t offset, unsig
     return read(offset, into, size);
 }
 
-std::string pathInFolder(const std::string& folder, const std::string& name) {
-    if (folder.empty()) {
-        return name;
-    }
-    std::string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path += folder;
-    if (folder.back() != '/' && folder.back() != '\\') {
-        path += '\\';
-    }
-    path += name;
-    return path;
-}
-
 void fetchHeadSoon(const std::string&, std::size_t) {}
 
 } // namespace platform
