@@ -148,6 +148,13 @@ build_qt6_base() {
         "${features[@]}" >&2
     nice cmake --build "$work/build" -j "$jobs" >&2
     cmake --install "$work/build" >&2
+
+    # Qt 6.4 makes this imported target under a guard that holds for one folder only; a
+    # project that looks for Qt in two folders then fails to configure ("another target
+    # with the same name already exists").
+    local entry=$prefix/lib/cmake/Qt6EntryPointPrivate/Qt6EntryPointMinGW32Target.cmake
+    sed -i 's/^include_guard()$/if(TARGET EntryPointMinGW32)\n    return()\nendif()/' "$entry"
+    grep -q '^if(TARGET EntryPointMinGW32)' "$entry"
 }
 
 # ensure PACKAGE VERSION: the prefix of PACKAGE at VERSION, built unless it is already.
@@ -170,6 +177,9 @@ ensure() {
 
 install_missing "${packages[@]}"
 mkdir -p "$cache"
+# Two runs at once would build into the same folders: the second waits for the first.
+exec 9>"$cache/.lock"
+flock -n 9 || { say "waiting for another run to finish"; flock 9; }
 ensure libexif "$(source_version libexif-dev)"
 ensure googletest "$(source_version googletest)"
 ensure qt6-base "$(source_version qt6-base-dev)"

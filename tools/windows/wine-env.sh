@@ -2,7 +2,7 @@
 # the build's own (BUILD/wine), never the user's ~/.wine.
 #
 #   source tools/windows/wine-env.sh BUILD     # BUILD: configured with cmake/mingw-w64-x86_64.cmake
-#   ctest --test-dir BUILD -R naming
+#   ctest --test-dir BUILD
 #   wine_env_stop                              # ends the prefix's wineserver
 #
 # Programs find their DLLs through WINEPATH: mingw's C++ runtime and the bin folders of the
@@ -31,6 +31,9 @@ wine_env_start() {
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINEQT_QPA_PLATFORM=offscreen
     export WINEQT_FORCE_STDERR_LOGGING=1
+    # The offscreen platform draws with FreeType from this folder alone (Qt's default, the
+    # fonts folder in its own lib, does not exist).
+    export WINEQT_QPA_FONTDIR='C:\windows\Fonts'
 
     local paths=()
     for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
@@ -54,9 +57,10 @@ wine_env_start() {
     wineserver -p </dev/null >/dev/null 2>&1
     wine cmd /c exit </dev/null >/dev/null 2>&1 || wine_env_fail "wine does not start" || return
 
-    # Chinese file names and labels need a CJK font; wine has none of its own.
+    # Chinese names need a CJK font, and wine has none of its own. The windows platform sees
+    # the machine's fonts through wine; the offscreen one only those in the folder above.
     local fonts=$WINEPREFIX/drive_c/windows/Fonts font
-    font=$(fc-match -f '%{file}' 'WenQuanYi Micro Hei' 2>/dev/null || true)
+    font=$(fc-list -f '%{file}\n' 'WenQuanYi Micro Hei' 2>/dev/null | head -n 1)
     if [ -f "$font" ] && [ ! -e "$fonts/$(basename "$font")" ]; then
         ln -s "$font" "$fonts/"
     fi
