@@ -17,19 +17,7 @@ test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev
                "${package_packages[@]}" lintian desktop-file-utils appstream man-db
                ntfs-3g exfat-fuse exfatprogs)
 
-install_missing() {
-    local missing=()
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-}
+source "$here/tools/install_missing.sh"
 
 # build PRESET [TARGET...]: everything, or only the targets named.
 build() {

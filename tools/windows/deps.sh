@@ -25,19 +25,7 @@ packages=(g++-mingw-w64-x86-64-posix dpkg-dev cmake ninja-build pkg-config perl
 
 say() { echo "deps: $*" >&2; }
 
-install_missing() {
-    local missing=()
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    say "installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../install_missing.sh"
 
 source_version() {
     dpkg-query -W -f='${source:Version}' "$1"
