@@ -2,8 +2,9 @@
 
 // What the navigation handlers see of the world: the three lists and the birthday box of
 // the window, the current drive and folders, the settings store and the beep.
-// Texts are UTF-8. Drive texts are the drive list's own and are never looked inside;
-// folder texts are full paths that begin with their drive.
+// Texts are UTF-8, except folder paths on Linux, which are the file system's bytes as
+// they stand. Drive texts are the drive list's own and are never looked inside; folder
+// texts are full paths that begin with their drive.
 //
 // Setters that can fail say so by their result and change nothing when they fail. A
 // setter that changes its control raises the control's change event inside the call, so
