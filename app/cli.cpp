@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     for (const std::string& name : listed) {
         if (options.only.empty() || options.only.contains(name)) {
             photos.push_back(name);
-            paths.push_back(options.folder + "/" + name);
+            paths.push_back(platform::pathInFolder(options.folder, name));
         }
     }
     // Where the photos' heads are not in memory the system fetches them in the

@@ -12,6 +12,10 @@
 
 namespace platform {
 
+// The path of the file `name` inside `folder`, both UTF-8; an empty folder is the
+// process's current folder.
+std::string pathInFolder(const std::string& folder, const std::string& name);
+
 // The DateTimeOriginal text of the JPEG file at `path` (up to its first NUL), or an
 // empty text when the file cannot be opened, is not a JPEG, or has no such tag.
 // No value only when the Exif library itself cannot be used (out of memory).

@@ -38,10 +38,6 @@ private:
     std::intptr_t handle_;                         // a descriptor or a HANDLE
 };
 
-// The path of the file `name` inside `folder`, both UTF-8; an empty folder is the
-// process's current folder.
-std::string pathInFolder(const std::string& folder, const std::string& name);
-
 // Asks the system to start reading the first `size` bytes of the file at `path` into
 // memory and returns at once. A hint only: nothing is read into the program, no file
 // changes, and a name gone by then is passed over. Does nothing where the system has no
