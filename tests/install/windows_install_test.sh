@@ -84,7 +84,8 @@ menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 for file in tamblinor.exe tamblinor-cli.exe Uninstall.exe qt.conf Qt6Core.dll Qt6Gui.dll \
     Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
     plugins/platforms/qwindows.dll plugins/styles/qwindowsvistastyle.dll \
-    plugins/imageformats/qjpeg.dll plugins/imageformats/qico.dll copyright.txt README.txt; do
+    plugins/imageformats/qjpeg.dll plugins/imageformats/qico.dll copyright.txt README.txt \
+    third-party.txt licences/LGPL-3.txt; do
     [[ -f $app/$file ]] || fail "Program Files\\Tamblinor\\$file is missing"
 done
 [[ -f "$menu/Tamblinor 宝宝照片改名.lnk" ]] || fail "no Start menu entry"
