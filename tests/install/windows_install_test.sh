@@ -148,7 +148,8 @@ before=$(contents)
 [[ -f $portable/qt.conf && -f $portable/plugins/platforms/qwindows.dll ]] ||
     fail "the zip lacks the Qt set-up"
 timeout 120 wine "$(windows_path "$portable/tamblinor-cli.exe")" --birthday 2006-05-10 \
-    "$(windows_path "$photos")" >"$work/cli.log" 2>&1 || { cat "$work/cli.log"; fail "the zip's tamblinor-cli failed"; }
+    "$(windows_path "$photos")" >"$work/cli.log" 2>&1 ||
+    { cat "$work/cli.log"; fail "the zip's tamblinor-cli failed"; }
 total=$(find "$photos" -type f | wc -l)
 renamed=$(find "$photos" -type f -name '0岁10月*天(*点*分*秒)*.jpg' | wc -l)
 ((total == 12 && renamed == 12)) ||
