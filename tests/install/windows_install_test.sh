@@ -82,7 +82,7 @@ timeout 300 wine "$setup" /S || fail "the installer failed ($?)"
 app=$WINEPREFIX/drive_c/Program\ Files/Tamblinor
 menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 for file in tamblinor.exe tamblinor-cli.exe Uninstall.exe qt.conf Qt6Core.dll Qt6Gui.dll \
-    Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
+    Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll libexif-12.dll \
     plugins/platforms/qwindows.dll plugins/styles/qwindowsvistastyle.dll \
     plugins/imageformats/qjpeg.dll plugins/imageformats/qico.dll copyright.txt README.txt \
     third-party.txt licences/LGPL-3.txt; do
