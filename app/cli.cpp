@@ -1,5 +1,6 @@
 // tamblinor-cli: the batch rename of the window's buttons, for scripts, previews and
-// benchmarks. Rename all by default, rename selected with --only, --dry-run to preview.
+// benchmarks. Rename all by default, rename selected with --only, --dry-run to preview;
+// --undo takes the last run back, --history lists the runs on record.
 
 #include "app/cli_options.h"
 #include "app/console.h"
@@ -8,6 +9,7 @@
 #include "platform/disk_folder.h"
 #include "platform/exif_reader.h"
 #include "platform/photo_listing.h"
+#include "platform/run_journal.h"
 #include "platform/utf8_path.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -45,11 +48,13 @@ public:
             write(")");
         }
         std::fputc('\n', stdout);
-        if (reason == naming::KeptReason::CannotRename)
+        if (reason == naming::KeptReason::CannotRename ||
+            reason == naming::KeptReason::ChangedSince ||
+            reason == naming::KeptReason::OldNameTaken)
             ++refused_;
     }
 
-    // Photos the file system would not rename.
+    // Photos the file system would not rename, or that could not be taken back.
     int refused() const { return refused_; }
 
 private:
@@ -71,6 +76,10 @@ private:
             return "already named";
         case naming::KeptReason::RunEnded:
             return {};
+        case naming::KeptReason::ChangedSince:
+            return "renamed, moved or deleted since";
+        case naming::KeptReason::OldNameTaken:
+            return "old name taken";
         }
         return {};
     }
@@ -108,6 +117,111 @@ int exitStatus(naming::RunEnd end, const PrintedReport& report) {
     return 0;
 }
 
+// The folder as taking a run back would leave it, without touching it: the renames are
+// remembered over what is on disk, whose files still answer for their identities.
+class PreviewFolder : public naming::Folder {
+public:
+    explicit PreviewFolder(const std::string& path) : disk_(path) {}
+
+    std::error_code rename(const std::string& from, const std::string& to) override {
+        if (!present(from))
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        if (present(to))
+            return std::make_error_code(std::errc::file_exists);
+        moved_[to] = onDisk(from);
+        moved_[from] = std::nullopt;
+        return {};
+    }
+    bool exists(const std::string& name) const override {
+        const auto real = onDisk(name);
+        return real && disk_.exists(*real);
+    }
+    bool present(const std::string& name) const override {
+        const auto real = onDisk(name);
+        return real && disk_.present(*real);
+    }
+    bool sameFile(const std::string& a, const std::string& b) const override {
+        const auto first = onDisk(a), second = onDisk(b);
+        return first && second && disk_.sameFile(*first, *second);
+    }
+    std::error_code removeTwin(const std::string& name, const std::string& twin) override {
+        if (!sameFile(name, twin))
+            return std::make_error_code(std::errc::invalid_argument);
+        moved_[name] = std::nullopt;
+        return {};
+    }
+    std::error_code flush() override { return {}; }
+    std::string identity(const std::string& name) const override {
+        const auto real = onDisk(name);
+        return real ? disk_.identity(*real) : std::string();
+    }
+
+private:
+    // The name on disk of what goes by `name` in the preview; none where nothing does.
+    std::optional<std::string> onDisk(const std::string& name) const {
+        const auto found = moved_.find(name);
+        return found == moved_.end() ? std::optional(name) : found->second;
+    }
+
+    platform::DiskFolder disk_;
+    std::map<std::string, std::optional<std::string>> moved_;
+};
+
+void warnWithoutJournal(const platform::JournalWriter& journal) {
+    if (!journal.problem().empty())
+        std::fprintf(stderr,
+                     "tamblinor-cli: no journal of this run, so it cannot be taken back: %s\n",
+                     journal.problem().c_str());
+}
+
+int takeBackLastRun(const app::Options& options) {
+    platform::JournalStore store(options.folder);
+    const std::vector<platform::RunOnRecord> runs = store.runs();
+    const auto last = std::find_if(runs.rbegin(), runs.rend(),
+                                   [](const platform::RunOnRecord& run) { return !run.takenBack; });
+    if (last == runs.rend()) {
+        std::fprintf(stderr, "tamblinor-cli: no run to take back in %s\n", store.folder().c_str());
+        return 1;
+    }
+    PrintedReport report;
+    const std::vector<naming::Rename> renames = last->run.renamesToTakeBack();
+    platform::ExifShootingTimeSource times(options.folder);
+    naming::RunEnd end;
+    if (options.dryRun) {
+        PreviewFolder preview(options.folder);
+        end = naming::takeBack(renames, preview, times, &report, nullptr);
+    } else {
+        platform::DiskFolder disk(options.folder);
+        platform::JournalWriter journal(store, {}, last->run.fileName);
+        end = naming::takeBack(renames, disk, times, &report, &journal);
+        std::fflush(stdout);
+        warnWithoutJournal(journal);
+    }
+    std::fflush(stdout);
+    if (end == naming::RunEnd::PhotoVanished)
+        return exitStatus(end, report);
+    if (report.refused() > 0) {
+        std::fprintf(stderr, "tamblinor-cli: %d photo%s could not be taken back\n",
+                     report.refused(), report.refused() == 1 ? "" : "s");
+        return kExitFileSystem;
+    }
+    return 0;
+}
+
+// "2026-12-07 14:05:33 UTC, birthday 2006-05-10, 12 photos, taken back"
+int listRuns(const app::Options& options) {
+    const platform::JournalStore store(options.folder);
+    for (const platform::RunOnRecord& run : store.runs()) {
+        const std::string& time = run.run.time;
+        const std::size_t photos = run.run.renamesToTakeBack().size();
+        std::printf("%s %s UTC, birthday %s, %zu photo%s, %s%s\n", time.substr(0, 10).c_str(),
+                    time.substr(11, 8).c_str(), run.run.birthday.c_str(), photos,
+                    photos == 1 ? "" : "s", run.run.ended ? "" : "cut short, ",
+                    run.takenBack ? "taken back" : "not taken back");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -126,6 +240,10 @@ int main(int argc, char** argv) {
 
     static char outputBuffer[1 << 16]; // one write per many lines, not one per photo
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    if (options.action == app::Action::Undo)
+        return takeBackLastRun(options);
+    if (options.action == app::Action::History)
+        return listRuns(options);
 
     const std::vector<std::string> listed = platform::listPhotos(options.folder);
     for (const auto& wanted : options.only) {
@@ -159,7 +277,12 @@ int main(int argc, char** argv) {
         end = naming::renamePhotos(photos, options.birthday, {memory, exif, errors, &report});
     } else {
         platform::DiskFolder disk(options.folder);
-        end = naming::renamePhotos(photos, options.birthday, {disk, exif, errors, &report});
+        platform::JournalStore store(options.folder);
+        platform::JournalWriter journal(store, options.birthday);
+        end =
+            naming::renamePhotos(photos, options.birthday, {disk, exif, errors, &report, &journal});
+        std::fflush(stdout);
+        warnWithoutJournal(journal);
     }
     std::fflush(stdout);
     return exitStatus(end, report);
