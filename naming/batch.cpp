@@ -170,6 +170,8 @@ private:
                 holder.emplace(photos_[i].name, i);
         }
         std::unordered_map<std::string, bool> onDisk;
+        for (const auto& [i, leaving] : twins_)
+            onDisk.emplace(leaving, false); // removed before any photo moves
         const auto existsOnDisk = [&](const std::string& name) {
             const auto [it, fresh] = onDisk.try_emplace(name, false);
             if (fresh)

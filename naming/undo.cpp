@@ -3,7 +3,8 @@
 #include "naming/photo_identity.h"
 
 #include <cstddef>
-#include <unordered_map>
+#include <string_view>
+#include <unordered_set>
 
 namespace naming {
 namespace {
@@ -70,10 +71,10 @@ private:
     void keepWhereOldNameTaken() {
         for (bool settled = false; !settled;) {
             settled = true;
-            std::unordered_map<std::string_view, bool> moving;
+            std::unordered_set<std::string_view> moving;
             for (const Back& back : backs_) {
                 if (back.way == Back::Way::Move)
-                    moving.emplace(back.name, true);
+                    moving.insert(back.name);
             }
             for (Back& back : backs_) {
                 if (back.way == Back::Way::Move && !moving.contains(back.rename->from) &&
