@@ -6,6 +6,7 @@
 #include "app/console.h"
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
+#include "naming/preview_folder.h"
 #include "platform/disk_folder.h"
 #include "platform/exif_reader.h"
 #include "platform/photo_listing.h"
@@ -17,7 +18,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,6 +27,7 @@
 
 namespace {
 
+constexpr int kExitNothingToTakeBack = 1;
 constexpr int kExitFileSystem = 3; // a photo could not be renamed, or was lost
 constexpr int kExitNoInput = 66;   // EX_NOINPUT: the folder cannot be opened
 
@@ -117,60 +118,11 @@ int exitStatus(naming::RunEnd end, const PrintedReport& report) {
     return 0;
 }
 
-// The folder as taking a run back would leave it, without touching it: the renames are
-// remembered over what is on disk, whose files still answer for their identities.
-class PreviewFolder : public naming::Folder {
-public:
-    explicit PreviewFolder(const std::string& path) : disk_(path) {}
-
-    std::error_code rename(const std::string& from, const std::string& to) override {
-        if (!present(from))
-            return std::make_error_code(std::errc::no_such_file_or_directory);
-        if (present(to))
-            return std::make_error_code(std::errc::file_exists);
-        moved_[to] = onDisk(from);
-        moved_[from] = std::nullopt;
-        return {};
-    }
-    bool exists(const std::string& name) const override {
-        const auto real = onDisk(name);
-        return real && disk_.exists(*real);
-    }
-    bool present(const std::string& name) const override {
-        const auto real = onDisk(name);
-        return real && disk_.present(*real);
-    }
-    bool sameFile(const std::string& a, const std::string& b) const override {
-        const auto first = onDisk(a), second = onDisk(b);
-        return first && second && disk_.sameFile(*first, *second);
-    }
-    std::error_code removeTwin(const std::string& name, const std::string& twin) override {
-        if (!sameFile(name, twin))
-            return std::make_error_code(std::errc::invalid_argument);
-        moved_[name] = std::nullopt;
-        return {};
-    }
-    std::error_code flush() override { return {}; }
-    std::string identity(const std::string& name) const override {
-        const auto real = onDisk(name);
-        return real ? disk_.identity(*real) : std::string();
-    }
-
-private:
-    // The name on disk of what goes by `name` in the preview; none where nothing does.
-    std::optional<std::string> onDisk(const std::string& name) const {
-        const auto found = moved_.find(name);
-        return found == moved_.end() ? std::optional(name) : found->second;
-    }
-
-    platform::DiskFolder disk_;
-    std::map<std::string, std::optional<std::string>> moved_;
-};
-
-void warnWithoutJournal(const platform::JournalWriter& journal) {
+// Once, after the photos' lines; the run itself went on.
+void warnWithoutJournal(const platform::JournalWriter& journal, const char* consequence) {
+    std::fflush(stdout);
     if (!journal.problem().empty())
-        std::fprintf(stderr,
-                     "tamblinor-cli: no journal of this run, so it cannot be taken back: %s\n",
+        std::fprintf(stderr, "tamblinor-cli: no journal of this %s: %s\n", consequence,
                      journal.problem().c_str());
 }
 
@@ -181,21 +133,20 @@ int takeBackLastRun(const app::Options& options) {
                                    [](const platform::RunOnRecord& run) { return !run.takenBack; });
     if (last == runs.rend()) {
         std::fprintf(stderr, "tamblinor-cli: no run to take back in %s\n", store.folder().c_str());
-        return 1;
+        return kExitNothingToTakeBack;
     }
     PrintedReport report;
     const std::vector<naming::Rename> renames = last->run.renamesToTakeBack();
     platform::ExifShootingTimeSource times(options.folder);
     naming::RunEnd end;
+    platform::DiskFolder disk(options.folder);
     if (options.dryRun) {
-        PreviewFolder preview(options.folder);
+        naming::PreviewFolder preview(disk);
         end = naming::takeBack(renames, preview, times, &report, nullptr);
     } else {
-        platform::DiskFolder disk(options.folder);
         platform::JournalWriter journal(store, {}, last->run.fileName);
         end = naming::takeBack(renames, disk, times, &report, &journal);
-        std::fflush(stdout);
-        warnWithoutJournal(journal);
+        warnWithoutJournal(journal, "taking back, so the run is not marked taken back");
     }
     std::fflush(stdout);
     if (end == naming::RunEnd::PhotoVanished)
@@ -281,8 +232,7 @@ int main(int argc, char** argv) {
         platform::JournalWriter journal(store, options.birthday);
         end =
             naming::renamePhotos(photos, options.birthday, {disk, exif, errors, &report, &journal});
-        std::fflush(stdout);
-        warnWithoutJournal(journal);
+        warnWithoutJournal(journal, "run, so it cannot be taken back");
     }
     std::fflush(stdout);
     return exitStatus(end, report);
