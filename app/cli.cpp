@@ -162,13 +162,15 @@ int takeBackLastRun(const app::Options& options) {
 // "2026-12-07 14:05:33 UTC, birthday 2006-05-10, 12 photos, taken back"
 int listRuns(const app::Options& options) {
     const platform::JournalStore store(options.folder);
-    for (const platform::RunOnRecord& run : store.runs()) {
-        const std::string& time = run.run.time;
-        const std::size_t photos = run.run.renamesToTakeBack().size();
-        std::printf("%s %s UTC, birthday %s, %zu photo%s, %s%s\n", time.substr(0, 10).c_str(),
-                    time.substr(11, 8).c_str(), run.run.birthday.c_str(), photos,
-                    photos == 1 ? "" : "s", run.run.ended ? "" : "cut short, ",
-                    run.takenBack ? "taken back" : "not taken back");
+    for (const platform::RunOnRecord& record : store.runs()) {
+        std::string time = record.run.time.substr(0, 19); // "2026-12-07T14:05:33"
+        std::replace(time.begin(), time.end(), 'T', ' ');
+        const std::size_t photos = record.run.renamesToTakeBack().size();
+        const std::string line = time + " UTC, birthday " + record.run.birthday + ", " +
+                                 std::to_string(photos) + (photos == 1 ? " photo, " : " photos, ") +
+                                 (record.run.ended ? "" : "cut short, ") +
+                                 (record.takenBack ? "taken back" : "not taken back") + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return 0;
 }

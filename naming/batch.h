@@ -3,7 +3,8 @@
 // The batch rename run behind both buttons of the window and the command line. A run
 // first plans: it reads every treated photo's shooting time where the photo lies and
 // works out its new name. Then it renames, in an order that never needs a name another
-// photo of the run still holds. It sees the world only through the interfaces below.
+// photo of the run still holds. It sees the world only through the interfaces below. A
+// run can be taken back later, from its journal, by the same moves the other way round.
 
 #include <optional>
 #include <string>
@@ -129,6 +130,10 @@ enum class RunEnd {
 // under its old name, its new name or kTemporaryName, and the next run finishes the work. A photo
 // found under two names at once (a rename cut between its hard link and its unlink) is
 // finished by removing the name it was leaving.
+//
+// A journal in the context hears of every change before the first one is made (the twin
+// names to remove, then the moves) and of the renames made at the end; a run that
+// changes nothing leaves it untold.
 //
 // A malformed birthday ends the run before anything is read. A birthday or shooting date
 // that names no day, or a reader that cannot be used, ends the run at that photo: the
