@@ -69,10 +69,9 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
     cli.add_flag("--dry-run", options.dryRun, "print what would happen without touching any file")
         ->disable_flag_override();
     bool undo = false, history = false;
-    cli.add_flag("--undo", undo,
-                 "take back the last run on FOLDER not yet taken back (again: the one before)")
+    cli.add_flag("--undo", undo, "take back the last run on FOLDER; again: the one before")
         ->disable_flag_override();
-    cli.add_flag("--history", history, "list the runs on FOLDER that can be taken back")
+    cli.add_flag("--history", history, "list the runs on record for FOLDER")
         ->disable_flag_override();
     cli.add_option("FOLDER", options.folder, "the folder of the photos");
     cli.set_help_flag("-h,--help", "print this help and exit");
