@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 #endif
 
-using fixture::photo;
 using fixture::PhotoRecipe;
+using fixture::photo;
 using fixture::TempFolder;
 using naming::RunEnd;
 using reliability::Outcome;
