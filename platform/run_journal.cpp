@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
 #include <unordered_map>
 
 namespace platform {
@@ -23,7 +22,8 @@ constexpr std::string_view kHeader =
     "#   folder PATH          the photo folder\n"
     "#   time UTC             when the run began\n"
     "#   birthday TEXT        the birthday the run named the photos after\n"
-    "#   undoes FILE          instead of a birthday: this run took back the run of FILE\n"
+    "#   undoes FILE          instead of a birthday: this run takes back the run of FILE,\n"
+    "#                        so its renames go from that run's new names to its old ones\n"
     "#   plan OLD NEW ID      a rename to be made; ID tells the photo apart from other files:\n"
     "#                        SIZE:MODIFIED|SHOOTING TIME\n"
     "#   done OLD NEW         a rename made (NEW is 0_0.jpg where a ring could not close)\n"
