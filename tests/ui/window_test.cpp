@@ -111,7 +111,7 @@ void WindowTest::init() {
     feedback_ = {};
     root_ = std::make_unique<fixture::TempFolder>();
     config_ = std::make_unique<fixture::ConfigHome>(root_->path() / "config");
-    store_ = std::make_unique<platform::SettingsStore>();
+    store_ = std::make_unique<platform::SettingsStore>(config_->location());
     fs::create_directory(root_->path() / "start");
     startIn_ = std::make_unique<fixture::CurrentFolder>(root_->path() / "start");
 }
