@@ -82,6 +82,7 @@ TEST(HandlersOnDisk, RelativeStoredFolderIsAbsentAndAGoneStartFolderIsHome) {
     const DiskSession session(drives, drives.at("a/start"), home.location());
     EXPECT_EQ(session.dir1.path(), drives.at("a/start"));
 
+#ifndef _WIN32 // Windows refuses to remove a process's current folder
     const fs::path before = fs::current_path();
     const fs::path gone = drives.temp().path() / "gone";
     fs::create_directory(gone);
@@ -90,4 +91,5 @@ TEST(HandlersOnDisk, RelativeStoredFolderIsAbsentAndAGoneStartFolderIsHome) {
     const std::string start = platform::startFolder();
     fs::current_path(before);
     EXPECT_EQ(start, std::getenv("HOME"));
+#endif
 }

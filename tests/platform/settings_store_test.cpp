@@ -24,11 +24,6 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string contents(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void expectEveryKeyAbsent(const platform::SettingsStore& store) {
     EXPECT_EQ(store.read("CurrentDrive"), "");
     EXPECT_EQ(store.read("CurrentDir"), "");
@@ -85,6 +80,11 @@ TEST(SettingsStore, KeepsEachKeyAsATextValueInTheRegistry) {
     EXPECT_EQ(next.read("CurrentDir"), R"(D:\宝宝\百日 照)");
 }
 #else
+std::string contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 TEST(SettingsStore, WritesOskevIniInTheConfigurationFolderAtOnce) {
     TempFolder temp;
     const std::filesystem::path config = temp.path() / "config"; // not there yet

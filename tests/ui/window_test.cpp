@@ -204,6 +204,9 @@ void WindowTest::file1DoesNotTakeAFolderItCannotRead() {
 // File1 shows the names readably, and Command1 gives the folder the names that
 // tamblinor-cli gives a copy of it.
 void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
+#ifdef Q_OS_WIN
+    QSKIP("names on Windows are UTF-16 text, never stray bytes");
+#endif
     const std::string folder = "\xd5\xd5\xc6\xac";
     const std::vector<std::string> photos{"\xb1\xa6\xb1\xa6.jpg", "\xc2\xfa\xd4\xc2.jpg",
                                           "\xc9\xa8\xc3\xe8.jpg"};
