@@ -4,7 +4,8 @@
 # photos of the folder it started in; Drive1 goes to C: and back to Z:, which still shows
 # that folder; Alt+F4 closes it and leaves the three registry values; started again on C:,
 # it comes back to the drive, the folder and the birthday, which a click on Command1
-# shows by renaming a photo added meanwhile. Optionally saves a picture of the screen.
+# shows by renaming a photo added meanwhile. Optionally saves a picture of the window.
+# Runs in a copy of the build's wine prefix, with a wine server of its own.
 # Exits 77 (skipped) when Xvfb, xdotool or wine is not installed.
 #
 #   wine_window_test.sh BUILD TAMBLINOR_EXE MAKE_PHOTOS_EXE [SCREENSHOT.png]
@@ -26,6 +27,14 @@ set -e
 unset WINEQT_QPA_PLATFORM
 work=$(mktemp -d)
 private_display_start "$work"
+
+# A prefix and a server of its own, of hard links to the build's prefix: the desktop of
+# the build's server is opened by whichever program needs it first, and one that an
+# offscreen test opened has no display, where no window can be made.
+cp -al "$WINEPREFIX" "$work/wine"
+export WINEPREFIX=$work/wine
+wineserver -p </dev/null >/dev/null 2>&1
+trap 'wineserver -k 2>/dev/null || true; private_display_stop' EXIT
 
 fail() {
     echo "FAIL: $*"
