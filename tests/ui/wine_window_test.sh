@@ -153,7 +153,7 @@ make_photos_in --count 1 --start "2007:03:16 09:00:00"
 start_in "$WINEPREFIX/drive_c"
 if [[ -n $shot ]]; then
     eventually is_drawn || fail "the window is not drawn again"
-    import -window root -crop "600x412+$X+$Y" +repage -colors 256 "$shot"
+    import -window root -crop "600x412+$X+$Y" +repage -depth 8 -colors 256 "PNG8:$shot"
 fi
 click_on 488 368 73 25 # Command1
 expect_names "0岁10月6天(14点05分33秒).jpg
