@@ -31,10 +31,13 @@ private_display_start "$work"
 # A prefix and a server of its own, of hard links to the build's prefix: the desktop of
 # the build's server is opened by whichever program needs it first, and one that an
 # offscreen test opened has no display, where no window can be made.
-cp -al "$WINEPREFIX" "$work/wine"
-export WINEPREFIX=$work/wine
+# Beside the build's prefix, so that the links can be made.
+prefix=$(mktemp -d "$build/wine-window.XXXXXX")
+trap 'rm -rf "$prefix"; private_display_stop' EXIT
+cp -al "$WINEPREFIX/." "$prefix/"
+export WINEPREFIX=$prefix
 wineserver -p </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null || true; private_display_stop' EXIT
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$prefix"; private_display_stop' EXIT
 
 fail() {
     echo "FAIL: $*"
@@ -96,10 +99,13 @@ colours_in() {
 
 click_at() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
 click_on() { click_at $(($1 + $3 / 2)) $(($2 + $4 / 2)); }
+# Drive1's list, dropped down: a window of its own, named after the program.
+list_shown() { xdotool search --onlyvisible --name '^tamblinor$' >/dev/null; }
 pick_drive() { # Home or End: the first or the last drive in Drive1's list
     click_on 24 72 177 23
-    sleep 0.5 # the list drops down
-    xdotool key --delay 100 "$1" Return
+    eventually list_shown || fail "Drive1's list did not drop down"
+    xdotool key --delay 50 "$1" Return
+    eventually eval '! list_shown' || fail "Drive1's list stayed down"
 }
 
 start_in "$photos"
