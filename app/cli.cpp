@@ -1,13 +1,16 @@
 // tamblinor-cli: the batch rename of the window's buttons, for scripts, previews and
-// benchmarks. Rename all by default, rename selected with --only, --dry-run to preview.
+// benchmarks. Rename all by default, rename selected with --only, --dry-run to preview;
+// --undo takes the last run back, --history lists the runs on record.
 
 #include "app/cli_options.h"
 #include "app/console.h"
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
+#include "naming/preview_folder.h"
 #include "platform/disk_folder.h"
 #include "platform/exif_reader.h"
 #include "platform/photo_listing.h"
+#include "platform/run_journal.h"
 #include "platform/utf8_path.h"
 
 #include <algorithm>
@@ -24,6 +27,7 @@
 
 namespace {
 
+constexpr int kExitNothingToTakeBack = 1;
 constexpr int kExitFileSystem = 3; // a photo could not be renamed, or was lost
 constexpr int kExitNoInput = 66;   // EX_NOINPUT: the folder cannot be opened
 
@@ -45,11 +49,13 @@ public:
             write(")");
         }
         std::fputc('\n', stdout);
-        if (reason == naming::KeptReason::CannotRename)
+        if (reason == naming::KeptReason::CannotRename ||
+            reason == naming::KeptReason::ChangedSince ||
+            reason == naming::KeptReason::OldNameTaken)
             ++refused_;
     }
 
-    // Photos the file system would not rename.
+    // Photos the file system would not rename, or that could not be taken back.
     int refused() const { return refused_; }
 
 private:
@@ -71,6 +77,10 @@ private:
             return "already named";
         case naming::KeptReason::RunEnded:
             return {};
+        case naming::KeptReason::ChangedSince:
+            return "renamed, moved or deleted since";
+        case naming::KeptReason::OldNameTaken:
+            return "old name taken";
         }
         return {};
     }
@@ -108,6 +118,63 @@ int exitStatus(naming::RunEnd end, const PrintedReport& report) {
     return 0;
 }
 
+// Once, after the photos' lines; the run itself went on.
+void warnWithoutJournal(const platform::JournalWriter& journal, const char* consequence) {
+    std::fflush(stdout);
+    if (!journal.problem().empty())
+        std::fprintf(stderr, "tamblinor-cli: no journal of this %s: %s\n", consequence,
+                     journal.problem().c_str());
+}
+
+int takeBackLastRun(const app::Options& options) {
+    platform::JournalStore store(options.folder);
+    const std::vector<platform::RunOnRecord> runs = store.runs();
+    const auto last = std::find_if(runs.rbegin(), runs.rend(),
+                                   [](const platform::RunOnRecord& run) { return !run.takenBack; });
+    if (last == runs.rend()) {
+        std::fprintf(stderr, "tamblinor-cli: no run to take back in %s\n", store.folder().c_str());
+        return kExitNothingToTakeBack;
+    }
+    PrintedReport report;
+    const std::vector<naming::Rename> renames = last->run.renamesToTakeBack();
+    platform::ExifShootingTimeSource times(options.folder);
+    naming::RunEnd end;
+    platform::DiskFolder disk(options.folder);
+    if (options.dryRun) {
+        naming::PreviewFolder preview(disk);
+        end = naming::takeBack(renames, preview, times, &report, nullptr);
+    } else {
+        platform::JournalWriter journal(store, {}, last->run.fileName);
+        end = naming::takeBack(renames, disk, times, &report, &journal);
+        warnWithoutJournal(journal, "taking back, so the run is not marked taken back");
+    }
+    std::fflush(stdout);
+    if (end == naming::RunEnd::PhotoVanished)
+        return exitStatus(end, report);
+    if (report.refused() > 0) {
+        std::fprintf(stderr, "tamblinor-cli: %d photo%s could not be taken back\n",
+                     report.refused(), report.refused() == 1 ? "" : "s");
+        return kExitFileSystem;
+    }
+    return 0;
+}
+
+// "2026-12-07 14:05:33 UTC, birthday 2006-05-10, 12 photos, taken back"
+int listRuns(const app::Options& options) {
+    const platform::JournalStore store(options.folder);
+    for (const platform::RunOnRecord& record : store.runs()) {
+        std::string time = record.run.time.substr(0, 19); // "2026-12-07T14:05:33"
+        std::replace(time.begin(), time.end(), 'T', ' ');
+        const std::size_t photos = record.run.renamesToTakeBack().size();
+        const std::string line = time + " UTC, birthday " + record.run.birthday + ", " +
+                                 std::to_string(photos) + (photos == 1 ? " photo, " : " photos, ") +
+                                 (record.run.ended ? "" : "cut short, ") +
+                                 (record.takenBack ? "taken back" : "not taken back") + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -126,6 +193,10 @@ int main(int argc, char** argv) {
 
     static char outputBuffer[1 << 16]; // one write per many lines, not one per photo
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    if (options.action == app::Action::Undo)
+        return takeBackLastRun(options);
+    if (options.action == app::Action::History)
+        return listRuns(options);
 
     const std::vector<std::string> listed = platform::listPhotos(options.folder);
     for (const auto& wanted : options.only) {
@@ -159,7 +230,11 @@ int main(int argc, char** argv) {
         end = naming::renamePhotos(photos, options.birthday, {memory, exif, errors, &report});
     } else {
         platform::DiskFolder disk(options.folder);
-        end = naming::renamePhotos(photos, options.birthday, {disk, exif, errors, &report});
+        platform::JournalStore store(options.folder);
+        platform::JournalWriter journal(store, options.birthday);
+        end =
+            naming::renamePhotos(photos, options.birthday, {disk, exif, errors, &report, &journal});
+        warnWithoutJournal(journal, "run, so it cannot be taken back");
     }
     std::fflush(stdout);
     return exitStatus(end, report);

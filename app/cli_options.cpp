@@ -11,7 +11,9 @@ namespace {
 constexpr int kExitUsage = 64; // EX_USAGE
 
 constexpr std::string_view kUsage =
-    "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--dry-run] [FOLDER]\n";
+    "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--dry-run] [FOLDER]\n"
+    "       tamblinor-cli --undo [--dry-run] [FOLDER]\n"
+    "       tamblinor-cli --history [FOLDER]\n";
 
 // The usage line first, then what the program does, its options and its exit statuses.
 class HelpLayout : public CLI::Formatter {
@@ -36,8 +38,10 @@ std::string problemText(const CLI::ArgumentMismatch& error) {
     const std::string_view option = text.substr(0, text.find(':'));
     if (option == "--birthday" || option == "--only")
         return std::string(option) + " needs a value";
-    if (text.starts_with("dry-run "))
-        return "--dry-run takes no value";
+    for (const std::string_view flag : {"dry-run", "undo", "history"}) {
+        if (text.starts_with(std::string(flag) + " "))
+            return "--" + std::string(flag) + " takes no value";
+    }
     return std::string(text);
 }
 
@@ -50,8 +54,8 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
                  "tamblinor-cli");
     cli.formatter(std::make_shared<HelpLayout>());
     cli.footer("Prints \"OLD -> NEW\" or \"OLD kept\" per photo. Exit status: 0 done, 1 bad "
-               "birthday,\n2 Exif reader unusable, 3 a photo could not be renamed, 64 usage "
-               "error,\n66 folder cannot be opened.");
+               "birthday\nor nothing to take back, 2 Exif reader unusable, 3 a photo could not "
+               "be renamed\nor taken back, 64 usage error, 66 folder cannot be opened.");
     // Repeated, the last one counts, as in most programs.
     const CLI::Option* birthday =
         cli.add_option("--birthday", options.birthday, "the child's birthday")
@@ -63,6 +67,11 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
         ->type_name("NAME")
         ->allow_extra_args(false);
     cli.add_flag("--dry-run", options.dryRun, "print what would happen without touching any file")
+        ->disable_flag_override();
+    bool undo = false, history = false;
+    cli.add_flag("--undo", undo, "take back the last run on FOLDER; again: the one before")
+        ->disable_flag_override();
+    cli.add_flag("--history", history, "list the runs on record for FOLDER")
         ->disable_flag_override();
     cli.add_option("FOLDER", options.folder, "the folder of the photos");
     cli.set_help_flag("-h,--help", "print this help and exit");
@@ -93,6 +102,15 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
         return usageError(cli, extra.starts_with('-') && extra != "-"
                                    ? "unknown option " + extra
                                    : "more than one folder given");
+    }
+    if (undo && history)
+        return usageError(cli, "--undo and --history go alone");
+    if (undo || history) {
+        options.action = undo ? Action::Undo : Action::History;
+        if (birthday->count() > 0 || !options.only.empty())
+            return usageError(cli, std::string(undo ? "--undo" : "--history") +
+                                       " takes no --birthday or --only");
+        return options;
     }
     if (birthday->count() == 0)
         return usageError(cli, "--birthday is required");

@@ -8,7 +8,11 @@
 
 namespace app {
 
+// What a run does: rename photos, take the last run on the folder back, or list the runs.
+enum class Action { Rename, Undo, History };
+
 struct Options {
+    Action action = Action::Rename;
     std::string birthday;
     std::set<std::string> only; // empty: every photo
     bool dryRun = false;
@@ -17,7 +21,7 @@ struct Options {
 
 // The options in argv, or the exit status to stop with once what was asked for has been
 // written: 0 after --help (standard output) or --version, 64 after a usage error
-// (standard error). Every option is optional to the parser but --birthday.
+// (standard error). --birthday is required for a rename, and taken by nothing else.
 std::variant<Options, int> parseOptions(int argc, char** argv);
 
 } // namespace app

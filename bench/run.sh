@@ -148,6 +148,9 @@ if [[ $do_strace == 1 ]] && ! command -v strace >/dev/null; then
 fi
 
 mkdir -p "$work/bin"
+# tamblinor's runs keep their journals here, not in the user's state folder; a run on the
+# same folder path adds one each time, and the folder keeps the last 100.
+export XDG_STATE_HOME="$work/state"
 
 # The floor and the cache dropper: from the build when it has them, else compiled here.
 tool_binary() {

@@ -1,5 +1,7 @@
 #include "naming/batch.h"
 
+#include "naming/moves.h"
+#include "naming/photo_identity.h"
 #include "naming/photo_name.h"
 
 #include <array>
@@ -23,6 +25,7 @@ std::string_view messageText(Message message) {
 namespace {
 
 const std::string temporaryName(kTemporaryName);
+
 constexpr std::array<std::string_view, 6> kLetters{"", "b", "c", "d", "e", "f"};
 
 struct Photo {
@@ -47,11 +50,16 @@ public:
 
     RunEnd run(const std::vector<std::string>& names) {
         const std::optional<Message> message = plan(names);
-        finishTwins();
+        findTwins();
         assignNames();
+        if (c_.journal)
+            journalBegin();
+        removeTwins();
         execute();
         if (renamedAny_)
             c_.folder.flush();
+        if (journaled_)
+            journalEnd();
         report();
         if (end_ == RunEnd::PhotoVanished)
             return end_;
@@ -100,8 +108,10 @@ private:
 
     // A rename cut between its hard link and its unlink leaves one photo under two names,
     // both listed and both of the same second. The name further along its way stays: an
-    // age name, then the temporary name; the other was the one it was leaving.
-    void finishTwins() {
+    // age name, then the temporary name; the other was the one it was leaving, and is
+    // removed once the run is journaled (the photo counts as renamed to the staying name
+    // meanwhile, so that the plan treats it as it will be).
+    void findTwins() {
         std::unordered_map<std::string_view, std::vector<std::size_t>> bySecond;
         for (std::size_t i = 0; i < photos_.size(); ++i) {
             if (photos_[i].named())
@@ -119,13 +129,10 @@ private:
                     const int rankFirst = progress(first), rankSecond = progress(second);
                     if (rankFirst == 0 && rankSecond == 0)
                         continue; // two names of the user's own making
-                    Photo& leaving = rankSecond > rankFirst ? first : second;
+                    const std::size_t leaving = rankSecond > rankFirst ? group[a] : group[b];
                     const Photo& staying = rankSecond > rankFirst ? second : first;
-                    if (const std::error_code error =
-                            c_.folder.removeTwin(leaving.name, staying.name))
-                        keep(leaving, KeptReason::CannotRename, error);
-                    else
-                        rename(leaving, staying.name);
+                    twins_.emplace_back(leaving, photos_[leaving].name);
+                    rename(photos_[leaving], staying.name);
                 }
             }
         }
@@ -163,6 +170,8 @@ private:
                 holder.emplace(photos_[i].name, i);
         }
         std::unordered_map<std::string, bool> onDisk;
+        for (const auto& [i, leaving] : twins_)
+            onDisk.emplace(leaving, false); // removed before any photo moves
         const auto existsOnDisk = [&](const std::string& name) {
             const auto [it, fresh] = onDisk.try_emplace(name, false);
             if (fresh)
@@ -208,85 +217,62 @@ private:
         }
     }
 
+    // Every change the run makes, before it makes any: the twin names to remove, then the
+    // moves.
+    void journalBegin() {
+        std::vector<Rename> planned;
+        for (const auto& [i, leaving] : twins_)
+            planned.push_back(
+                {leaving, photos_[i].name, photoIdentity(c_.folder, leaving, photos_[i].shot)});
+        for (const Photo& photo : photos_) {
+            if (photo.moves())
+                planned.push_back(
+                    {photo.name, photo.target, photoIdentity(c_.folder, photo.name, photo.shot)});
+        }
+        journaled_ = !planned.empty();
+        if (journaled_)
+            c_.journal->begin(planned);
+    }
+
+    void journalEnd() {
+        std::vector<Rename> done;
+        for (const Photo& photo : photos_) {
+            if (photo.state == Photo::State::Renamed)
+                done.push_back({photo.listed, photo.name, {}});
+        }
+        c_.journal->end(done);
+    }
+
+    void removeTwins() {
+        for (const auto& [i, leaving] : twins_) {
+            Photo& photo = photos_[i];
+            if (const std::error_code error = c_.folder.removeTwin(leaving, photo.name)) {
+                photo.name = leaving;
+                keep(photo, KeptReason::CannotRename, error);
+            }
+        }
+    }
+
     // Moves every photo of the plan, each straight from its name to its new one, so that
-    // a run cut short leaves every photo under one of the two. A photo whose new name
-    // another one still holds waits for it; a ring of photos each wanting the next one's
-    // name is opened through the temporary name. A photo that an earlier run left under
-    // the temporary name goes first.
+    // a run cut short leaves every photo under one of the two (see carryOut).
     void execute() {
+        std::vector<Move> moves;
+        std::vector<std::size_t> photoOf;
         for (std::size_t i = 0; i < photos_.size(); ++i) {
-            if (photos_[i].moves())
-                waitingFor_.emplace(photos_[i].name, i);
+            if (photos_[i].moves()) {
+                moves.push_back({.name = photos_[i].name, .target = photos_[i].target});
+                photoOf.push_back(i);
+            }
         }
-        if (const auto first = waitingFor_.find(temporaryName); first != waitingFor_.end())
-            moveChain(first->second);
-        for (std::size_t i = 0; i < photos_.size() && end_ != RunEnd::PhotoVanished; ++i) {
-            if (photos_[i].moves())
-                moveChain(i);
+        if (carryOut(moves, c_.folder) == MovesEnd::PhotoVanished)
+            end_ = RunEnd::PhotoVanished;
+        for (std::size_t k = 0; k < moves.size(); ++k) {
+            Photo& photo = photos_[photoOf[k]];
+            if (moves[k].state == Move::State::Moved)
+                rename(photo, moves[k].name);
+            else if (moves[k].state == Move::State::Failed)
+                keep(photo, KeptReason::CannotRename, moves[k].error);
         }
-    }
-
-    void moveChain(std::size_t start) {
-        std::vector<std::size_t> chain{start};
-        for (;;) {
-            const auto next = waitingFor_.find(photos_[chain.back()].target);
-            if (next == waitingFor_.end() || !photos_[next->second].moves())
-                break;
-            if (next->second == start)
-                return moveRing(chain);
-            chain.push_back(next->second);
-        }
-        for (auto i = chain.rbegin(); i != chain.rend() && end_ != RunEnd::PhotoVanished; ++i)
-            move(photos_[*i]);
-    }
-
-    // ring[k] wants ring[k + 1]'s name, and the last one wants the first one's. Where the
-    // temporary name is held by something the run does not name, the ring keeps its names.
-    void moveRing(const std::vector<std::size_t>& ring) {
-        Photo& opener = photos_[ring.front()];
-        if (const std::error_code error = c_.folder.rename(opener.name, temporaryName)) {
-            for (const std::size_t i : ring)
-                keep(photos_[i], KeptReason::CannotRename, error);
-            checkFound({opener.name});
-            return;
-        }
-        const std::string openerName = std::exchange(opener.name, temporaryName);
-        waitingFor_.erase(openerName);
-        for (auto i = ring.rbegin(); i + 1 != ring.rend() && end_ != RunEnd::PhotoVanished; ++i)
-            move(photos_[*i]);
-        if (end_ == RunEnd::PhotoVanished)
-            return;
-        // On to its new name, or back to its old one; where both fail it stays under the
-        // temporary name for the next run to name.
-        const std::error_code error = c_.folder.rename(temporaryName, opener.target);
-        if (!error)
-            return rename(opener, opener.target);
-        if (!c_.folder.rename(temporaryName, openerName)) {
-            opener.name = openerName;
-            return keep(opener, KeptReason::CannotRename, error);
-        }
-        rename(opener, temporaryName);
-        checkFound({temporaryName, opener.target, openerName});
-    }
-
-    void move(Photo& photo) {
-        if (const std::error_code error = c_.folder.rename(photo.name, photo.target)) {
-            keep(photo, KeptReason::CannotRename, error);
-            checkFound({photo.name, photo.target});
-            return;
-        }
-        waitingFor_.erase(photo.name);
-        rename(photo, photo.target);
-    }
-
-    // After a failed rename the photo must still be under one of its names. Where it is
-    // under none, the file system is losing files: nothing more is given to it.
-    void checkFound(std::initializer_list<std::string> names) {
-        for (const std::string& name : names) {
-            if (c_.folder.present(name))
-                return;
-        }
-        end_ = RunEnd::PhotoVanished;
     }
 
     void rename(Photo& photo, const std::string& to) {
@@ -315,8 +301,9 @@ private:
     std::string_view birthday_;
     const RunContext& c_;
     std::vector<Photo> photos_;
-    std::unordered_map<std::string, std::size_t> waitingFor_; // moving photos by present name
+    std::vector<std::pair<std::size_t, std::string>> twins_; // photo, name it leaves
     bool renamedAny_ = false;
+    bool journaled_ = false;
     RunEnd end_ = RunEnd::Completed;
 };
 

@@ -3,7 +3,8 @@
 // The batch rename run behind both buttons of the window and the command line. A run
 // first plans: it reads every treated photo's shooting time where the photo lies and
 // works out its new name. Then it renames, in an order that never needs a name another
-// photo of the run still holds. It sees the world only through the interfaces below.
+// photo of the run still holds. It sees the world only through the interfaces below. A
+// run can be taken back later, from its journal, by the same moves the other way round.
 
 #include <optional>
 #include <string>
@@ -39,6 +40,10 @@ public:
     virtual std::error_code removeTwin(const std::string& name, const std::string& twin) = 0;
     // Has the renames so far kept on the medium.
     virtual std::error_code flush() = 0;
+    // A text that tells the file under `name` apart from other files and stays the same
+    // through renames, so that a later run can tell it is still the same file; empty when
+    // nothing is under the name.
+    virtual std::string identity(const std::string& name) const = 0;
 };
 
 // Reads a photo's Exif DateTimeOriginal text: an empty text when the photo has none,
@@ -64,6 +69,9 @@ enum class KeptReason {
     CannotRename,        // the file system refused; the error says why
     AlreadyNamed,        // it has its new name already
     RunEnded,            // the run ended at this photo with a message
+    // Taking a run back only:
+    ChangedSince, // no longer the file the run renamed: renamed, moved or deleted since
+    OldNameTaken, // another file has the name it had before the run
 };
 
 // Told what became of each photo the run treated, in list order, once the renames are
@@ -75,11 +83,32 @@ public:
     virtual void kept(const std::string& name, KeptReason reason, std::error_code error) = 0;
 };
 
+// One photo's rename, with what tells the photo apart from other files (its file's
+// identity and its shooting time) before it.
+struct Rename {
+    std::string from;
+    std::string to;
+    std::string identity;
+
+    bool operator==(const Rename&) const = default;
+};
+
+// Keeps a record of a run that changes the folder, so that it can be taken back.
+class RunJournal {
+public:
+    virtual ~RunJournal() = default;
+    // Before the first change to the folder: every rename the run means to make.
+    virtual void begin(const std::vector<Rename>& planned) = 0;
+    // After the last: the renames made, a file's last name where it moved twice.
+    virtual void end(const std::vector<Rename>& done) = 0;
+};
+
 struct RunContext {
     Folder& folder;
     ShootingTimeSource& times;
     ErrorSink& errors;
     RunObserver* observer = nullptr;
+    RunJournal* journal = nullptr; // told of the run only when it renames something
 };
 
 enum class RunEnd {
@@ -102,10 +131,26 @@ enum class RunEnd {
 // found under two names at once (a rename cut between its hard link and its unlink) is
 // finished by removing the name it was leaving.
 //
+// A journal in the context hears of every change before the first one is made (the twin
+// names to remove, then the moves) and of the renames made at the end; a run that
+// changes nothing leaves it untold.
+//
 // A malformed birthday ends the run before anything is read. A birthday or shooting date
 // that names no day, or a reader that cannot be used, ends the run at that photo: the
 // photos before it are still renamed, then the message is shown.
 RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view birthday,
                     const RunContext& context);
+
+// Takes back `renames`, the renames of an earlier run (those it made, or for a run cut
+// short every one it meant to make), moving each photo from its new name back to its old
+// one in the same way as a run moves photos. A photo is recognised by its identity (its
+// file's, with its shooting time read through `times`) under its new name, or under
+// kTemporaryName where a cut ring left it; one already under its old name is done. A
+// photo found nowhere, or whose old name another file holds, keeps its name
+// (ChangedSince, OldNameTaken); the observer hears "NEW -> OLD" or "NEW kept". `journal`,
+// when given, is told of the moves as a run's journal is. Returns Completed, or
+// PhotoVanished where the file system lost a file.
+RunEnd takeBack(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
+                RunObserver* observer, RunJournal* journal);
 
 } // namespace naming

@@ -31,6 +31,7 @@ public:
     bool sameFile(const std::string& a, const std::string& b) const override;
     std::error_code removeTwin(const std::string& name, const std::string& twin) override;
     std::error_code flush() override { return {}; }
+    std::string identity(const std::string& name) const override { return origin(name); }
 
     // The name the file now called `name` had when it was added, which also tells it
     // apart from every other file; empty when absent.

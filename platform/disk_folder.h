@@ -36,6 +36,8 @@ public:
     std::error_code removeTwin(const std::string& name, const std::string& twin) override;
     // Writes the folder's entries through to the medium.
     std::error_code flush() override;
+    // The file's size and modification time, which renames keep.
+    std::string identity(const std::string& name) const override;
 
 private:
 #ifdef _WIN32

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +113,14 @@ std::error_code DiskFolder::removeTwin(const std::string& name, const std::strin
     if (unlinkat(fd_, name.c_str(), 0) != 0)
         return systemError(errno);
     return {};
+}
+
+std::string DiskFolder::identity(const std::string& name) const {
+    struct stat st {};
+    if (fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    const long long nanoseconds = (long long)st.st_mtim.tv_sec * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return std::to_string(st.st_size) + ":" + std::to_string(nanoseconds);
 }
 
 std::error_code DiskFolder::flush() {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing on Debian 12, builds, then starts the program ("run"), runs
-# every test ("test"), or makes the Debian package build/release/tamblinor_VERSION_ARCH.deb
-# ("package"). Runs as root or as a user; a user needs sudo only for installing packages.
+# every test ("test"), makes the Debian package build/release/tamblinor_VERSION_ARCH.deb
+# ("package"), or cross-builds for 64-bit Windows, runs the tests under wine and makes
+# build/windows/Tamblinor-VERSION-win64-setup.exe and Tamblinor-VERSION-win64.zip
+# ("windows"). Runs as root or as a user; a user needs sudo only for installing packages.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -16,6 +18,9 @@ package_packages=(dpkg-dev file)
 test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev
                "${package_packages[@]}" lintian desktop-file-utils appstream man-db
                ntfs-3g exfat-fuse exfatprogs)
+
+# The Windows build's tests and its install test run under wine, the window on Xvfb.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool)
 
 source "$here/tools/install_missing.sh"
 
@@ -53,8 +58,24 @@ package)
     build release
     cpack --preset release
     ;;
+windows)
+    install_missing "${build_packages[@]}" "${windows_packages[@]}"
+    tools/windows/deps.sh >/dev/null
+    cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build/windows
+    status=0
+    source tools/windows/wine-env.sh build/windows
+    ctest --test-dir build/windows -j2 --output-on-failure || status=$?
+    wine_env_stop
+    [ "$status" -eq 0 ] || exit "$status"
+    cpack --config build/windows/CPackConfig.cmake -B build/windows >/dev/null
+    version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/windows/CPackConfig.cmake)
+    echo "installer: build/windows/Tamblinor-$version-win64-setup.exe"
+    echo "portable:  build/windows/Tamblinor-$version-win64.zip"
+    ;;
 *)
-    echo "usage: tools/setup.sh run|test|package" >&2
+    echo "usage: tools/setup.sh run|test|package|windows" >&2
     exit 64
     ;;
 esac

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "platform/disk_folder.h"
+#include "platform/run_journal.h"
 #include "ui/artwork.h"
 #include "ui/birthday_box.h"
 #include "ui/command_button.h"
@@ -271,7 +272,9 @@ void MainWindow::renameSelected() {
 
 // The run works in the folder the file list shows, the working folder, over the names
 // the list shows now; the list is read again when the run got to its end, or stopped on
-// a photo the file system lost.
+// a photo the file system lost. It is journaled, so that tamblinor-cli --undo can take it
+// back; a journal that cannot be written is passed over in silence, as the window has no
+// word for it and the renames matter more.
 void MainWindow::runBatch(RunMode mode) {
     const BusyScope busy(feedback_);
     std::vector<std::string> photos;
@@ -283,8 +286,11 @@ void MainWindow::runBatch(RunMode mode) {
     platform::DiskFolder folder(path);
     const std::unique_ptr<naming::ShootingTimeSource> reader = readerFor_(path);
     MessageBoxes errors(feedback_);
+    const std::string birthday = birthdayBox_->text().toStdString();
+    platform::JournalStore journals(path);
+    platform::JournalWriter journal(journals, birthday);
     const naming::RunEnd end =
-        naming::renamePhotos(photos, birthdayBox_->text().toStdString(), {folder, *reader, errors});
+        naming::renamePhotos(photos, birthday, {folder, *reader, errors, nullptr, &journal});
     if (end == naming::RunEnd::Completed || end == naming::RunEnd::PhotoVanished)
         fileList_->refresh();
 }

@@ -3,6 +3,7 @@
 
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
+#include "tests/support/state_home.h"
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
@@ -110,6 +111,10 @@ TEST(Cli, UsageErrorsExitWith64) {
         {{"--bogus", "--birthday", "2006-05-10"}, "unknown option --bogus"},
         {{"--birthday", "2006-05-10", "--dry-run=yes"}, "--dry-run takes no value"},
         {{"--birthday", "2006-05-10", "a", "b"}, "more than one folder given"},
+        {{"--undo", "--history"}, "--undo and --history go alone"},
+        {{"--undo", "--birthday", "2006-05-10"}, "--undo takes no --birthday or --only"},
+        {{"--history", "--only", "a.jpg"}, "--history takes no --birthday or --only"},
+        {{"--undo=yes"}, "--undo takes no value"},
     };
     for (const auto& [arguments, problem] : cases) {
         const Outcome o = cli(scratch.path(), arguments);
@@ -162,6 +167,9 @@ TEST(Cli, FailedRenamesAreReportedWithStatusThree) {
     const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
     fs::permissions(photos.path(), readOnly);
+    const TempFolder state; // where nobody may keep the run's journal
+    fs::permissions(state.path(), fs::perms::all);
+    const fixture::StateHome home(state.path());
     std::vector<std::string> arguments{"--birthday", "2006-05-10", photos.path().string()};
     std::string program = TAMBLINOR_CLI;
     if (geteuid() == 0) {

@@ -1,7 +1,8 @@
 // Properties walked over every day: the day of age never drops below 1 and either
 // grows by one from one day to the next or a new month of age starts at day 1; running
-// the batch again over the photos it has named changes no name; and a run under a
-// corrected birthday gives the names of a single run under that birthday.
+// the batch again over the photos it has named changes no name; a run under a corrected
+// birthday gives the names of a single run under that birthday; and runs taken back in
+// turn give every photo its name from before them.
 
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
@@ -93,8 +94,9 @@ public:
     }
     void show(naming::Message) override { ADD_FAILURE() << "no message expected"; }
 
-    naming::RunEnd run(const std::string& birthday) {
-        return naming::renamePhotos(folder.names(), birthday, {folder, *this, *this});
+    naming::RunEnd run(const std::string& birthday, naming::RunJournal* journal = nullptr) {
+        return naming::renamePhotos(folder.names(), birthday,
+                                    {folder, *this, *this, nullptr, journal});
     }
     // Which file goes by which name.
     std::map<std::string, std::string> layout() const {
@@ -106,6 +108,28 @@ public:
 
     naming::MemoryFolder folder;
     std::map<std::string, std::string> timeOf;
+};
+
+// What a run tells its journal; the folder must be as before the run when the plan comes.
+class Journal : public naming::RunJournal {
+public:
+    explicit Journal(const Photos& photos) : photos_(photos), before_(photos.layout()) {}
+    void begin(const std::vector<naming::Rename>& planned) override {
+        EXPECT_EQ(photos_.layout(), before_);
+        for (const naming::Rename& rename : planned)
+            identities_[rename.from] = rename.identity;
+    }
+    void end(const std::vector<naming::Rename>& done) override {
+        for (const naming::Rename& rename : done)
+            made.push_back({rename.from, rename.to, identities_.at(rename.from)});
+    }
+
+    std::vector<naming::Rename> made;
+
+private:
+    const Photos& photos_;
+    const std::map<std::string, std::string> before_;
+    std::map<std::string, std::string> identities_;
 };
 
 } // namespace
@@ -170,5 +194,45 @@ TEST(RenameProperties, ASecondBirthdayGivesTheNamesOfASingleRun) {
             << "round " << round << ": " << first << " then " << second;
         ASSERT_EQ(twice.run(second), naming::RunEnd::Completed);
         ASSERT_EQ(twice.layout(), once.layout()) << "round " << round << ": again";
+    }
+}
+
+// Two runs under random birthdays, whose renames wait in chains and rings, each journaled
+// before its first rename, then taken back newest first: every photo is back under the
+// name it had before each run, and nothing is left to do a second time.
+TEST(RenameProperties, RunsTakenBackInTurnGiveTheEarlierNamesBack) {
+    std::mt19937 random(20061010);
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int round = 0; round < 300; ++round) {
+        Photos photos;
+        for (int i = pick(1, 40); i > 0; --i) {
+            const year_month_day day{sys_days(2007y / March / 10) + days(pick(0, 40))};
+            photos.add("IMG_" + std::to_string(i) + ".jpg",
+                       pick(0, 9) == 0 ? std::string() : shootingText(day, 14 * 3600 + pick(0, 3)));
+        }
+        if (pick(0, 3) == 0) // a file the runs never move, named like a photo
+            photos.add("0岁10月" + std::to_string(pick(1, 9)) + "天(14点00分0" +
+                           std::to_string(pick(0, 3)) + "秒).jpg",
+                       "");
+        std::vector<std::map<std::string, std::string>> layouts{photos.layout()};
+        std::vector<Journal> journals;
+        journals.reserve(2);
+        for (int run = 0; run < 2; ++run) {
+            journals.emplace_back(photos);
+            const std::string birthday =
+                birthdayText(year_month_day(sys_days(2006y / May / 1) + days(pick(0, 60))));
+            ASSERT_EQ(photos.run(birthday, &journals.back()), naming::RunEnd::Completed);
+            layouts.push_back(photos.layout());
+        }
+        for (int run = 1; run >= 0; --run) {
+            ASSERT_EQ(naming::takeBack(journals[run].made, photos.folder, photos, nullptr, nullptr),
+                      naming::RunEnd::Completed);
+            ASSERT_EQ(photos.layout(), layouts[run]) << "round " << round << ", run " << run;
+        }
+        ASSERT_EQ(naming::takeBack(journals[0].made, photos.folder, photos, nullptr, nullptr),
+                  naming::RunEnd::Completed);
+        ASSERT_EQ(photos.layout(), layouts[0]) << "round " << round << ": again";
     }
 }

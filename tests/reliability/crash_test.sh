@@ -2,7 +2,9 @@
 # Kills tamblinor-cli with SIGKILL at chosen moments of a run and checks that no photo
 # is lost: after each kill the folder holds the same files with the same contents, every
 # photo is under its old name, its final name or the temporary name 0_0.jpg, and running
-# again ends with exactly the names an uninterrupted run gives. Where renames go by hard
+# again ends with exactly the names an uninterrupted run gives, and taking back every run
+# (tamblinor-cli --undo until none is left, the killed ones too) ends with the pristine
+# folder, byte for byte and name for name. Where renames go by hard
 # link and unlink, a kill between the two leaves one photo under two of those names, one
 # file with two links; nothing else may hold a photo twice.
 #
@@ -36,6 +38,7 @@ done
 birthday=2019-06-15
 temporary=0_0.jpg
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamblinor-crash.XXXXXX")
+export XDG_STATE_HOME=$work/state # the journals of the runs, which --undo reads
 failed=0
 cleanup() {
     if [ "$failed" -eq 0 ] && [ "$keep" -eq 0 ]; then
@@ -100,6 +103,7 @@ while IFS= read -r line; do
 done < <(contents "$work/reference")
 [ "${#final_name[@]}" -eq "$total" ] || fail "the uninterrupted run lost a photo"
 contents "$work/reference" >"$work/reference.txt"
+contents "$work/pristine" >"$work/pristine.txt"
 
 # A pause of a fraction of a second without starting a process: read from a pipe that
 # nobody writes to. The pipe is opened through /dev/fd rather than made as a FIFO in
@@ -203,6 +207,16 @@ for ((k = 1; k <= kills; k++)); do
     diff -q "$work/reference.txt" "$work/after.txt" >/dev/null ||
         fail "kill $k: running again does not give the names of an uninterrupted run" \
             "($(diff "$work/reference.txt" "$work/after.txt" | head -4 | tr '\n' ' '))"
+    # Every run taken back, newest first, the killed ones too, until none is left (1).
+    status=0
+    while [ "$status" -eq 0 ]; do
+        "$cli" --undo "$folder" >/dev/null 2>"$work/undo.err" || status=$?
+    done
+    [ "$status" -eq 1 ] || fail "kill $k: taking back failed ($status): $(head -3 "$work/undo.err")"
+    contents "$folder" >"$work/after.txt"
+    diff -q "$work/pristine.txt" "$work/after.txt" >/dev/null ||
+        fail "kill $k: taking every run back does not give the pristine folder" \
+            "($(diff "$work/pristine.txt" "$work/after.txt" | head -4 | tr '\n' ' '))"
 done
 
 echo "$delivered kills on $photos photos (seed $seed; uninterrupted run: first rename" \
@@ -210,4 +224,4 @@ echo "$delivered kills on $photos photos (seed $seed; uninterrupted run: first r
     "${landed[before]} before the first rename, ${landed[between]} between photos," \
     "${landed[twinned]} with a photo under two names, ${landed[inside]} with a photo under" \
     "$temporary, ${landed[after]} after the last rename;" \
-    "every folder complete and converged"
+    "every folder complete, converged and taken back to the pristine one"

@@ -51,22 +51,24 @@ public:
         return disk_.removeTwin(name, twin);
     }
     std::error_code flush() override { return disk_.flush(); }
+    std::string identity(const std::string& name) const override { return disk_.identity(name); }
 
 private:
     platform::DiskFolder disk_;
 };
 
 // Renames every photo of `folder`, working through `disk` (the real folder operations
-// unless a test puts something between the run and them).
+// unless a test puts something between the run and them), journaled where `journal` is
+// given.
 inline Outcome runIn(const fixture::TempFolder& folder, std::string_view birthday,
-                     naming::Folder* disk = nullptr) {
+                     naming::Folder* disk = nullptr, naming::RunJournal* journal = nullptr) {
     const std::string path = folder.path().string();
     Recorder recorder;
     platform::DiskFolder plain(path);
     platform::ExifShootingTimeSource times(path);
-    recorder.outcome.end =
-        naming::renamePhotos(platform::listPhotos(path), birthday,
-                             {disk != nullptr ? *disk : plain, times, recorder, &recorder});
+    recorder.outcome.end = naming::renamePhotos(
+        platform::listPhotos(path), birthday,
+        {disk != nullptr ? *disk : plain, times, recorder, &recorder, journal});
     return recorder.outcome;
 }
 

@@ -4,7 +4,10 @@
 // and over a folder named under another birthday, whose renames wait for each other in
 // chains and a ring. After each cut every photo is under its old name, its final name or
 // the temporary name, and the next run ends with exactly the names of an undisturbed run.
+// Taking such a run back, cut alike, leaves every photo under its name before or after
+// the run or the temporary name, and the next taking back finishes it.
 
+#include "platform/run_journal.h"
 #include "tests/reliability/disk_run.h"
 #include "tests/support/jpeg_fixture.h"
 
@@ -72,15 +75,28 @@ std::map<std::string, std::string> namesByContents(const TempFolder& folder) {
     return out;
 }
 
+// Takes back the last run on record not yet taken back, as tamblinor-cli --undo does.
+void undoLast(platform::JournalStore& store, naming::Folder& folder) {
+    const std::vector<platform::RunOnRecord> runs = store.runs();
+    ASSERT_FALSE(runs.empty());
+    ASSERT_FALSE(runs.back().takenBack);
+    platform::JournalWriter journal(store, {}, runs.back().run.fileName);
+    platform::ExifShootingTimeSource times(store.folder());
+    naming::takeBack(runs.back().run.renamesToTakeBack(), folder, times, nullptr, &journal);
+    EXPECT_EQ(journal.problem(), "");
+}
+
+struct Case {
+    void (*fill)(const TempFolder&);
+    const char* birthday;
+};
+const Case kCases[] = {{fillCameraNames, "2006-05-10"},
+                       {fillNamedUnderAnotherBirthday, "2006-05-08"}};
+
 } // namespace
 
 TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
-    struct Case {
-        void (*fill)(const TempFolder&);
-        const char* birthday;
-    };
-    for (const Case& c :
-         {Case{fillCameraNames, "2006-05-10"}, Case{fillNamedUnderAnotherBirthday, "2006-05-08"}}) {
+    for (const Case& c : kCases) {
         const TempFolder pristine;
         c.fill(pristine);
         const auto oldNames = namesByContents(pristine);
@@ -110,6 +126,45 @@ TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
 
             reliability::runIn(folder, c.birthday);
             EXPECT_EQ(namesByContents(folder), finalNames);
+        }
+    }
+}
+
+TEST(InterruptedRun, EveryCutOfATakingBackIsFinishedByTheNext) {
+    for (const Case& c : kCases) {
+        const TempFolder pristine;
+        c.fill(pristine);
+        const auto oldNames = namesByContents(pristine);
+        reliability::runIn(pristine, c.birthday);
+        const auto runNames = namesByContents(pristine);
+
+        // cut 0: an undisturbed taking back, which counts its renames.
+        for (int cut = 0, renames = 0; cut <= renames; ++cut) {
+            SCOPED_TRACE(std::string(c.birthday) + ": cut after rename " + std::to_string(cut));
+            const TempFolder folder, state;
+            c.fill(folder);
+            platform::JournalStore store(folder.path().string(), state.path().string());
+            platform::JournalWriter journal(store, c.birthday);
+            reliability::runIn(folder, c.birthday, nullptr, &journal);
+            FolderKilledAfter killed(folder, cut);
+            if (cut == 0) {
+                undoLast(store, killed);
+                renames = killed.renames();
+                ASSERT_GE(renames, 4);
+                EXPECT_EQ(namesByContents(folder), oldNames);
+                continue;
+            }
+            EXPECT_THROW(undoLast(store, killed), Killed);
+            for (const auto& [bytes, name] : namesByContents(folder)) {
+                ASSERT_TRUE(oldNames.contains(bytes)) << name;
+                EXPECT_TRUE(name == oldNames.at(bytes) || name == runNames.at(bytes) ||
+                            name == "0_0.jpg")
+                    << oldNames.at(bytes) << " is under " << name;
+            }
+            reliability::ForwardingFolder disk(folder);
+            undoLast(store, disk);
+            EXPECT_EQ(namesByContents(folder), oldNames);
+            EXPECT_TRUE(store.runs().back().takenBack);
         }
     }
 }

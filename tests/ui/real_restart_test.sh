@@ -17,6 +17,7 @@ close_window=$(realpath "$3")
 source "$(dirname "$0")/../support/private_display.sh"
 require_tools 77 Xvfb xdotool
 work=$(mktemp -d)
+export XDG_STATE_HOME=$work/state # the journals of its runs
 
 fail() {
     echo "FAIL: $*"

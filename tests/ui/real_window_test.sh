@@ -16,6 +16,7 @@ make_photos=$(realpath "$2")
 source "$(dirname "$0")/../support/private_display.sh"
 require_tools 77 Xvfb xdotool
 work=$(mktemp -d)
+export XDG_STATE_HOME=$work/state # the journals of its runs
 private_display_start "$work"
 
 photos=$work/photos

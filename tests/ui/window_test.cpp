@@ -1,7 +1,8 @@
 // The window with its navigation wired in, over real folders and a settings file of the
 // test's own: a folder the user opens that cannot be read or entered is turned down with
 // a beep and no message, and the lists, the highlight and the working folder stay
-// together; names that are not UTF-8 are opened and renamed as the command line does.
+// together; names that are not UTF-8 are opened and renamed as the command line does,
+// and the command line takes the window's run back.
 // (Coming back after a restart is for real_restart_test.sh, with the real program.)
 
 #include "platform/exif_reader.h"
@@ -9,6 +10,8 @@
 #include "tests/support/config_home.h"
 #include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/process.h"
+#include "tests/support/state_home.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/recording_feedback.h"
 #include "ui/birthday_box.h"
@@ -102,6 +105,7 @@ private:
     fixture::RecordingFeedback feedback_;
     std::unique_ptr<fixture::TempFolder> root_;
     std::unique_ptr<fixture::ConfigHome> config_;
+    std::unique_ptr<fixture::StateHome> state_;
     std::unique_ptr<platform::SettingsStore> store_;
     std::unique_ptr<fixture::CurrentFolder> startIn_;
     std::unique_ptr<ui::WindowWiring> window_;
@@ -111,6 +115,7 @@ void WindowTest::init() {
     feedback_ = {};
     root_ = std::make_unique<fixture::TempFolder>();
     config_ = std::make_unique<fixture::ConfigHome>(root_->path() / "config");
+    state_ = std::make_unique<fixture::StateHome>(root_->path() / "state");
     store_ = std::make_unique<platform::SettingsStore>(config_->location());
     fs::create_directory(root_->path() / "start");
     startIn_ = std::make_unique<fixture::CurrentFolder>(root_->path() / "start");
@@ -120,6 +125,7 @@ void WindowTest::cleanup() {
     window_.reset();
     startIn_.reset();
     store_.reset();
+    state_.reset();
     config_.reset();
     root_.reset();
 }
@@ -201,8 +207,8 @@ void WindowTest::file1DoesNotTakeAFolderItCannotRead() {
 
 // GBK names, as a card written under a Chinese locale holds them: the folder 照片 with
 // 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. Dir1 opens the folder,
-// File1 shows the names readably, and Command1 gives the folder the names that
-// tamblinor-cli gives a copy of it.
+// File1 shows the names readably, Command1 gives the folder the names that tamblinor-cli
+// gives a copy of it, and tamblinor-cli --undo gives the folder its GBK names back.
 void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
 #ifdef Q_OS_WIN
     QSKIP("names on Windows are UTF-16 text, never stray bytes");
@@ -241,6 +247,12 @@ void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
     QCOMPARE(listing(byCli), renamed);
     QCOMPARE(listing(inWindow), renamed);
     QCOMPARE(feedback_.messages, QStringList());
+
+    // Started inside the folder, whose GBK name no QString carries.
+    const fixture::Finished undo = fixture::runProgram(TAMBLINOR_CLI, {"--undo"}, inWindow);
+    QCOMPARE(undo.status, 0);
+    QCOMPARE(undo.err, std::string());
+    QCOMPARE(listing(inWindow), photos);
 }
 
 QTEST_MAIN(WindowTest)

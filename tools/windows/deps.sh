@@ -83,6 +83,8 @@ fetch() {
     rm -rf "$dir/download"
 }
 
+# A DLL, as on Linux: Tamblinor is not free software, so an LGPL library it ships must stay
+# replaceable by the user.
 build_libexif() {
     local work=$1 prefix=$2
     fetch libexif "$3" "$work"
@@ -91,7 +93,7 @@ build_libexif() {
     (
         cd "$work/build"
         "$work/src/configure" --host=$host --prefix="$prefix" --disable-nls --disable-docs \
-            --enable-static --disable-shared CC=$host-gcc-posix
+            --enable-shared --disable-static CC=$host-gcc-posix
         nice make -j"$jobs"
         make install
     ) >&2
@@ -146,18 +148,24 @@ build_qt6_base() {
 }
 
 # ensure PACKAGE VERSION: the prefix of PACKAGE at VERSION, built unless it is already.
+# Raised when a package's build below changes, so that caches built the old way are redone.
+declare -A recipes=([libexif]=2 [googletest]=1 [qt6-base]=1)
+
 ensure() {
     local package=$1 version=$2
     local name=$package-${version//:/_}
     local prefix=$cache/$name work=$cache/work/$name
-    if [ ! -f "$prefix/.built" ]; then
+    # A stamp without a recipe line is of recipe 1; a prefix of an older recipe is rebuilt.
+    local built=0
+    [ -f "$prefix/.built" ] && built=$(sed -n 's/^recipe //p' "$prefix/.built") && built=${built:-1}
+    if [ "$built" != "${recipes[$package]}" ]; then
         say "building $name (log on stderr)"
         local start=$SECONDS
         rm -rf "$prefix" "$work"
         mkdir -p "$work"
         "build_${package//-/_}" "$work" "$prefix" "$version"
         rm -rf "$work"
-        date -u +%FT%TZ >"$prefix/.built"
+        printf 'recipe %s\n%s\n' "${recipes[$package]}" "$(date -u +%FT%TZ)" >"$prefix/.built"
         say "built $name in $(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s"
     fi
     echo "$prefix"

@@ -1,0 +1,121 @@
+#include "naming/moves.h"
+
+#include <cstddef>
+#include <initializer_list>
+#include <unordered_map>
+#include <utility>
+
+namespace naming {
+namespace {
+
+const std::string temporaryName(kTemporaryName);
+
+class Mover {
+public:
+    Mover(std::vector<Move>& moves, Folder& folder) : moves_(moves), folder_(folder) {}
+
+    MovesEnd run() {
+        for (std::size_t i = 0; i < moves_.size(); ++i) {
+            if (pending(i))
+                waitingFor_.emplace(moves_[i].name, i);
+        }
+        if (const auto first = waitingFor_.find(temporaryName); first != waitingFor_.end())
+            moveChain(first->second);
+        for (std::size_t i = 0; i < moves_.size() && !vanished_; ++i) {
+            if (pending(i))
+                moveChain(i);
+        }
+        return vanished_ ? MovesEnd::PhotoVanished : MovesEnd::Completed;
+    }
+
+private:
+    bool pending(std::size_t i) const {
+        return moves_[i].state == Move::State::Pending && moves_[i].target != moves_[i].name;
+    }
+
+    void moveChain(std::size_t start) {
+        std::vector<std::size_t> chain{start};
+        for (;;) {
+            const auto next = waitingFor_.find(moves_[chain.back()].target);
+            if (next == waitingFor_.end() || !pending(next->second))
+                break;
+            if (next->second == start)
+                return moveRing(chain);
+            chain.push_back(next->second);
+        }
+        for (auto i = chain.rbegin(); i != chain.rend() && !vanished_; ++i)
+            move(moves_[*i]);
+    }
+
+    // ring[k] wants ring[k + 1]'s name, and the last one wants the first one's. Where the
+    // temporary name is held by something outside the moves, the ring keeps its names.
+    void moveRing(const std::vector<std::size_t>& ring) {
+        Move& opener = moves_[ring.front()];
+        if (const std::error_code error = folder_.rename(opener.name, temporaryName)) {
+            for (const std::size_t i : ring)
+                fail(moves_[i], error);
+            checkFound({opener.name});
+            return;
+        }
+        const std::string openerName = std::exchange(opener.name, temporaryName);
+        waitingFor_.erase(openerName);
+        for (auto i = ring.rbegin(); i + 1 != ring.rend() && !vanished_; ++i)
+            move(moves_[*i]);
+        if (vanished_)
+            return;
+        // On to its new name, or back to its old one; where both fail it stays under the
+        // temporary name for the next run to name.
+        const std::error_code error = folder_.rename(temporaryName, opener.target);
+        if (!error)
+            return moved(opener, opener.target);
+        if (!folder_.rename(temporaryName, openerName)) {
+            opener.name = openerName;
+            return fail(opener, error);
+        }
+        moved(opener, temporaryName);
+        checkFound({temporaryName, opener.target, openerName});
+    }
+
+    void move(Move& m) {
+        if (const std::error_code error = folder_.rename(m.name, m.target)) {
+            fail(m, error);
+            checkFound({m.name, m.target});
+            return;
+        }
+        waitingFor_.erase(m.name);
+        moved(m, m.target);
+    }
+
+    // After a failed rename the file must still be under one of its names. Where it is
+    // under none, the file system is losing files: nothing more is given to it.
+    void checkFound(std::initializer_list<std::string> names) {
+        for (const std::string& name : names) {
+            if (folder_.present(name))
+                return;
+        }
+        vanished_ = true;
+    }
+
+    static void moved(Move& m, const std::string& to) {
+        m.name = to;
+        m.state = Move::State::Moved;
+    }
+
+    static void fail(Move& m, std::error_code error) {
+        m.state = Move::State::Failed;
+        m.error = error;
+    }
+
+    std::vector<Move>& moves_;
+    Folder& folder_;
+    std::unordered_map<std::string, std::size_t> waitingFor_; // pending moves by present name
+    bool vanished_ = false;
+};
+
+} // namespace
+
+MovesEnd carryOut(std::vector<Move>& moves, Folder& folder) {
+    return Mover(moves, folder).run();
+}
+
+} // namespace naming

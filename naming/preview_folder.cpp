@@ -1,0 +1,47 @@
+#include "naming/preview_folder.h"
+
+namespace naming {
+
+std::error_code PreviewFolder::rename(const std::string& from, const std::string& to) {
+    if (!present(from))
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    if (present(to))
+        return std::make_error_code(std::errc::file_exists);
+    renamed_[to] = real(from);
+    renamed_[from] = std::nullopt;
+    return {};
+}
+
+bool PreviewFolder::exists(const std::string& name) const {
+    const std::optional<std::string> file = real(name);
+    return file && real_.exists(*file);
+}
+
+bool PreviewFolder::present(const std::string& name) const {
+    const std::optional<std::string> file = real(name);
+    return file && real_.present(*file);
+}
+
+bool PreviewFolder::sameFile(const std::string& a, const std::string& b) const {
+    const std::optional<std::string> first = real(a), second = real(b);
+    return first && second && real_.sameFile(*first, *second);
+}
+
+std::error_code PreviewFolder::removeTwin(const std::string& name, const std::string& twin) {
+    if (!sameFile(name, twin))
+        return std::make_error_code(std::errc::invalid_argument);
+    renamed_[name] = std::nullopt;
+    return {};
+}
+
+std::string PreviewFolder::identity(const std::string& name) const {
+    const std::optional<std::string> file = real(name);
+    return file ? real_.identity(*file) : std::string();
+}
+
+std::optional<std::string> PreviewFolder::real(const std::string& name) const {
+    const auto found = renamed_.find(name);
+    return found == renamed_.end() ? std::optional(name) : found->second;
+}
+
+} // namespace naming

@@ -1,0 +1,167 @@
+#include "naming/batch.h"
+#include "naming/moves.h"
+#include "naming/photo_identity.h"
+
+#include <cstddef>
+#include <string_view>
+#include <unordered_set>
+
+namespace naming {
+namespace {
+
+const std::string temporaryName(kTemporaryName);
+
+// One rename of the run being taken back, and what becomes of it.
+struct Back {
+    enum class Way { Move, RemoveTwin, AlreadyBack, Keep };
+
+    const Rename* rename;
+    std::string name; // where the file is now
+    Way way = Way::Keep;
+    KeptReason reason = KeptReason::ChangedSince;
+    std::error_code error;
+    bool done = false;
+    std::string parked; // kTemporaryName, where a ring could not close
+};
+
+class Undo {
+public:
+    Undo(Folder& folder, ShootingTimeSource& times, RunObserver* observer, RunJournal* journal)
+        : folder_(folder), times_(times), observer_(observer), journal_(journal) {}
+
+    RunEnd run(const std::vector<Rename>& renames) {
+        find(renames);
+        keepWhereOldNameTaken();
+        if (journal_)
+            journal_->begin(planned());
+        const MovesEnd end = move();
+        if (journal_)
+            journal_->end(done());
+        report();
+        return end == MovesEnd::PhotoVanished ? RunEnd::PhotoVanished : RunEnd::Completed;
+    }
+
+private:
+    // Each file by its identity: under its new name, still also under its old one (a
+    // rename cut between link and unlink), already back, or where a cut ring left it.
+    void find(const std::vector<Rename>& renames) {
+        bool temporaryClaimed = false;
+        backs_.reserve(renames.size());
+        for (const Rename& rename : renames) {
+            Back& back = backs_.emplace_back(Back{.rename = &rename, .name = rename.to});
+            const std::string& id = rename.identity;
+            if (id.empty())
+                continue;
+            if (isPhoto(folder_, times_, rename.to, id)) {
+                back.way = folder_.sameFile(rename.to, rename.from) ? Back::Way::RemoveTwin
+                                                                    : Back::Way::Move;
+            } else if (isPhoto(folder_, times_, rename.from, id)) {
+                back.way = Back::Way::AlreadyBack;
+            } else if (!temporaryClaimed && rename.from != temporaryName &&
+                       isPhoto(folder_, times_, temporaryName, id)) {
+                temporaryClaimed = true;
+                back.name = temporaryName;
+                back.way = Back::Way::Move;
+            }
+        }
+    }
+
+    // An old name that something other than a file of this undo holds stays taken; a file
+    // that keeps its name then holds its name in turn, so this goes round until it settles.
+    void keepWhereOldNameTaken() {
+        for (bool settled = false; !settled;) {
+            settled = true;
+            std::unordered_set<std::string_view> moving;
+            for (const Back& back : backs_) {
+                if (back.way == Back::Way::Move)
+                    moving.insert(back.name);
+            }
+            for (Back& back : backs_) {
+                if (back.way == Back::Way::Move && !moving.contains(back.rename->from) &&
+                    folder_.present(back.rename->from)) {
+                    back.way = Back::Way::Keep;
+                    back.reason = KeptReason::OldNameTaken;
+                    settled = false;
+                }
+            }
+        }
+    }
+
+    std::vector<Rename> planned() const {
+        std::vector<Rename> out;
+        for (const Back& back : backs_) {
+            if (back.way == Back::Way::Move || back.way == Back::Way::RemoveTwin)
+                out.push_back({back.name, back.rename->from, back.rename->identity});
+        }
+        return out;
+    }
+
+    MovesEnd move() {
+        std::vector<Move> moves;
+        std::vector<std::size_t> backOf;
+        bool changed = false;
+        for (std::size_t i = 0; i < backs_.size(); ++i) {
+            Back& back = backs_[i];
+            if (back.way == Back::Way::RemoveTwin) {
+                back.error = folder_.removeTwin(back.name, back.rename->from);
+                back.done = !back.error;
+                changed = changed || back.done;
+            } else if (back.way == Back::Way::Move) {
+                moves.push_back({.name = back.name, .target = back.rename->from});
+                backOf.push_back(i);
+            }
+        }
+        const MovesEnd end = carryOut(moves, folder_);
+        for (std::size_t k = 0; k < moves.size(); ++k) {
+            Back& back = backs_[backOf[k]];
+            back.error = moves[k].error;
+            back.done = moves[k].state == Move::State::Moved;
+            changed = changed || back.done;
+            if (back.done && moves[k].name != back.rename->from)
+                back.parked = moves[k].name;
+        }
+        if (changed)
+            folder_.flush();
+        return end;
+    }
+
+    std::vector<Rename> done() const {
+        std::vector<Rename> out;
+        for (const Back& back : backs_) {
+            if (back.done)
+                out.push_back(
+                    {back.name, back.parked.empty() ? back.rename->from : back.parked, {}});
+        }
+        return out;
+    }
+
+    void report() const {
+        if (!observer_)
+            return;
+        for (const Back& back : backs_) {
+            if (back.done && back.parked.empty())
+                observer_->renamed(back.name, back.rename->from);
+            else if (back.done)
+                observer_->renamed(back.name, back.parked);
+            else if (back.way == Back::Way::Keep)
+                observer_->kept(back.name, back.reason, {});
+            else if (back.way != Back::Way::AlreadyBack && back.error)
+                observer_->kept(back.name, KeptReason::CannotRename, back.error);
+        }
+    }
+
+    Folder& folder_;
+    ShootingTimeSource& times_;
+    RunObserver* observer_;
+    RunJournal* journal_;
+    std::vector<Back> backs_;
+};
+
+} // namespace
+
+RunEnd takeBack(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
+                RunObserver* observer, RunJournal* journal) {
+    return Undo(folder, times, observer, journal).run(renames);
+}
+
+} // namespace naming

@@ -1,0 +1,93 @@
+#pragma once
+
+// The journals of the runs that renamed photos in a folder, so that each can be taken
+// back: one plain text file per run, and one per taking back, in a folder of their own
+// per photo folder inside the state folder (see state_folder.h). The last 100 runs of a
+// photo folder are kept.
+
+#include "naming/batch.h"
+#include "platform/state_folder.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+
+// What one journal says.
+struct Journal {
+    std::string fileName; // among the photo folder's journals; their order is time order
+    std::string folder;   // the photo folder's full path
+    std::string time;     // when it began, UTC: "2026-12-07T14:05:33.123456789Z"
+    std::string birthday; // a run's
+    std::string undoes;   // a taking back's: the file name of the run's journal
+    std::vector<naming::Rename> planned;
+    std::vector<naming::Rename> done; // without identities
+    bool ended = false;               // false: cut short
+
+    // The renames to take back: those made, or, for a run cut short, every one planned
+    // (the names on disk tell which were made).
+    std::vector<naming::Rename> renamesToTakeBack() const;
+};
+
+// The journal as text, up to its plan; the done and end records follow when it ends.
+std::string journalText(const Journal& journal);
+std::string endText(const std::vector<naming::Rename>& done, std::string_view time);
+// No value where the text is not a journal.
+std::optional<Journal> parseJournal(std::string_view text);
+
+struct RunOnRecord {
+    Journal run;
+    bool takenBack = false; // a taking back of it got to its end
+};
+
+class JournalStore {
+public:
+    // The journals of the photo folder `folder`, under `root`.
+    explicit JournalStore(const std::string& folder, const std::string& root = stateFolder());
+
+    // The photo folder's full path, as the journals record it.
+    const std::string& folder() const { return folder_; }
+
+    // The runs on record, oldest first.
+    std::vector<RunOnRecord> runs() const;
+
+    // Writes `journal` as a new file, named after its time, which it sets, and has it on
+    // the medium. A run's journal ends in ".run"; a taking back's is named after the run's.
+    std::error_code create(Journal& journal);
+    std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done);
+
+    // Removes the journals of all runs but the last `keep`, and of their taking back.
+    void prune(std::size_t keep = 100) const;
+
+private:
+    std::string path(const std::string& fileName) const;
+
+    std::string folder_;
+    std::string directory_; // empty where there is no state folder
+};
+
+// A run's journal (birthday given) or a taking back's (undoes given), written when the
+// run tells of its plan. A journal that cannot be written stops nothing: problem() then
+// says why.
+class JournalWriter : public naming::RunJournal {
+public:
+    JournalWriter(JournalStore& store, std::string birthday, std::string undoes = {});
+
+    void begin(const std::vector<naming::Rename>& planned) override;
+    void end(const std::vector<naming::Rename>& done) override;
+
+    // Empty while the journal could be kept.
+    const std::string& problem() const { return problem_; }
+
+private:
+    JournalStore& store_;
+    Journal journal_;
+    bool begun_ = false;
+    std::string problem_;
+};
+
+} // namespace platform

@@ -1,0 +1,73 @@
+// The run journals: names of any bytes come back as they went in, a journal cut anywhere
+// as it was written still reads as far as it goes and tells that it was cut, and a photo
+// folder keeps the journals of its last 100 runs and of their taking back.
+
+#include "platform/run_journal.h"
+#include "tests/support/temp_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using platform::Journal;
+
+TEST(RunJournal, NamesOfAnyBytesComeBackAndACutJournalReadsAsFarAsItGoes) {
+    const std::vector<std::string> names{"IMG_0412.jpg", "0岁10月6天(14点05分33秒).jpg",
+                                         "a\tb.jpg",     "line\nbreak.jpg",
+                                         "\r.jpg",       "100%.jpg",
+                                         "%41.jpg",      "\xb1\xa6\xb1\xa6.jpg", // GBK
+                                         "\xe5\xae.jpg", "# plan.jpg",
+                                         " x .jpg",      "del\x7f.jpg"};
+    Journal journal{
+        .folder = "/photos/宝宝\n%", .time = "2026-12-07T14:05:33.5Z", .birthday = "2006-05-10"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        journal.planned.push_back({names[i], names[(i + 1) % names.size()], "632:17966524"});
+        journal.done.push_back({names[i], names[(i + 1) % names.size()], {}});
+    }
+    const std::string head = platform::journalText(journal);
+    const std::string text = head + platform::endText(journal.done, "2026-12-07T14:05:34Z");
+
+    const std::optional<Journal> read = platform::parseJournal(text);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->folder, journal.folder);
+    EXPECT_EQ(read->birthday, journal.birthday);
+    EXPECT_EQ(read->planned, journal.planned);
+    EXPECT_EQ(read->done, journal.done);
+    EXPECT_TRUE(read->ended);
+    EXPECT_EQ(read->renamesToTakeBack(), journal.planned);
+
+    const std::size_t version = head.find("tamblinor-journal\t1\n") + 20;
+    for (std::size_t cut = version; cut < text.size(); ++cut) {
+        const std::optional<Journal> part = platform::parseJournal(text.substr(0, cut));
+        ASSERT_TRUE(part) << cut;
+        EXPECT_FALSE(part->ended);
+        ASSERT_LE(part->planned.size(), journal.planned.size());
+        EXPECT_TRUE(std::equal(part->planned.begin(), part->planned.end(), journal.planned.begin()))
+            << cut;
+    }
+    EXPECT_FALSE(platform::parseJournal(head.substr(0, version - 1)));
+}
+
+TEST(RunJournal, AFolderKeepsTheJournalsOfItsLast100Runs) {
+    const fixture::TempFolder state, photos;
+    platform::JournalStore store(photos.path().string(), state.path().string());
+    std::vector<std::string> runs;
+    for (int i = 0; i < 103; ++i) {
+        Journal run{.birthday = "2006-05-10", .planned = {{"IMG_1.jpg", "a.jpg", "1:1"}}};
+        ASSERT_FALSE(store.create(run));
+        runs.push_back(run.fileName);
+    }
+    Journal undo{.undoes = runs.front()};
+    ASSERT_FALSE(store.create(undo));
+    ASSERT_FALSE(store.end(undo, {}));
+    EXPECT_TRUE(store.runs().front().takenBack);
+    EXPECT_FALSE(store.runs().back().takenBack);
+
+    store.prune();
+    const std::vector<platform::RunOnRecord> kept = store.runs();
+    ASSERT_EQ(kept.size(), 100u);
+    EXPECT_EQ(kept.front().run.fileName, runs[3]);
+    EXPECT_EQ(kept.back().run.fileName, runs.back());
+    const auto files = std::distance(std::filesystem::recursive_directory_iterator(state.path()),
+                                     std::filesystem::recursive_directory_iterator());
+    EXPECT_EQ(files, 101); // the folder's own folder and its 100 runs
+}
