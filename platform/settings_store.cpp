@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QStringDecoder>
 #include <memory>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -73,6 +74,8 @@ QString keyText(std::string_view key) {
 } // namespace
 
 SettingsStore::SettingsStore() : location_(userLocation()) {}
+
+SettingsStore::SettingsStore(std::string location) : location_(std::move(location)) {}
 
 std::string SettingsStore::read(std::string_view key) const {
     if (isCorrupt(location_))

@@ -1,6 +1,7 @@
-// The settings store on a real INI file in a configuration folder of the test's own: what
-// a write leaves on disk, reading back, absent keys, texts that must come back exactly, a
-// file that cannot be written, and a corrupt file.
+// The settings store in a place of the test's own: texts that must come back exactly; on
+// Windows, registry text values under the test's own key; elsewhere, a real INI file in a
+// configuration folder: what a write leaves on disk, absent keys, a file that cannot be
+// written, and a corrupt file.
 
 #include "platform/settings_store.h"
 #include "tests/support/config_home.h"
@@ -12,6 +13,10 @@
 #include <gtest/gtest.h>
 #include <iterator>
 
+#ifdef _WIN32
+#include "platform/windows_text.h"
+#endif
+
 using fixture::ConfigHome;
 using fixture::TempFolder;
 using navigation::Failure;
@@ -19,15 +24,65 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string contents(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void expectEveryKeyAbsent(const platform::SettingsStore& store) {
     EXPECT_EQ(store.read("CurrentDrive"), "");
     EXPECT_EQ(store.read("CurrentDir"), "");
     EXPECT_EQ(store.read("birthday"), "");
+}
+
+TEST(SettingsStore, GivesBackEveryTextExactly) {
+    TempFolder temp;
+    ConfigHome home(temp.path());
+    platform::SettingsStore store(home.location());
+    for (const std::string text :
+         {"/home/安娜/照片 2007/春节", R"(D:\宝宝\百日 照)", "Ünïcødé ÆØÅ ß", " 2007-3-26 ",
+          "2007,03,26", "photos, 2007", R"(50% "best" ; #1 = \\server\x)", "@Variant(x)", ""}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(store.write("CurrentDir", text), std::nullopt);
+        EXPECT_EQ(platform::SettingsStore(home.location()).read("CurrentDir"), text);
+    }
+}
+
+#ifdef _WIN32
+// The key as the registry shows it: a text value, no type or escape of Qt's own.
+std::string registryText(const std::string& location, const char* name) {
+    const std::wstring key = platform::wide(location.substr(location.find('\\') + 1));
+    const std::wstring value = platform::wide(name);
+    wchar_t text[512];
+    DWORD size = sizeof text;
+    DWORD type = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_ANY, &type, text,
+                     &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return "not a text value";
+    return platform::utf8(text);
+}
+
+TEST(SettingsStore, IsTheOskevTamblinKeyOfVbProgramSettings) {
+    EXPECT_EQ(platform::SettingsStore().location(),
+              R"(HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Oskev\Tamblin)");
+}
+
+TEST(SettingsStore, KeepsEachKeyAsATextValueInTheRegistry) {
+    TempFolder temp;
+    ConfigHome home(temp.path());
+    platform::SettingsStore store(home.location());
+    expectEveryKeyAbsent(store);
+
+    EXPECT_EQ(store.write("CurrentDrive", "D:"), std::nullopt);
+    EXPECT_EQ(store.write("CurrentDir", R"(D:\宝宝\百日 照)"), std::nullopt);
+    EXPECT_EQ(store.write("birthday", "2007-03-26"), std::nullopt);
+
+    EXPECT_EQ(registryText(home.location(), "CurrentDrive"), "D:");
+    EXPECT_EQ(registryText(home.location(), "CurrentDir"), R"(D:\宝宝\百日 照)");
+    EXPECT_EQ(registryText(home.location(), "birthday"), "2007-03-26");
+    const platform::SettingsStore next(home.location());
+    EXPECT_EQ(next.read("CurrentDir"), R"(D:\宝宝\百日 照)");
+}
+#else
+std::string contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(SettingsStore, WritesOskevIniInTheConfigurationFolderAtOnce) {
@@ -61,19 +116,6 @@ TEST(SettingsStore, ReadsKeysNotInItsSectionAsAbsent) {
 
     temp.write("Oskev.ini", "[General]\nbirthday=2006-05-10\n[Other]\nCurrentDir=/home\n");
     expectEveryKeyAbsent(store);
-}
-
-TEST(SettingsStore, GivesBackEveryTextExactly) {
-    TempFolder temp;
-    ConfigHome home(temp.path());
-    platform::SettingsStore store;
-    for (const std::string text :
-         {"/home/安娜/照片 2007/春节", R"(D:\宝宝\百日 照)", "Ünïcødé ÆØÅ ß", " 2007-3-26 ",
-          "2007,03,26", "photos, 2007", R"(50% "best" ; #1 = \\server\x)", "@Variant(x)", ""}) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(store.write("CurrentDir", text), std::nullopt);
-        EXPECT_EQ(platform::SettingsStore().read("CurrentDir"), text);
-    }
 }
 
 TEST(SettingsStore, ReportsAWriteThatCannotBeMade) {
@@ -117,5 +159,6 @@ TEST(SettingsStore, ReadsACorruptFileAsAbsentKeysAndStartsItAfresh) {
         EXPECT_EQ(store.read("CurrentDir"), "");
     }
 }
+#endif
 
 } // namespace

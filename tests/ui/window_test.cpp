@@ -116,7 +116,7 @@ void WindowTest::init() {
     root_ = std::make_unique<fixture::TempFolder>();
     config_ = std::make_unique<fixture::ConfigHome>(root_->path() / "config");
     state_ = std::make_unique<fixture::StateHome>(root_->path() / "state");
-    store_ = std::make_unique<platform::SettingsStore>();
+    store_ = std::make_unique<platform::SettingsStore>(config_->location());
     fs::create_directory(root_->path() / "start");
     startIn_ = std::make_unique<fixture::CurrentFolder>(root_->path() / "start");
 }
@@ -210,6 +210,9 @@ void WindowTest::file1DoesNotTakeAFolderItCannotRead() {
 // File1 shows the names readably, Command1 gives the folder the names that tamblinor-cli
 // gives a copy of it, and tamblinor-cli --undo gives the folder its GBK names back.
 void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
+#ifdef Q_OS_WIN
+    QSKIP("names on Windows are UTF-16 text, never stray bytes");
+#endif
     const std::string folder = "\xd5\xd5\xc6\xac";
     const std::vector<std::string> photos{"\xb1\xa6\xb1\xa6.jpg", "\xc2\xfa\xd4\xc2.jpg",
                                           "\xc9\xa8\xc3\xe8.jpg"};

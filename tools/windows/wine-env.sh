@@ -52,6 +52,13 @@ wine_env_start() {
     export WINEPATH
 
     mkdir -p "$WINEPREFIX"
+    # A new prefix is made by a server of its own, left to end with everything it started:
+    # the desktop that making the prefix opens has no display, and while it lasts no
+    # program of the prefix can open a window on one ("CreateWindowEx failed").
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wine wineboot --init </dev/null >/dev/null 2>&1
+        wineserver -w
+    fi
     # A persistent server and a prefix made up front: otherwise each program started by
     # ctest starts a server that keeps ctest's output pipes open, and ctest waits on them.
     wineserver -p </dev/null >/dev/null 2>&1
