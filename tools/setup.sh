@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing on Debian 12, builds, then starts the program ("run"), runs
-# every test ("test"), makes the Debian package build/release/tamblinor_VERSION_ARCH.deb
-# ("package"), or cross-builds for 64-bit Windows, runs the tests under wine and makes
-# build/windows/Tamblinor-VERSION-win64-setup.exe and Tamblinor-VERSION-win64.zip
-# ("windows"). Runs as root or as a user; a user needs sudo only for installing packages.
+# Installs what is missing on Debian 12, builds, then:
+#   run      starts the program
+#   test     runs every test, the Windows build's too (as Windows programs under wine)
+#   package  makes the Debian package build/release/tamblinor_VERSION_ARCH.deb
+#   windows  cross-builds for 64-bit Windows, runs its tests under wine and makes
+#            build/windows/Tamblinor-VERSION-win64-setup.exe and Tamblinor-VERSION-win64.zip
+# Runs as root or as a user; a user needs sudo only for installing packages.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -32,6 +34,21 @@ build() {
     cmake --build --preset "$preset" ${1:+--target "$@"}
 }
 
+# Cross-builds build/windows (the libraries it needs built once into a cache outside the
+# tree, see tools/windows/deps.sh) and runs its tests as Windows programs under wine,
+# among them the installer's.
+build_and_test_windows() {
+    tools/windows/deps.sh >/dev/null
+    cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build/windows
+    local status=0
+    source tools/windows/wine-env.sh build/windows
+    ctest --test-dir build/windows -j "$(nproc)" --output-on-failure || status=$?
+    wine_env_stop
+    return "$status"
+}
+
 case "${1:-}" in
 run)
     install_missing "${build_packages[@]}"
@@ -49,9 +66,10 @@ run)
     ;;
 test)
     # The ctest install_package makes the package from this build and installs it.
-    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    install_missing "${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
     build ci
     ctest --preset ci --output-on-failure -j "$(nproc)"
+    build_and_test_windows
     ;;
 package)
     install_missing "${build_packages[@]}" "${package_packages[@]}"
@@ -60,15 +78,7 @@ package)
     ;;
 windows)
     install_missing "${build_packages[@]}" "${windows_packages[@]}"
-    tools/windows/deps.sh >/dev/null
-    cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build/windows
-    status=0
-    source tools/windows/wine-env.sh build/windows
-    ctest --test-dir build/windows -j2 --output-on-failure || status=$?
-    wine_env_stop
-    [ "$status" -eq 0 ] || exit "$status"
+    build_and_test_windows
     cpack --config build/windows/CPackConfig.cmake -B build/windows >/dev/null
     version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/windows/CPackConfig.cmake)
     echo "installer: build/windows/Tamblinor-$version-win64-setup.exe"
