@@ -10,6 +10,8 @@
 #                                    # sets pid, window and the client area's X and Y
 #   click_at X Y                     # a click at a point of the client area (pixels)
 #   click_on LEFT TOP WIDTH HEIGHT   # a click in the middle of a control's rectangle
+#   eventually COMMAND...            # COMMAND succeeds within thirty seconds
+#   fail MESSAGE                     # exits 1 with MESSAGE and WORK/app.log
 #
 # Xvfb picks a free display itself and writes its number once it accepts clients, so
 # scripts running side by side never share one.
@@ -26,6 +28,17 @@ require_tools() {
 }
 
 track() { private_pids+=("$1"); }
+
+eventually() {
+    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+fail() {
+    echo "FAIL: $*"
+    cat "$private_work/app.log" 2>/dev/null || true
+    exit 1
+}
 
 private_display_stop() {
     for pid in "${private_pids[@]}"; do kill "$pid" 2>/dev/null || true; done

@@ -19,18 +19,6 @@ require_tools 77 Xvfb xdotool
 work=$(mktemp -d)
 export XDG_STATE_HOME=$work/state # the journals of its runs
 
-fail() {
-    echo "FAIL: $*"
-    cat "$work/app.log" 2>/dev/null || true
-    exit 1
-}
-
-# Waits up to ten seconds for a command to succeed.
-eventually() {
-    for _ in $(seq 200); do "$@" && return 0; sleep 0.05; done
-    return 1
-}
-
 private_display_start "$work"
 
 start=$work/start

@@ -39,17 +39,6 @@ export WINEPREFIX=$prefix
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$prefix"; private_display_stop' EXIT
 
-fail() {
-    echo "FAIL: $*"
-    cat "$work/app.log" 2>/dev/null || true
-    exit 1
-}
-
-eventually() {
-    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-
 photos=$work/宝宝照片
 mkdir "$photos"
 # A Windows program is given its arguments in the ANSI code page, which has no Chinese:
