@@ -33,10 +33,11 @@ public:
     virtual bool exists(const std::string& name) const = 0;
     // True when anything at all goes by that name.
     virtual bool present(const std::string& name) const = 0;
-    // True when the two names are one file: a rename cut between its hard link and the
-    // removal of the old name leaves a photo so.
+    // True when the two names are two links of one file: a rename cut between its hard
+    // link and the removal of the old name leaves a photo so. False for two spellings of
+    // one entry (names differing in case where case is ignored): removing either loses it.
     virtual bool sameFile(const std::string& a, const std::string& b) const = 0;
-    // Removes the name `name` when it is still one file with `twin`, which keeps it.
+    // Removes the name `name` when it is still a second link of `twin`, which keeps it.
     virtual std::error_code removeTwin(const std::string& name, const std::string& twin) = 0;
     // Has the renames so far kept on the medium.
     virtual std::error_code flush() = 0;

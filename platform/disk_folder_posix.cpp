@@ -99,12 +99,16 @@ bool DiskFolder::present(const std::string& name) const {
     return fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+// Two names that differ only in case are one entry on a file system that ignores case
+// (ntfs-3g with ignore_case, a case-folding ext4 folder); removing one would remove the
+// photo. Only a file with a second link can be under two entries.
 bool DiskFolder::sameFile(const std::string& a, const std::string& b) const {
     struct stat first {
     }, second{};
     return a != b && fstatat(fd_, a.c_str(), &first, AT_SYMLINK_NOFOLLOW) == 0 &&
            fstatat(fd_, b.c_str(), &second, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(first.st_mode) &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino && first.st_nlink >= 2 &&
+           second.st_nlink >= 2;
 }
 
 std::error_code DiskFolder::removeTwin(const std::string& name, const std::string& twin) {

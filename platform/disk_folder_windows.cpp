@@ -100,6 +100,8 @@ bool DiskFolder::present(const std::string& name) const {
            GetFileAttributesW(wide(path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Names that differ only in case are one entry to Windows; removing one would remove the
+// photo. Only a file with a second link can be under two entries.
 bool DiskFolder::sameFile(const std::string& a, const std::string& b) const {
     if (a == b)
         return false;
@@ -108,7 +110,8 @@ bool DiskFolder::sameFile(const std::string& a, const std::string& b) const {
     return first && second && !(first->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
            first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
            first->nFileIndexHigh == second->nFileIndexHigh &&
-           first->nFileIndexLow == second->nFileIndexLow;
+           first->nFileIndexLow == second->nFileIndexLow && first->nNumberOfLinks >= 2 &&
+           second->nNumberOfLinks >= 2;
 }
 
 std::error_code DiskFolder::removeTwin(const std::string& name, const std::string& twin) {

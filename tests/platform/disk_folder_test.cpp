@@ -189,3 +189,31 @@ TEST(NaturalOrder, ComparesDigitRunsByValueAndLettersWithoutCase) {
         platform::naturalLess("IMG_9999999999999999999999.jpg", "IMG_10000000000000000000000.jpg"));
     EXPECT_FALSE(platform::naturalLess("a.jpg", "a.jpg"));
 }
+
+// Only two links of one file are twins: a name and itself (or the same entry spelt in
+// another case, where case is ignored) is one entry, and removing it would lose the photo.
+TEST(DiskFolderTwins, OnlyTwoLinksOfOneFileAreTwins) {
+    TempFolder folder;
+    folder.write("a.jpg", "photo a");
+    folder.write("b.jpg", "photo b");
+    platform::DiskFolder disk(folder.path().string());
+
+    EXPECT_FALSE(disk.sameFile("a.jpg", "a.jpg"));
+    EXPECT_FALSE(disk.sameFile("a.jpg", "b.jpg"));
+    EXPECT_FALSE(disk.sameFile("a.jpg", "missing.jpg"));
+    EXPECT_TRUE(disk.removeTwin("a.jpg", "a.jpg"));
+    EXPECT_TRUE(disk.removeTwin("a.jpg", "b.jpg"));
+#ifdef _WIN32
+    // One entry under two spellings.
+    EXPECT_FALSE(disk.sameFile("a.jpg", "A.JPG"));
+    EXPECT_TRUE(disk.removeTwin("a.jpg", "A.JPG"));
+#else
+    std::filesystem::create_hard_link(folder.path() / "a.jpg", folder.path() / "twin.jpg");
+    EXPECT_TRUE(disk.sameFile("a.jpg", "twin.jpg"));
+    EXPECT_TRUE(disk.sameFile("twin.jpg", "a.jpg"));
+    EXPECT_FALSE(disk.removeTwin("twin.jpg", "a.jpg"));
+    EXPECT_FALSE(disk.sameFile("a.jpg", "twin.jpg")); // one link left
+#endif
+    EXPECT_EQ(folder.contents(),
+              (std::map<std::string, std::string>{{"a.jpg", "photo a"}, {"b.jpg", "photo b"}}));
+}
