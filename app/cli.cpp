@@ -100,6 +100,7 @@ public:
 int exitStatus(naming::RunEnd end, const PrintedReport& report) {
     switch (end) {
     case naming::RunEnd::Completed:
+    case naming::RunEnd::Unfinished:
         break;
     case naming::RunEnd::BadBirthday:
         return 1;
@@ -151,12 +152,13 @@ int takeBackLastRun(const app::Options& options) {
     std::fflush(stdout);
     if (end == naming::RunEnd::PhotoVanished)
         return exitStatus(end, report);
-    if (report.refused() > 0) {
+    if (report.refused() > 0)
         std::fprintf(stderr, "tamblinor-cli: %d photo%s could not be taken back\n",
                      report.refused(), report.refused() == 1 ? "" : "s");
-        return kExitFileSystem;
-    }
-    return 0;
+    if (end == naming::RunEnd::Unfinished)
+        std::fprintf(stderr, "tamblinor-cli: the run stays to be taken back: --undo tries it "
+                             "again\n");
+    return report.refused() > 0 || end == naming::RunEnd::Unfinished ? kExitFileSystem : 0;
 }
 
 // "2026-12-07 14:05:33 UTC, birthday 2006-05-10, 12 photos, taken back"
@@ -169,7 +171,10 @@ int listRuns(const app::Options& options) {
         const std::string line = time + " UTC, birthday " + record.run.birthday + ", " +
                                  std::to_string(photos) + (photos == 1 ? " photo, " : " photos, ") +
                                  (record.run.ended ? "" : "cut short, ") +
-                                 (record.takenBack ? "taken back" : "not taken back") + "\n";
+                                 (record.takenBack         ? "taken back"
+                                  : record.partlyTakenBack ? "partly taken back"
+                                                           : "not taken back") +
+                                 "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return 0;

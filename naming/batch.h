@@ -102,6 +102,9 @@ public:
     virtual void begin(const std::vector<Rename>& planned) = 0;
     // After the last: the renames made, a file's last name where it moved twice.
     virtual void end(const std::vector<Rename>& done) = 0;
+    // Before end(), from a taking back that left photos a later try may still bring back:
+    // the run stays to be taken back.
+    virtual void unfinished() {}
 };
 
 struct RunContext {
@@ -117,6 +120,8 @@ enum class RunEnd {
     BadBirthday,       // ended with Message::BadBirthday
     ReaderUnavailable, // ended with Message::ReaderUnavailable
     PhotoVanished,     // a photo was found under none of its names: the run stopped there
+    Unfinished,        // taking back only: none of the run's photos found, or the file system
+                       // refused a move; a later try takes the same run back
 };
 
 // Renames the photos named in `photos` (the list's names to treat, in list order) after
@@ -149,8 +154,9 @@ RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view bir
 // kTemporaryName where a cut ring left it; one already under its old name is done. A
 // photo found nowhere, or whose old name another file holds, keeps its name
 // (ChangedSince, OldNameTaken); the observer hears "NEW -> OLD" or "NEW kept". `journal`,
-// when given, is told of the moves as a run's journal is. Returns Completed, or
-// PhotoVanished where the file system lost a file.
+// when given, is told of the moves as a run's journal is. Returns Completed; Unfinished
+// where none of the photos was found or the file system refused a move (CannotRename),
+// and the journal hears so; or PhotoVanished where the file system lost a file.
 RunEnd takeBack(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
                 RunObserver* observer, RunJournal* journal);
 

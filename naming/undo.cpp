@@ -2,6 +2,7 @@
 #include "naming/moves.h"
 #include "naming/photo_identity.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 #include <unordered_set>
@@ -20,6 +21,7 @@ struct Back {
     Way way = Way::Keep;
     KeptReason reason = KeptReason::ChangedSince;
     std::error_code error;
+    bool found = false; // under its new name, its old one or where a cut ring left it
     bool done = false;
     std::string parked; // kTemporaryName, where a ring could not close
 };
@@ -35,10 +37,15 @@ public:
         if (journal_)
             journal_->begin(planned());
         const MovesEnd end = move();
+        const bool unfinished = end == MovesEnd::PhotoVanished || !foundAny() || refused();
+        if (journal_ && unfinished)
+            journal_->unfinished();
         if (journal_)
             journal_->end(done());
         report();
-        return end == MovesEnd::PhotoVanished ? RunEnd::PhotoVanished : RunEnd::Completed;
+        return end == MovesEnd::PhotoVanished ? RunEnd::PhotoVanished
+               : unfinished                   ? RunEnd::Unfinished
+                                              : RunEnd::Completed;
     }
 
 private:
@@ -52,6 +59,7 @@ private:
             const std::string& id = rename.identity;
             if (id.empty())
                 continue;
+            back.found = true;
             if (isPhoto(folder_, times_, rename.to, id)) {
                 back.way = folder_.sameFile(rename.to, rename.from) ? Back::Way::RemoveTwin
                                                                     : Back::Way::Move;
@@ -62,8 +70,24 @@ private:
                 temporaryClaimed = true;
                 back.name = temporaryName;
                 back.way = Back::Way::Move;
+            } else {
+                back.found = false;
             }
         }
+    }
+
+    // None of the run's photos where it left them: more likely the wrong folder, or a card
+    // not mounted there, than every photo changed since.
+    bool foundAny() const {
+        return backs_.empty() ||
+               std::any_of(backs_.begin(), backs_.end(), [](const Back& b) { return b.found; });
+    }
+
+    // A photo the file system would not move can still be brought back by a later try.
+    bool refused() const {
+        return std::any_of(backs_.begin(), backs_.end(), [](const Back& b) {
+            return !b.done && b.error && b.way != Back::Way::AlreadyBack;
+        });
     }
 
     // An old name that something other than a file of this undo holds stays taken; a file

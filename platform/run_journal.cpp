@@ -27,6 +27,7 @@ constexpr std::string_view kHeader =
     "#   plan OLD NEW ID      a rename to be made; ID tells the photo apart from other files:\n"
     "#                        SIZE:MODIFIED|SHOOTING TIME\n"
     "#   done OLD NEW         a rename made (NEW is 0_0.jpg where a ring could not close)\n"
+    "#   unfinished           a taking back left photos a later one may still bring back\n"
     "#   end UTC              the run got to its end; without it the run was cut short, and\n"
     "#                        the names in the folder tell which of its renames were made\n"
     "# Every byte of a name or path that is '%', a control character (tab, line break...)\n"
@@ -205,10 +206,13 @@ std::string journalText(const Journal& journal) {
     return out;
 }
 
-std::string endText(const std::vector<naming::Rename>& done, std::string_view time) {
+std::string endText(const std::vector<naming::Rename>& done, std::string_view time,
+                    bool unfinished) {
     std::string out;
     for (const naming::Rename& rename : done)
         record(out, {"done", rename.from, rename.to});
+    if (unfinished)
+        record(out, {"unfinished"});
     record(out, {"end", time});
     return out;
 }
@@ -249,6 +253,8 @@ std::optional<Journal> parseJournal(std::string_view text) {
             journal.planned.push_back({values[0], values[1], values[2]});
         else if (key == "done" && values.size() == 2)
             journal.done.push_back({values[0], values[1], {}});
+        else if (key == "unfinished" && values.empty())
+            journal.unfinished = true;
         else if (key == "end" && values.size() == 1)
             journal.ended = true;
         else
@@ -294,9 +300,15 @@ std::vector<RunOnRecord> JournalStore::runs() const {
         }
     }
     for (const auto& [name, journal] : byName) {
-        if (const auto run = runByName.find(journal.undoes); run != runByName.end())
-            out[run->second].takenBack = out[run->second].takenBack || journal.ended;
+        const auto run = runByName.find(journal.undoes);
+        if (run == runByName.end() || !journal.ended)
+            continue;
+        RunOnRecord& record = out[run->second];
+        record.takenBack = record.takenBack || !journal.unfinished;
+        record.partlyTakenBack = record.partlyTakenBack || !journal.done.empty();
     }
+    for (RunOnRecord& record : out)
+        record.partlyTakenBack = record.partlyTakenBack && !record.takenBack;
     return out;
 }
 
@@ -324,8 +336,9 @@ std::error_code JournalStore::create(Journal& journal) {
     return error;
 }
 
-std::error_code JournalStore::end(const Journal& journal, const std::vector<naming::Rename>& done) {
-    return appendTo(path(journal.fileName), endText(done, utcNow()));
+std::error_code JournalStore::end(const Journal& journal, const std::vector<naming::Rename>& done,
+                                  bool unfinished) {
+    return appendTo(path(journal.fileName), endText(done, utcNow(), unfinished));
 }
 
 void JournalStore::prune(std::size_t keep) const {
@@ -374,7 +387,7 @@ void JournalWriter::begin(const std::vector<naming::Rename>& planned) {
 void JournalWriter::end(const std::vector<naming::Rename>& done) {
     if (!begun_)
         return;
-    if (const std::error_code error = store_.end(journal_, done))
+    if (const std::error_code error = store_.end(journal_, done, unfinished_))
         problem_ = error.message();
 }
 

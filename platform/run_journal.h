@@ -27,6 +27,7 @@ struct Journal {
     std::vector<naming::Rename> planned;
     std::vector<naming::Rename> done; // without identities
     bool ended = false;               // false: cut short
+    bool unfinished = false;          // a taking back's: it left photos a later one may bring back
 
     // The renames to take back: those made, or, for a run cut short, every one planned
     // (the names on disk tell which were made).
@@ -35,13 +36,15 @@ struct Journal {
 
 // The journal as text, up to its plan; the done and end records follow when it ends.
 std::string journalText(const Journal& journal);
-std::string endText(const std::vector<naming::Rename>& done, std::string_view time);
+std::string endText(const std::vector<naming::Rename>& done, std::string_view time,
+                    bool unfinished = false);
 // No value where the text is not a journal.
 std::optional<Journal> parseJournal(std::string_view text);
 
 struct RunOnRecord {
     Journal run;
-    bool takenBack = false; // a taking back of it got to its end
+    bool takenBack = false;       // a taking back of it got to its end and left nothing to retry
+    bool partlyTakenBack = false; // not taken back, but a taking back moved photos
 };
 
 class JournalStore {
@@ -58,7 +61,8 @@ public:
     // Writes `journal` as a new file, named after its time, which it sets, and has it on
     // the medium. A run's journal ends in ".run"; a taking back's is named after the run's.
     std::error_code create(Journal& journal);
-    std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done);
+    std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done,
+                        bool unfinished = false);
 
     // Removes the journals of all runs but the last `keep`, and of their taking back.
     void prune(std::size_t keep = 100) const;
@@ -79,6 +83,7 @@ public:
 
     void begin(const std::vector<naming::Rename>& planned) override;
     void end(const std::vector<naming::Rename>& done) override;
+    void unfinished() override { unfinished_ = true; }
 
     // Empty while the journal could be kept.
     const std::string& problem() const { return problem_; }
@@ -87,6 +92,7 @@ private:
     JournalStore& store_;
     Journal journal_;
     bool begun_ = false;
+    bool unfinished_ = false;
     std::string problem_;
 };
 

@@ -7,6 +7,7 @@
 #include "tests/support/state_home.h"
 #include "tests/support/temp_folder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -123,6 +124,35 @@ TEST(Undo, KeepsPhotosChangedSinceTheRun) {
         EXPECT_EQ(photos.listing(), c.after);
         EXPECT_EQ(cli(photos, {"--undo"}).status, 1); // taken back as far as it could be
     }
+}
+
+// A taking back that finds none of the run's photos (the card not where it was mounted)
+// leaves the run to be taken back, and the next --undo, the photos back in place, takes
+// back that same run rather than the one before.
+TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeTakenBack) {
+    const TempFolder state, photos, away;
+    const fixture::StateHome home(state.path());
+    fillDaily(photos, 2);
+    ASSERT_EQ(cli(photos, {"--birthday", "2006-05-10"}).status, 0);
+    const auto first = photos.contents();
+    ASSERT_EQ(cli(photos, {"--birthday", "2006-05-08"}).status, 0);
+    for (const std::string& name : photos.listing())
+        std::filesystem::rename(photos.at(name), away.at(name));
+
+    const fixture::Finished missed = cli(photos, {"--undo"});
+    EXPECT_EQ(missed.status, 3);
+    EXPECT_EQ(missed.out, day(8) + " kept (renamed, moved or deleted since)\n" + day(9) +
+                              " kept (renamed, moved or deleted since)\n");
+    EXPECT_EQ(missed.err, "tamblinor-cli: 2 photos could not be taken back\n"
+                          "tamblinor-cli: the run stays to be taken back: --undo tries it again\n");
+    const std::string history = cli(photos, {"--history"}).out;
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2) << history;
+    EXPECT_NE(history.find("2006-05-08, 2 photos, not taken back\n"), std::string::npos);
+
+    for (const std::string& name : away.listing())
+        std::filesystem::rename(away.at(name), photos.at(name));
+    EXPECT_EQ(cli(photos, {"--undo"}).status, 0);
+    EXPECT_EQ(photos.contents(), first);
 }
 
 TEST(Undo, AJournalThatCannotBeWrittenStopsNoRun) {

@@ -6,8 +6,10 @@
 
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
+#include "naming/photo_identity.h"
 #include "naming/photo_name.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -335,4 +337,55 @@ TEST(Batch, VanishingPhotoStopsTheRunAndRenamesAreFlushedOnce) {
     ASSERT_TRUE(fine.rename("x", "y")); // spends its one loss on nothing
     EXPECT_EQ(naming::renamePhotos(photos, "2006-05-10", {fine, w, w, &w}), RunEnd::Completed);
     EXPECT_EQ(fine.flushes, 1);
+}
+
+// A taking back stays unfinished, for a later one to retry the same run, only where it
+// could still bring photos back: none of them found (the wrong folder, a card not
+// mounted), or the file system refused a move. Photos changed since do not hold it.
+TEST(Batch, TakingBackIsUnfinishedOnlyWhileARetryCouldBringPhotosBack) {
+    struct Journal : naming::RunJournal {
+        void begin(const std::vector<naming::Rename>&) override {}
+        void end(const std::vector<naming::Rename>& done) override { made = done.size(); }
+        void unfinished() override { held = true; }
+        std::size_t made = 0;
+        bool held = false;
+    };
+    struct Case {
+        const char* what;
+        std::function<void(World&)> disturb;
+        RunEnd end;
+        std::size_t made;
+    };
+    const Case cases[] = {
+        {"untouched", [](World&) {}, RunEnd::Completed, 2},
+        {"one deleted", [](World& w) { w.folder.rename("b.jpg", ".gone"); }, RunEnd::Completed, 1},
+        {"all already back",
+         [](World& w) {
+             w.folder.rename("a.jpg", "x.jpg");
+             w.folder.rename("b.jpg", "a.jpg");
+             w.folder.rename("x.jpg", "b.jpg");
+         },
+         RunEnd::Completed, 0},
+        {"none found",
+         [](World& w) {
+             w.folder.rename("a.jpg", "elsewhere 1.jpg");
+             w.folder.rename("b.jpg", "elsewhere 2.jpg");
+         },
+         RunEnd::Unfinished, 0},
+        {"ring blocked", [](World& w) { w.folder.addOther(std::string(naming::kTemporaryName)); },
+         RunEnd::Unfinished, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The run swapped the two photos' names.
+        World w({{"a.jpg", "2007:03:15 14:05:33"}, {"b.jpg", "2007:03:16 14:05:33"}});
+        const std::vector<naming::Rename> swap{
+            {"b.jpg", "a.jpg", naming::photoIdentity(w.folder, "a.jpg", "2007:03:15 14:05:33")},
+            {"a.jpg", "b.jpg", naming::photoIdentity(w.folder, "b.jpg", "2007:03:16 14:05:33")}};
+        c.disturb(w);
+        Journal journal;
+        EXPECT_EQ(naming::takeBack(swap, w.folder, w, &w, &journal), c.end);
+        EXPECT_EQ(journal.held, c.end == RunEnd::Unfinished);
+        EXPECT_EQ(journal.made, c.made);
+    }
 }
