@@ -129,11 +129,21 @@ void warnWithoutJournal(const platform::JournalWriter& journal, const char* cons
 
 int takeBackLastRun(const app::Options& options) {
     platform::JournalStore store(options.folder);
-    const std::vector<platform::RunOnRecord> runs = store.runs();
+    std::vector<std::string> unreadable;
+    const std::vector<platform::RunOnRecord> runs = store.runs(&unreadable);
     const auto last = std::find_if(runs.rbegin(), runs.rend(),
                                    [](const platform::RunOnRecord& run) { return !run.takenBack; });
     if (last == runs.rend()) {
         std::fprintf(stderr, "tamblinor-cli: no run to take back in %s\n", store.folder().c_str());
+        return kExitNothingToTakeBack;
+    }
+    // A journal that cannot be read may be of a later run, or of this run's taking back:
+    // taking back the run before it would take the runs back out of order.
+    if (!unreadable.empty() && unreadable.back() > last->run.fileName) {
+        std::fprintf(stderr,
+                     "tamblinor-cli: cannot read journal %s, newer than the run to take back; "
+                     "nothing taken back\n",
+                     store.path(unreadable.back()).c_str());
         return kExitNothingToTakeBack;
     }
     PrintedReport report;
@@ -161,10 +171,22 @@ int takeBackLastRun(const app::Options& options) {
     return report.refused() > 0 || end == naming::RunEnd::Unfinished ? kExitFileSystem : 0;
 }
 
-// "2026-12-07 14:05:33 UTC, birthday 2006-05-10, 12 photos, taken back"
+// "2026-12-07 14:05:33 UTC, birthday 2006-05-10, 12 photos, taken back", in time order
+// with "unreadable journal FILE" for a journal that cannot be read.
 int listRuns(const app::Options& options) {
     const platform::JournalStore store(options.folder);
-    for (const platform::RunOnRecord& record : store.runs()) {
+    std::vector<std::string> unreadable;
+    const std::vector<platform::RunOnRecord> runs = store.runs(&unreadable);
+    auto nextUnreadable = unreadable.begin();
+    const auto listUnreadableBefore = [&](const std::string* fileName) {
+        for (; nextUnreadable != unreadable.end() && (!fileName || *nextUnreadable < *fileName);
+             ++nextUnreadable) {
+            const std::string line = "unreadable journal " + store.path(*nextUnreadable) + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+    };
+    for (const platform::RunOnRecord& record : runs) {
+        listUnreadableBefore(&record.run.fileName);
         std::string time = record.run.time.substr(0, 19); // "2026-12-07T14:05:33"
         std::replace(time.begin(), time.end(), 'T', ' ');
         const std::size_t photos = record.run.renamesToTakeBack().size();
@@ -177,6 +199,7 @@ int listRuns(const app::Options& options) {
                                  "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
+    listUnreadableBefore(nullptr);
     return 0;
 }
 

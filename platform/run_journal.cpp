@@ -33,6 +33,7 @@ constexpr std::string_view kHeader =
     "# Every byte of a name or path that is '%', a control character (tab, line break...)\n"
     "# or not part of UTF-8 text is written %XX, in hexadecimal.\n"
     "tamblinor-journal\t1\n";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kRunSuffix = ".run";
 constexpr std::string_view kUndoSuffix = ".undo";
 
@@ -100,6 +101,18 @@ std::optional<std::string> unescaped(std::string_view text) {
         i += 2;
     }
     return out;
+}
+
+// A name inside the photo folder: a journal, however edited, must never have a photo
+// moved out of its folder or onto the folder itself.
+bool isPlainName(std::string_view name) {
+#ifdef _WIN32
+    constexpr std::string_view kSeparators("/\\:\0", 4);
+#else
+    constexpr std::string_view kSeparators("/\0", 2);
+#endif
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(kSeparators) == std::string_view::npos;
 }
 
 std::vector<std::string_view> fields(std::string_view line) {
@@ -220,12 +233,18 @@ std::string endText(const std::vector<naming::Rename>& done, std::string_view ti
 std::optional<Journal> parseJournal(std::string_view text) {
     Journal journal;
     bool versioned = false;
+    // An editor may have saved it with a byte order mark and Windows line ends; a name's
+    // own carriage return is written %0D, so a raw one only ends a line.
+    if (text.starts_with(kByteOrderMark))
+        text.remove_prefix(kByteOrderMark.size());
     while (!text.empty()) {
         const std::size_t newline = text.find('\n');
         if (newline == std::string_view::npos)
             break; // a last line without its line break was cut as it was written
-        const std::string_view line = text.substr(0, newline);
+        std::string_view line = text.substr(0, newline);
         text.remove_prefix(newline + 1);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
         if (line.empty() || line.front() == '#')
             continue;
         const std::vector<std::string_view> parts = fields(line);
@@ -247,11 +266,13 @@ std::optional<Journal> parseJournal(std::string_view text) {
             journal.time = values[0];
         else if (key == "birthday" && values.size() == 1)
             journal.birthday = values[0];
-        else if (key == "undoes" && values.size() == 1)
+        else if (key == "undoes" && values.size() == 1 && isPlainName(values[0]))
             journal.undoes = values[0];
-        else if (key == "plan" && values.size() == 3)
+        else if (key == "plan" && values.size() == 3 && isPlainName(values[0]) &&
+                 isPlainName(values[1]))
             journal.planned.push_back({values[0], values[1], values[2]});
-        else if (key == "done" && values.size() == 2)
+        else if (key == "done" && values.size() == 2 && isPlainName(values[0]) &&
+                 isPlainName(values[1]))
             journal.done.push_back({values[0], values[1], {}});
         else if (key == "unfinished" && values.empty())
             journal.unfinished = true;
@@ -275,11 +296,13 @@ std::string JournalStore::path(const std::string& fileName) const {
     return utf8FromPath(pathFromUtf8(directory_) / pathFromUtf8(fileName));
 }
 
-std::vector<RunOnRecord> JournalStore::runs() const {
+std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable) const {
     std::map<std::string, Journal> byName; // time order
     std::error_code error;
     if (directory_.empty())
         return {};
+    if (unreadable)
+        unreadable->clear();
     for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(directory_), error)) {
         const std::string name = utf8FromPath(entry.path().filename());
         if (!name.ends_with(kRunSuffix) && !name.ends_with(kUndoSuffix))
@@ -289,8 +312,12 @@ std::vector<RunOnRecord> JournalStore::runs() const {
         if (journal && journal->folder == folder_) {
             journal->fileName = name;
             byName.emplace(name, std::move(*journal));
+        } else if (!journal && unreadable) {
+            unreadable->push_back(name);
         }
     }
+    if (unreadable)
+        std::sort(unreadable->begin(), unreadable->end());
     std::vector<RunOnRecord> out;
     std::map<std::string, std::size_t> runByName;
     for (const auto& [name, journal] : byName) {

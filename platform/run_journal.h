@@ -38,7 +38,8 @@ struct Journal {
 std::string journalText(const Journal& journal);
 std::string endText(const std::vector<naming::Rename>& done, std::string_view time,
                     bool unfinished = false);
-// No value where the text is not a journal.
+// No value where the text is not a journal, or names a file outside the photo folder (an
+// empty name, ".", "..", a path). A byte order mark and CRLF line ends are read through.
 std::optional<Journal> parseJournal(std::string_view text);
 
 struct RunOnRecord {
@@ -55,8 +56,9 @@ public:
     // The photo folder's full path, as the journals record it.
     const std::string& folder() const { return folder_; }
 
-    // The runs on record, oldest first.
-    std::vector<RunOnRecord> runs() const;
+    // The runs on record, oldest first. Where `unreadable` is given it gets the file names
+    // of the journals that cannot be read, in time order.
+    std::vector<RunOnRecord> runs(std::vector<std::string>* unreadable = nullptr) const;
 
     // Writes `journal` as a new file, named after its time, which it sets, and has it on
     // the medium. A run's journal ends in ".run"; a taking back's is named after the run's.
@@ -67,9 +69,10 @@ public:
     // Removes the journals of all runs but the last `keep`, and of their taking back.
     void prune(std::size_t keep = 100) const;
 
-private:
+    // The full path of the journal `fileName`.
     std::string path(const std::string& fileName) const;
 
+private:
     std::string folder_;
     std::string directory_; // empty where there is no state folder
 };

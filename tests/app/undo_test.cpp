@@ -155,6 +155,45 @@ TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeTakenBack) {
     EXPECT_EQ(photos.contents(), first);
 }
 
+// A journal that cannot be read is listed, and --undo does not take back the run before
+// it out of order; an editor's byte order mark and CRLF line ends leave it readable.
+TEST(Undo, AnUnreadableNewerJournalStopsTheTakingBack) {
+    const TempFolder state, photos;
+    const fixture::StateHome home(state.path());
+    fillDaily(photos, 2);
+    ASSERT_EQ(cli(photos, {"--birthday", "2006-05-10"}).status, 0);
+    const auto first = photos.contents();
+    ASSERT_EQ(cli(photos, {"--birthday", "2006-05-08"}).status, 0);
+    const auto second = photos.contents();
+    std::vector<std::filesystem::path> journals;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(state.path())) {
+        if (entry.path().extension() == ".run")
+            journals.push_back(entry.path());
+    }
+    ASSERT_EQ(journals.size(), 2u);
+    std::sort(journals.begin(), journals.end());
+    const std::filesystem::path newest = journals.back();
+    const std::string name = std::filesystem::relative(newest, state.path()).generic_string();
+    const std::string text = state.read(name);
+    state.write(name, "\xEF\xBB\xBF" + std::regex_replace(text, std::regex("\n"), "\r\n") +
+                          "plan\t../x.jpg\tIMG_1.jpg\t1:1|\r\n");
+
+    const std::string history = cli(photos, {"--history"}).out;
+    EXPECT_NE(history.find("not taken back\nunreadable journal "), std::string::npos) << history;
+    EXPECT_NE(history.find(newest.filename().string()), std::string::npos) << history;
+    const fixture::Finished refused = cli(photos, {"--undo"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err.find(newest.filename().string() + ", newer than the run to take back"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(photos.contents(), second);
+
+    state.write(name, "\xEF\xBB\xBF" + std::regex_replace(text, std::regex("\n"), "\r\n"));
+    EXPECT_EQ(cli(photos, {"--undo"}).status, 0);
+    EXPECT_EQ(photos.contents(), first);
+}
+
 TEST(Undo, AJournalThatCannotBeWrittenStopsNoRun) {
     const TempFolder state, photos;
     const fixture::StateHome home(state.write("file", "not a folder"));

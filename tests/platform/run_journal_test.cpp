@@ -71,3 +71,44 @@ TEST(RunJournal, AFolderKeepsTheJournalsOfItsLast100Runs) {
                                      std::filesystem::recursive_directory_iterator());
     EXPECT_EQ(files, 101); // the folder's own folder and its 100 runs
 }
+
+// Names in a journal are read only where they stay inside the photo folder; a journal
+// with any other is unreadable as a whole, never read in part. What an editor adds when
+// saving (a byte order mark, CRLF line ends) reads as before.
+TEST(RunJournal, ReadsOnlyNamesInsideTheFolderAndThroughAnEditorsSaving) {
+    const Journal journal{.folder = "/photos",
+                          .time = "2026-12-07T14:05:33.5Z",
+                          .birthday = "2006-05-10",
+                          .planned = {{"IMG_1.jpg", "a.jpg", "1:1|"}},
+                          .done = {{"IMG_1.jpg", "a.jpg", {}}}};
+    const std::string text = platform::journalText(journal) + platform::endText(journal.done, "t");
+    std::string saved = "\xEF\xBB\xBF";
+    for (const char c : text)
+        saved += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::optional<Journal> read = platform::parseJournal(saved);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->planned, journal.planned);
+    EXPECT_EQ(read->done, journal.done);
+    EXPECT_TRUE(read->ended);
+
+    std::vector<std::string> outside{
+        "", ".", "..", "../a.jpg", "/etc/a.jpg", "sub/a.jpg", std::string("a\0.jpg", 6)};
+#ifdef _WIN32
+    for (const char* name : {"..\\a.jpg", "C:a.jpg", "a.jpg:stream"})
+        outside.push_back(name);
+#endif
+    for (const std::string& name : outside) {
+        // An empty name where a taking back's run is named makes a run's journal.
+        for (int field = 0; field < (name.empty() ? 4 : 5); ++field) {
+            Journal bad = journal;
+            std::string* names[] = {&bad.planned[0].from, &bad.planned[0].to, &bad.done[0].from,
+                                    &bad.done[0].to, &bad.undoes};
+            *names[field] = name;
+            if (field == 4)
+                bad.birthday.clear();
+            EXPECT_FALSE(platform::parseJournal(platform::journalText(bad) +
+                                                platform::endText(bad.done, "t")))
+                << "'" << name << "' in field " << field;
+        }
+    }
+}
