@@ -368,6 +368,8 @@ std::error_code JournalStore::end(const Journal& journal, const std::vector<nami
     return appendTo(path(journal.fileName), endText(done, utcNow(), unfinished));
 }
 
+// Runs taken back go first, oldest first, then the oldest others: the journal of the run
+// from the camera's names is not lost to many runs each taken back.
 void JournalStore::prune(std::size_t keep) const {
     std::vector<std::string> runs;
     std::error_code error;
@@ -378,8 +380,18 @@ void JournalStore::prune(std::size_t keep) const {
     }
     if (runs.size() <= keep)
         return;
+    std::vector<std::string> takenBack;
+    for (const RunOnRecord& record : JournalStore::runs()) {
+        if (record.takenBack)
+            takenBack.push_back(record.run.fileName);
+    }
+    std::sort(takenBack.begin(), takenBack.end());
     std::sort(runs.begin(), runs.end());
+    std::stable_partition(runs.begin(), runs.end(), [&](const std::string& name) {
+        return std::binary_search(takenBack.begin(), takenBack.end(), name);
+    });
     runs.resize(runs.size() - keep);
+    std::sort(runs.begin(), runs.end());
     for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(directory_), error)) {
         const std::string name = utf8FromPath(entry.path().filename());
         // A taking back's journal is named after its run's: "RUN.TIME-NN.undo".

@@ -2,7 +2,7 @@
 
 // The journals of the runs that renamed photos in a folder, so that each can be taken
 // back: one plain text file per run, and one per taking back, in a folder of their own
-// per photo folder inside the state folder (see state_folder.h). The last 100 runs of a
+// per photo folder inside the state folder (see state_folder.h). 100 runs of a
 // photo folder are kept.
 
 #include "naming/batch.h"
@@ -66,7 +66,8 @@ public:
     std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done,
                         bool unfinished = false);
 
-    // Removes the journals of all runs but the last `keep`, and of their taking back.
+    // Removes the journals of all runs but `keep`, and of their taking back: runs taken
+    // back go first, oldest first, then the oldest others.
     void prune(std::size_t keep = 100) const;
 
     // The full path of the journal `fileName`.

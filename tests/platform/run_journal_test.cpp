@@ -112,3 +112,32 @@ TEST(RunJournal, ReadsOnlyNamesInsideTheFolderAndThroughAnEditorsSaving) {
         }
     }
 }
+
+// Runs taken back are pruned first, so many runs each taken back do not push out the
+// journal of the run from the camera's names; a taking back left unfinished does not count.
+TEST(RunJournal, PruningRemovesRunsTakenBackFirst) {
+    const fixture::TempFolder state, photos;
+    platform::JournalStore store(photos.path().string(), state.path().string());
+    std::vector<std::string> runs;
+    for (int i = 0; i < 10; ++i) {
+        Journal run{.birthday = "2006-05-10", .planned = {{"IMG_1.jpg", "a.jpg", "1:1"}}};
+        ASSERT_FALSE(store.create(run));
+        runs.push_back(run.fileName);
+    }
+    for (const int i : {9, 2, 8, 4}) {
+        Journal undo{.undoes = runs[i]};
+        ASSERT_FALSE(store.create(undo));
+        ASSERT_FALSE(store.end(undo, {}, i == 4));
+    }
+    const auto names = [&] {
+        std::vector<std::string> out;
+        for (const platform::RunOnRecord& record : store.runs())
+            out.push_back(record.run.fileName);
+        return out;
+    };
+    store.prune(8);
+    EXPECT_EQ(names(), (std::vector<std::string>{runs[0], runs[1], runs[3], runs[4], runs[5],
+                                                 runs[6], runs[7], runs[9]}));
+    store.prune(5);
+    EXPECT_EQ(names(), (std::vector<std::string>{runs[3], runs[4], runs[5], runs[6], runs[7]}));
+}
