@@ -45,6 +45,11 @@ public:
     // through renames, so that a later run can tell it is still the same file; empty when
     // nothing is under the name.
     virtual std::string identity(const std::string& name) const = 0;
+    // True when the file under `name` has the identity `recorded`, as identity() gave it
+    // then; a folder on disk allows for what its file system does to the times.
+    virtual bool hasIdentity(const std::string& name, std::string_view recorded) const {
+        return identity(name) == recorded;
+    }
 };
 
 // Reads a photo's Exif DateTimeOriginal text: an empty text when the photo has none,

@@ -14,6 +14,13 @@ namespace naming {
 // The identity of the photo under `name`, whose shooting time is `shot`.
 std::string photoIdentity(const Folder& folder, const std::string& name, std::string_view shot);
 
+// True for two file identities "SIZE:MODIFIED" of one file: the same size, and the same
+// modification time or one a whole number of hours up to 14 away, `ticksPerHour` being an
+// hour in the time's unit. FAT and exFAT cards keep local time, so a change of daylight
+// saving time or of time zone moves every file's time by whole hours while the file stays
+// the same; the shooting time, compared beside it, still tells photos apart.
+bool fileIdentitiesAgree(std::string_view now, std::string_view recorded, long long ticksPerHour);
+
 // True when the photo under `name` is the one `identity` was taken of. Reads the photo's
 // shooting time only where its file's identity agrees.
 bool isPhoto(const Folder& folder, ShootingTimeSource& times, const std::string& name,

@@ -39,6 +39,11 @@ std::string PreviewFolder::identity(const std::string& name) const {
     return file ? real_.identity(*file) : std::string();
 }
 
+bool PreviewFolder::hasIdentity(const std::string& name, std::string_view recorded) const {
+    const std::optional<std::string> file = real(name);
+    return file && real_.hasIdentity(*file, recorded);
+}
+
 std::optional<std::string> PreviewFolder::real(const std::string& name) const {
     const auto found = renamed_.find(name);
     return found == renamed_.end() ? std::optional(name) : found->second;

@@ -38,6 +38,8 @@ public:
     std::error_code flush() override;
     // The file's size and modification time, which renames keep.
     std::string identity(const std::string& name) const override;
+    // Also where the modification time moved by whole hours (see fileIdentitiesAgree).
+    bool hasIdentity(const std::string& name, std::string_view recorded) const override;
 
 private:
 #ifdef _WIN32

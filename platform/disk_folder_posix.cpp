@@ -1,3 +1,4 @@
+#include "naming/photo_identity.h"
 #include "platform/disk_folder.h"
 
 #include <cerrno>
@@ -125,6 +126,10 @@ std::string DiskFolder::identity(const std::string& name) const {
         return {};
     const long long nanoseconds = (long long)st.st_mtim.tv_sec * 1'000'000'000 + st.st_mtim.tv_nsec;
     return std::to_string(st.st_size) + ":" + std::to_string(nanoseconds);
+}
+
+bool DiskFolder::hasIdentity(const std::string& name, std::string_view recorded) const {
+    return naming::fileIdentitiesAgree(identity(name), recorded, 3'600'000'000'000);
 }
 
 std::error_code DiskFolder::flush() {

@@ -1,3 +1,4 @@
+#include "naming/photo_identity.h"
 #include "platform/disk_folder.h"
 #include "platform/windows_error.h"
 #include "platform/windows_text.h"
@@ -134,6 +135,10 @@ std::string DiskFolder::identity(const std::string& name) const {
     };
     return join(data.nFileSizeHigh, data.nFileSizeLow) + ":" +
            join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+}
+
+bool DiskFolder::hasIdentity(const std::string& name, std::string_view recorded) const {
+    return naming::fileIdentitiesAgree(identity(name), recorded, 36'000'000'000);
 }
 
 // Windows documents no way to write a folder's entries through. NTFS journals its

@@ -217,3 +217,36 @@ TEST(DiskFolderTwins, OnlyTwoLinksOfOneFileAreTwins) {
     EXPECT_EQ(folder.contents(),
               (std::map<std::string, std::string>{{"a.jpg", "photo a"}, {"b.jpg", "photo b"}}));
 }
+
+// A FAT card keeps local time, so a change of daylight saving time moves every file's
+// modification time by an hour: the file is still the one a journal recorded. Any other
+// change of time, or of size, makes it another file.
+TEST(DiskFolderIdentity, AgreesAcrossWholeHoursOfTimeZoneOnly) {
+    using namespace std::chrono_literals;
+    TempFolder folder;
+    folder.write("a.jpg", "photo a");
+    platform::DiskFolder disk(folder.path().string());
+    const std::string recorded = disk.identity("a.jpg");
+    const auto then = std::filesystem::last_write_time(folder.at("a.jpg"));
+    const std::pair<std::filesystem::file_time_type::duration, bool> shifts[] = {
+        {0h, true},
+        {1h, true},
+        {-1h, true},
+        {14h, true},
+        {-14h, true},
+        {15h, false},
+        {1s, false},
+        {-1s, false},
+        {1h + 2s, false},
+        {30min, false},
+        {-(13h + 30min), false}};
+    for (const auto& [shift, same] : shifts) {
+        std::filesystem::last_write_time(folder.at("a.jpg"), then + shift);
+        EXPECT_EQ(disk.hasIdentity("a.jpg", recorded), same)
+            << std::chrono::duration_cast<std::chrono::seconds>(shift).count() << " s";
+    }
+    folder.write("a.jpg", "photo a, longer");
+    std::filesystem::last_write_time(folder.at("a.jpg"), then + 1h);
+    EXPECT_FALSE(disk.hasIdentity("a.jpg", recorded));
+    EXPECT_FALSE(disk.hasIdentity("missing.jpg", recorded));
+}
