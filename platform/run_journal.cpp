@@ -1,5 +1,6 @@
 #include "platform/run_journal.h"
 
+#include "platform/hex_digit.h"
 #include "platform/journal_file.h"
 #include "platform/utf8_path.h"
 
@@ -72,16 +73,6 @@ std::string escaped(std::string_view text) {
         }
     }
     return out;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 std::optional<std::string> unescaped(std::string_view text) {

@@ -1,5 +1,7 @@
 #include "platform/volumes.h"
 
+#include "platform/hex_digit.h"
+
 #include <algorithm>
 #include <array>
 #include <map>
@@ -26,16 +28,6 @@ bool isAtOrUnder(std::string_view path, std::string_view folder) {
 
 bool isOctal(char c) {
     return c >= '0' && c <= '7';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The kernel writes space, tab, newline and backslash in paths as "\040" and so on.
