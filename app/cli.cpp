@@ -132,7 +132,7 @@ int takeBackLastRun(const app::Options& options) {
     std::vector<std::string> unreadable;
     const std::vector<platform::RunOnRecord> runs = store.runs(&unreadable);
     const auto last = std::find_if(runs.rbegin(), runs.rend(),
-                                   [](const platform::RunOnRecord& run) { return !run.takenBack; });
+                                   [](const platform::RunOnRecord& run) { return !run.undone; });
     if (last == runs.rend()) {
         std::fprintf(stderr, "tamblinor-cli: no run to take back in %s\n", store.folder().c_str());
         return kExitNothingToTakeBack;
@@ -147,16 +147,16 @@ int takeBackLastRun(const app::Options& options) {
         return kExitNothingToTakeBack;
     }
     PrintedReport report;
-    const std::vector<naming::Rename> renames = last->run.renamesToTakeBack();
+    const std::vector<naming::Rename> renames = last->run.renamesToUndo();
     platform::ExifShootingTimeSource times(options.folder);
     naming::RunEnd end;
     platform::DiskFolder disk(options.folder);
     if (options.dryRun) {
         naming::PreviewFolder preview(disk);
-        end = naming::takeBack(renames, preview, times, &report, nullptr);
+        end = naming::undoRenames(renames, preview, times, &report, nullptr);
     } else {
         platform::JournalWriter journal(store, {}, last->run.fileName);
-        end = naming::takeBack(renames, disk, times, &report, &journal);
+        end = naming::undoRenames(renames, disk, times, &report, &journal);
         warnWithoutJournal(journal, "taking back, so the run is not marked taken back");
     }
     std::fflush(stdout);
@@ -189,12 +189,12 @@ int listRuns(const app::Options& options) {
         listUnreadableBefore(&record.run.fileName);
         std::string time = record.run.time.substr(0, 19); // "2026-12-07T14:05:33"
         std::replace(time.begin(), time.end(), 'T', ' ');
-        const std::size_t photos = record.run.renamesToTakeBack().size();
+        const std::size_t photos = record.run.renamesToUndo().size();
         const std::string line = time + " UTC, birthday " + record.run.birthday + ", " +
                                  std::to_string(photos) + (photos == 1 ? " photo, " : " photos, ") +
                                  (record.run.ended ? "" : "cut short, ") +
-                                 (record.takenBack         ? "taken back"
-                                  : record.partlyTakenBack ? "partly taken back"
+                                 (record.undone         ? "taken back"
+                                  : record.partlyUndone ? "partly taken back"
                                                            : "not taken back") +
                                  "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);

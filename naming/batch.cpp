@@ -175,7 +175,7 @@ private:
         const auto existsOnDisk = [&](const std::string& name) {
             const auto [it, fresh] = onDisk.try_emplace(name, false);
             if (fresh)
-                it->second = c_.folder.exists(name);
+                it->second = c_.folder.isOrdinaryFile(name);
             return it->second;
         };
 

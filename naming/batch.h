@@ -30,9 +30,9 @@ public:
     // Renames without ever replacing an existing entry; an empty error code on success.
     virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
     // True for an ordinary file of that name: not a folder, not a hidden file.
-    virtual bool exists(const std::string& name) const = 0;
+    virtual bool isOrdinaryFile(const std::string& name) const = 0;
     // True when anything at all goes by that name.
-    virtual bool present(const std::string& name) const = 0;
+    virtual bool isNameTaken(const std::string& name) const = 0;
     // True when the two names are two links of one file: a rename cut between its hard
     // link and the removal of the old name leaves a photo so. False for two spellings of
     // one entry (names differing in case where case is ignored): removing either loses it.
@@ -162,7 +162,7 @@ RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view bir
 // when given, is told of the moves as a run's journal is. Returns Completed; Unfinished
 // where none of the photos was found or the file system refused a move (CannotRename),
 // and the journal hears so; or PhotoVanished where the file system lost a file.
-RunEnd takeBack(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
+RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
                 RunObserver* observer, RunJournal* journal);
 
 } // namespace naming

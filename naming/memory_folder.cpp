@@ -31,11 +31,11 @@ std::error_code MemoryFolder::rename(const std::string& from, const std::string&
     return {};
 }
 
-bool MemoryFolder::exists(const std::string& name) const {
+bool MemoryFolder::isOrdinaryFile(const std::string& name) const {
     return !name.starts_with('.') && originByName_.contains(name);
 }
 
-bool MemoryFolder::present(const std::string& name) const {
+bool MemoryFolder::isNameTaken(const std::string& name) const {
     return originByName_.contains(name) || others_.contains(name);
 }
 

@@ -20,14 +20,14 @@ public:
 
     void add(const std::string& name);
     // A name taken by something other than an ordinary file (a folder, a hidden file):
-    // no rename may take it, yet exists() does not find it.
+    // no rename may take it, yet isOrdinaryFile() does not find it.
     void addOther(const std::string& name);
     // A second name for the file called `existing`, as a hard link gives.
     void addTwin(const std::string& existing, const std::string& name);
 
     std::error_code rename(const std::string& from, const std::string& to) override;
-    bool exists(const std::string& name) const override;
-    bool present(const std::string& name) const override;
+    bool isOrdinaryFile(const std::string& name) const override;
+    bool isNameTaken(const std::string& name) const override;
     bool sameFile(const std::string& a, const std::string& b) const override;
     std::error_code removeTwin(const std::string& name, const std::string& twin) override;
     std::error_code flush() override { return {}; }

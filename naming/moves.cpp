@@ -90,7 +90,7 @@ private:
     // under none, the file system is losing files: nothing more is given to it.
     void checkFound(std::initializer_list<std::string> names) {
         for (const std::string& name : names) {
-            if (folder_.present(name))
+            if (folder_.isNameTaken(name))
                 return;
         }
         vanished_ = true;

@@ -3,23 +3,23 @@
 namespace naming {
 
 std::error_code PreviewFolder::rename(const std::string& from, const std::string& to) {
-    if (!present(from))
+    if (!isNameTaken(from))
         return std::make_error_code(std::errc::no_such_file_or_directory);
-    if (present(to))
+    if (isNameTaken(to))
         return std::make_error_code(std::errc::file_exists);
     renamed_[to] = real(from);
     renamed_[from] = std::nullopt;
     return {};
 }
 
-bool PreviewFolder::exists(const std::string& name) const {
+bool PreviewFolder::isOrdinaryFile(const std::string& name) const {
     const std::optional<std::string> file = real(name);
-    return file && real_.exists(*file);
+    return file && real_.isOrdinaryFile(*file);
 }
 
-bool PreviewFolder::present(const std::string& name) const {
+bool PreviewFolder::isNameTaken(const std::string& name) const {
     const std::optional<std::string> file = real(name);
-    return file && real_.present(*file);
+    return file && real_.isNameTaken(*file);
 }
 
 bool PreviewFolder::sameFile(const std::string& a, const std::string& b) const {

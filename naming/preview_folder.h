@@ -18,8 +18,8 @@ public:
     explicit PreviewFolder(const Folder& real) : real_(real) {}
 
     std::error_code rename(const std::string& from, const std::string& to) override;
-    bool exists(const std::string& name) const override;
-    bool present(const std::string& name) const override;
+    bool isOrdinaryFile(const std::string& name) const override;
+    bool isNameTaken(const std::string& name) const override;
     bool sameFile(const std::string& a, const std::string& b) const override;
     std::error_code removeTwin(const std::string& name, const std::string& twin) override;
     std::error_code flush() override { return {}; }

@@ -102,7 +102,7 @@ private:
             }
             for (Back& back : backs_) {
                 if (back.way == Back::Way::Move && !moving.contains(back.rename->from) &&
-                    folder_.present(back.rename->from)) {
+                    folder_.isNameTaken(back.rename->from)) {
                     back.way = Back::Way::Keep;
                     back.reason = KeptReason::OldNameTaken;
                     settled = false;
@@ -183,7 +183,7 @@ private:
 
 } // namespace
 
-RunEnd takeBack(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
+RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
                 RunObserver* observer, RunJournal* journal) {
     return Undo(folder, times, observer, journal).run(renames);
 }

@@ -30,8 +30,8 @@ public:
     DiskFolder& operator=(const DiskFolder&) = delete;
 
     std::error_code rename(const std::string& from, const std::string& to) override;
-    bool exists(const std::string& name) const override;
-    bool present(const std::string& name) const override;
+    bool isOrdinaryFile(const std::string& name) const override;
+    bool isNameTaken(const std::string& name) const override;
     bool sameFile(const std::string& a, const std::string& b) const override;
     std::error_code removeTwin(const std::string& name, const std::string& twin) override;
     // Writes the folder's entries through to the medium.

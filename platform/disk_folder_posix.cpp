@@ -91,11 +91,11 @@ std::error_code DiskFolder::rename(const std::string& from, const std::string& t
     return renameIn(fd_, from, to);
 }
 
-bool DiskFolder::exists(const std::string& name) const {
+bool DiskFolder::isOrdinaryFile(const std::string& name) const {
     return isOrdinaryFileIn(fd_, name);
 }
 
-bool DiskFolder::present(const std::string& name) const {
+bool DiskFolder::isNameTaken(const std::string& name) const {
     struct stat st {};
     return fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }

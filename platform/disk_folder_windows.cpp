@@ -92,11 +92,11 @@ std::error_code DiskFolder::rename(const std::string& from, const std::string& t
     return renameNoReplace(path_ + from, path_ + to);
 }
 
-bool DiskFolder::exists(const std::string& name) const {
+bool DiskFolder::isOrdinaryFile(const std::string& name) const {
     return isOrdinaryFile(path_ + name);
 }
 
-bool DiskFolder::present(const std::string& name) const {
+bool DiskFolder::isNameTaken(const std::string& name) const {
     return !name.empty() &&
            GetFileAttributesW(wide(path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }

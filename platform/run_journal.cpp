@@ -182,7 +182,7 @@ std::optional<std::string> readAll(const std::string& path) {
 
 } // namespace
 
-std::vector<naming::Rename> Journal::renamesToTakeBack() const {
+std::vector<naming::Rename> Journal::renamesToUndo() const {
     if (!ended)
         return planned;
     std::unordered_map<std::string_view, std::string_view> identities;
@@ -322,11 +322,11 @@ std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable
         if (run == runByName.end() || !journal.ended)
             continue;
         RunOnRecord& record = out[run->second];
-        record.takenBack = record.takenBack || !journal.unfinished;
-        record.partlyTakenBack = record.partlyTakenBack || !journal.done.empty();
+        record.undone = record.undone || !journal.unfinished;
+        record.partlyUndone = record.partlyUndone || !journal.done.empty();
     }
     for (RunOnRecord& record : out)
-        record.partlyTakenBack = record.partlyTakenBack && !record.takenBack;
+        record.partlyUndone = record.partlyUndone && !record.undone;
     return out;
 }
 
@@ -371,15 +371,15 @@ void JournalStore::prune(std::size_t keep) const {
     }
     if (runs.size() <= keep)
         return;
-    std::vector<std::string> takenBack;
+    std::vector<std::string> undone;
     for (const RunOnRecord& record : JournalStore::runs()) {
-        if (record.takenBack)
-            takenBack.push_back(record.run.fileName);
+        if (record.undone)
+            undone.push_back(record.run.fileName);
     }
-    std::sort(takenBack.begin(), takenBack.end());
+    std::sort(undone.begin(), undone.end());
     std::sort(runs.begin(), runs.end());
     std::stable_partition(runs.begin(), runs.end(), [&](const std::string& name) {
-        return std::binary_search(takenBack.begin(), takenBack.end(), name);
+        return std::binary_search(undone.begin(), undone.end(), name);
     });
     runs.resize(runs.size() - keep);
     std::sort(runs.begin(), runs.end());

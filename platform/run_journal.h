@@ -31,7 +31,7 @@ struct Journal {
 
     // The renames to take back: those made, or, for a run cut short, every one planned
     // (the names on disk tell which were made).
-    std::vector<naming::Rename> renamesToTakeBack() const;
+    std::vector<naming::Rename> renamesToUndo() const;
 };
 
 // The journal as text, up to its plan; the done and end records follow when it ends.
@@ -44,8 +44,8 @@ std::optional<Journal> parseJournal(std::string_view text);
 
 struct RunOnRecord {
     Journal run;
-    bool takenBack = false;       // a taking back of it got to its end and left nothing to retry
-    bool partlyTakenBack = false; // not taken back, but a taking back moved photos
+    bool undone = false;       // a taking back of it got to its end and left nothing to retry
+    bool partlyUndone = false; // not taken back, but a taking back moved photos
 };
 
 class JournalStore {

@@ -129,7 +129,7 @@ TEST(Undo, KeepsPhotosChangedSinceTheRun) {
 // A taking back that finds none of the run's photos (the card not where it was mounted)
 // leaves the run to be taken back, and the next --undo, the photos back in place, takes
 // back that same run rather than the one before.
-TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeTakenBack) {
+TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeUndone) {
     const TempFolder state, photos, away;
     const fixture::StateHome home(state.path());
     fillDaily(photos, 2);
@@ -157,7 +157,7 @@ TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeTakenBack) {
 
 // A journal that cannot be read is listed, and --undo does not take back the run before
 // it out of order; an editor's byte order mark and CRLF line ends leave it readable.
-TEST(Undo, AnUnreadableNewerJournalStopsTheTakingBack) {
+TEST(Undo, AnUnreadableNewerJournalStopsTheUndo) {
     const TempFolder state, photos;
     const fixture::StateHome home(state.path());
     fillDaily(photos, 2);

@@ -262,10 +262,10 @@ TEST(Batch, BlockedTemporaryNameIsAWaypointNotAGate) {
         w.add(at33, "2007:03:15 14:05:34");
         w.add(at34, "2007:03:15 14:05:33");
         EXPECT_EQ(w.run(RunMode::All, "2006-05-10"), RunEnd::Completed);
-        EXPECT_TRUE(w.folder.present("0岁10月6天(14点05分40秒).jpg"));
+        EXPECT_TRUE(w.folder.isNameTaken("0岁10月6天(14点05分40秒).jpg"));
         EXPECT_EQ(w.folder.origin(at33), at33); // the ring stays as it was
         EXPECT_EQ(w.folder.origin(at34), at34);
-        EXPECT_TRUE(w.folder.present("0_0.jpg"));
+        EXPECT_TRUE(w.folder.isNameTaken("0_0.jpg"));
     }
 }
 
@@ -307,8 +307,8 @@ public:
         }
         return MemoryFolder::rename(from, to);
     }
-    bool present(const std::string& name) const override {
-        return name != ".lost" && MemoryFolder::present(name);
+    bool isNameTaken(const std::string& name) const override {
+        return name != ".lost" && MemoryFolder::isNameTaken(name);
     }
     std::error_code flush() override {
         ++flushes;
@@ -342,7 +342,7 @@ TEST(Batch, VanishingPhotoStopsTheRunAndRenamesAreFlushedOnce) {
 // A taking back stays unfinished, for a later one to retry the same run, only where it
 // could still bring photos back: none of them found (the wrong folder, a card not
 // mounted), or the file system refused a move. Photos changed since do not hold it.
-TEST(Batch, TakingBackIsUnfinishedOnlyWhileARetryCouldBringPhotosBack) {
+TEST(Batch, UndoIsUnfinishedOnlyWhileARetryCouldBringPhotosBack) {
     struct Journal : naming::RunJournal {
         void begin(const std::vector<naming::Rename>&) override {}
         void end(const std::vector<naming::Rename>& done) override { made = done.size(); }
@@ -384,7 +384,7 @@ TEST(Batch, TakingBackIsUnfinishedOnlyWhileARetryCouldBringPhotosBack) {
             {"a.jpg", "b.jpg", naming::photoIdentity(w.folder, "b.jpg", "2007:03:16 14:05:33")}};
         c.disturb(w);
         Journal journal;
-        EXPECT_EQ(naming::takeBack(swap, w.folder, w, &w, &journal), c.end);
+        EXPECT_EQ(naming::undoRenames(swap, w.folder, w, &w, &journal), c.end);
         EXPECT_EQ(journal.held, c.end == RunEnd::Unfinished);
         EXPECT_EQ(journal.made, c.made);
     }

@@ -200,7 +200,7 @@ TEST(RenameProperties, ASecondBirthdayGivesTheNamesOfASingleRun) {
 // Two runs under random birthdays, whose renames wait in chains and rings, each journaled
 // before its first rename, then taken back newest first: every photo is back under the
 // name it had before each run, and nothing is left to do a second time.
-TEST(RenameProperties, RunsTakenBackInTurnGiveTheEarlierNamesBack) {
+TEST(RenameProperties, RunsUndoneInTurnGiveTheEarlierNamesBack) {
     std::mt19937 random(20061010);
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
@@ -227,11 +227,11 @@ TEST(RenameProperties, RunsTakenBackInTurnGiveTheEarlierNamesBack) {
             layouts.push_back(photos.layout());
         }
         for (int run = 1; run >= 0; --run) {
-            ASSERT_EQ(naming::takeBack(journals[run].made, photos.folder, photos, nullptr, nullptr),
+            ASSERT_EQ(naming::undoRenames(journals[run].made, photos.folder, photos, nullptr, nullptr),
                       naming::RunEnd::Completed);
             ASSERT_EQ(photos.layout(), layouts[run]) << "round " << round << ", run " << run;
         }
-        ASSERT_EQ(naming::takeBack(journals[0].made, photos.folder, photos, nullptr, nullptr),
+        ASSERT_EQ(naming::undoRenames(journals[0].made, photos.folder, photos, nullptr, nullptr),
                   naming::RunEnd::Completed);
         ASSERT_EQ(photos.layout(), layouts[0]) << "round " << round << ": again";
     }

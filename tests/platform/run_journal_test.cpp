@@ -33,7 +33,7 @@ TEST(RunJournal, NamesOfAnyBytesComeBackAndACutJournalReadsAsFarAsItGoes) {
     EXPECT_EQ(read->planned, journal.planned);
     EXPECT_EQ(read->done, journal.done);
     EXPECT_TRUE(read->ended);
-    EXPECT_EQ(read->renamesToTakeBack(), journal.planned);
+    EXPECT_EQ(read->renamesToUndo(), journal.planned);
 
     const std::size_t version = head.find("tamblinor-journal\t1\n") + 20;
     for (std::size_t cut = version; cut < text.size(); ++cut) {
@@ -59,8 +59,8 @@ TEST(RunJournal, AFolderKeepsTheJournalsOfItsLast100Runs) {
     Journal undo{.undoes = runs.front()};
     ASSERT_FALSE(store.create(undo));
     ASSERT_FALSE(store.end(undo, {}));
-    EXPECT_TRUE(store.runs().front().takenBack);
-    EXPECT_FALSE(store.runs().back().takenBack);
+    EXPECT_TRUE(store.runs().front().undone);
+    EXPECT_FALSE(store.runs().back().undone);
 
     store.prune();
     const std::vector<platform::RunOnRecord> kept = store.runs();
@@ -115,7 +115,7 @@ TEST(RunJournal, ReadsOnlyNamesInsideTheFolderAndThroughAnEditorsSaving) {
 
 // Runs taken back are pruned first, so many runs each taken back do not push out the
 // journal of the run from the camera's names; a taking back left unfinished does not count.
-TEST(RunJournal, PruningRemovesRunsTakenBackFirst) {
+TEST(RunJournal, PruningRemovesUndoneRunsFirst) {
     const fixture::TempFolder state, photos;
     platform::JournalStore store(photos.path().string(), state.path().string());
     std::vector<std::string> runs;

@@ -42,8 +42,8 @@ public:
     std::error_code rename(const std::string& from, const std::string& to) override {
         return disk_.rename(from, to);
     }
-    bool exists(const std::string& name) const override { return disk_.exists(name); }
-    bool present(const std::string& name) const override { return disk_.present(name); }
+    bool isOrdinaryFile(const std::string& name) const override { return disk_.isOrdinaryFile(name); }
+    bool isNameTaken(const std::string& name) const override { return disk_.isNameTaken(name); }
     bool sameFile(const std::string& a, const std::string& b) const override {
         return disk_.sameFile(a, b);
     }

@@ -79,10 +79,10 @@ std::map<std::string, std::string> namesByContents(const TempFolder& folder) {
 void undoLast(platform::JournalStore& store, naming::Folder& folder) {
     const std::vector<platform::RunOnRecord> runs = store.runs();
     ASSERT_FALSE(runs.empty());
-    ASSERT_FALSE(runs.back().takenBack);
+    ASSERT_FALSE(runs.back().undone);
     platform::JournalWriter journal(store, {}, runs.back().run.fileName);
     platform::ExifShootingTimeSource times(store.folder());
-    naming::takeBack(runs.back().run.renamesToTakeBack(), folder, times, nullptr, &journal);
+    naming::undoRenames(runs.back().run.renamesToUndo(), folder, times, nullptr, &journal);
     EXPECT_EQ(journal.problem(), "");
 }
 
@@ -130,7 +130,7 @@ TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
     }
 }
 
-TEST(InterruptedRun, EveryCutOfATakingBackIsFinishedByTheNext) {
+TEST(InterruptedRun, EveryCutOfAnUndoIsFinishedByTheNext) {
     for (const Case& c : kCases) {
         const TempFolder pristine;
         c.fill(pristine);
@@ -164,7 +164,7 @@ TEST(InterruptedRun, EveryCutOfATakingBackIsFinishedByTheNext) {
             reliability::ForwardingFolder disk(folder);
             undoLast(store, disk);
             EXPECT_EQ(namesByContents(folder), oldNames);
-            EXPECT_TRUE(store.runs().back().takenBack);
+            EXPECT_TRUE(store.runs().back().undone);
         }
     }
 }
