@@ -1,5 +1,7 @@
 #include "app/cli_options.h"
 
+#include "app/exit_status.h"
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -7,8 +9,6 @@
 
 namespace app {
 namespace {
-
-constexpr int kExitUsage = 64; // EX_USAGE
 
 constexpr std::string_view kUsage =
     "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--dry-run] [FOLDER]\n"

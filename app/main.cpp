@@ -1,6 +1,5 @@
 // tamblinor: the window.
 
-#include "platform/exif_reader.h"
 #include "platform/settings_store.h"
 #include "platform/utf8_path.h"
 #include "platform/working_folders.h"
@@ -9,7 +8,6 @@
 
 #include <QApplication>
 #include <filesystem>
-#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -22,12 +20,7 @@ int main(int argc, char* argv[]) {
     const std::string start = platform::startFolder();
     std::error_code ignored;
     std::filesystem::current_path(platform::pathFromUtf8(start), ignored);
-    ui::WindowWiring wiring(
-        start, feedback,
-        [](const std::string& folder) -> std::unique_ptr<naming::ShootingTimeSource> {
-            return std::make_unique<platform::ExifShootingTimeSource>(folder);
-        },
-        settings);
+    ui::WindowWiring wiring(start, feedback, {}, settings);
     std::filesystem::current_path(std::filesystem::current_path(ignored).root_path(), ignored);
 
     wiring.show();

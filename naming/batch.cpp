@@ -24,7 +24,6 @@ std::string_view messageText(Message message) {
 
 namespace {
 
-const std::string temporaryName(kTemporaryName);
 
 constexpr std::array<std::string_view, 6> kLetters{"", "b", "c", "d", "e", "f"};
 
@@ -50,6 +49,10 @@ public:
 
     RunEnd run(const std::vector<std::string>& names) {
         const std::optional<Message> message = plan(names);
+        if (stopped_) {
+            report();
+            return RunEnd::Stopped;
+        }
         findTwins();
         assignNames();
         if (c_.journal)
@@ -63,8 +66,11 @@ public:
         report();
         if (end_ == RunEnd::PhotoVanished)
             return end_;
-        if (message) {
+        if (message)
             c_.errors.show(*message);
+        if (end_ == RunEnd::Stopped)
+            return end_;
+        if (message) {
             return *message == Message::BadBirthday ? RunEnd::BadBirthday
                                                     : RunEnd::ReaderUnavailable;
         }
@@ -73,10 +79,21 @@ public:
 
 private:
     // Reads each photo where it lies and finds its age name; a message stops the plan at
-    // that photo, which keeps its name.
+    // that photo, which keeps its name. A stop keeps every photo's name.
     std::optional<Message> plan(const std::vector<std::string>& names) {
         photos_.reserve(names.size());
         for (const std::string& name : names) {
+            if (c_.progress) {
+                c_.progress->progressed(Phase::Reading, photos_.size(), names.size());
+                if (c_.progress->stopRequested()) {
+                    stopped_ = true;
+                    photos_.clear();
+                    for (const std::string& each : names)
+                        keep(photos_.emplace_back(Photo{.listed = each, .name = each}),
+                             KeptReason::Stopped);
+                    return std::nullopt;
+                }
+            }
             Photo& photo = photos_.emplace_back(Photo{.listed = name, .name = name});
             const std::optional<std::string> shot = c_.times.shootingTime(name);
             if (!shot) {
@@ -142,7 +159,7 @@ private:
     static int progress(const Photo& photo) {
         if (isAgeNameOf(photo.name, photo.base))
             return 2;
-        return photo.name == temporaryName ? 1 : 0;
+        return photo.name == kTemporaryName ? 1 : 0;
     }
 
     static bool isAgeNameOf(const std::string& name, const std::string& base) {
@@ -264,14 +281,19 @@ private:
                 photoOf.push_back(i);
             }
         }
-        if (carryOut(moves, c_.folder) == MovesEnd::PhotoVanished)
+        const MovesEnd end = carryOut(moves, c_.folder, c_.progress);
+        if (end == MovesEnd::PhotoVanished)
             end_ = RunEnd::PhotoVanished;
+        else if (end == MovesEnd::Stopped)
+            end_ = RunEnd::Stopped;
         for (std::size_t k = 0; k < moves.size(); ++k) {
             Photo& photo = photos_[photoOf[k]];
             if (moves[k].state == Move::State::Moved)
                 rename(photo, moves[k].name);
             else if (moves[k].state == Move::State::Failed)
                 keep(photo, KeptReason::CannotRename, moves[k].error);
+            else if (end == MovesEnd::Stopped)
+                keep(photo, KeptReason::Stopped);
         }
     }
 
@@ -304,6 +326,7 @@ private:
     std::vector<std::pair<std::size_t, std::string>> twins_; // photo, name it leaves
     bool renamedAny_ = false;
     bool journaled_ = false;
+    bool stopped_ = false; // while reading
     RunEnd end_ = RunEnd::Completed;
 };
 

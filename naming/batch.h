@@ -4,8 +4,9 @@
 // first plans: it reads every treated photo's shooting time where the photo lies and
 // works out its new name. Then it renames, in an order that never needs a name another
 // photo of the run still holds. It sees the world only through the interfaces below. A
-// run can be taken back later, from its journal, by the same moves the other way round.
+// run can be undone later, from its journal, by the same moves the other way round.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +18,7 @@ namespace naming {
 // Where photos whose names form a ring (each wanting the next one's name) wait while the
 // others move; one that an interrupted run left under it is named in place by the next
 // run. When something the run cannot name holds it, a ring keeps its names.
-inline constexpr std::string_view kTemporaryName = "0_0.jpg";
+inline const std::string kTemporaryName = "0_0.jpg";
 
 // The only two messages the user ever sees.
 enum class Message { BadBirthday, ReaderUnavailable };
@@ -75,6 +76,7 @@ enum class KeptReason {
     CannotRename,        // the file system refused; the error says why
     AlreadyNamed,        // it has its new name already
     RunEnded,            // the run ended at this photo with a message
+    Stopped,             // the run was stopped before it got to this photo
     // Taking a run back only:
     ChangedSince, // no longer the file the run renamed: renamed, moved or deleted since
     OldNameTaken, // another file has the name it had before the run
@@ -99,7 +101,7 @@ struct Rename {
     bool operator==(const Rename&) const = default;
 };
 
-// Keeps a record of a run that changes the folder, so that it can be taken back.
+// Keeps a record of a run that changes the folder, so that it can be undone.
 class RunJournal {
 public:
     virtual ~RunJournal() = default;
@@ -107,9 +109,28 @@ public:
     virtual void begin(const std::vector<Rename>& planned) = 0;
     // After the last: the renames made, a file's last name where it moved twice.
     virtual void end(const std::vector<Rename>& done) = 0;
-    // Before end(), from a taking back that left photos a later try may still bring back:
-    // the run stays to be taken back.
+    // Before end(), from an undo that left photos a later try may still bring back: the
+    // run stays to be undone.
     virtual void unfinished() {}
+};
+
+// The two stretches of a run, for telling how far it is.
+enum class Phase {
+    Reading,  // reading the photos' shooting times; for an undo, finding its photos
+    Renaming, // moving the photos
+};
+
+// Hears how far a run is, and may stop it. It is asked between photos, never inside a
+// ring of photos each wanting the next one's name, so a stopped run leaves no photo of its
+// own under kTemporaryName.
+class RunProgress {
+public:
+    virtual ~RunProgress() = default;
+    // `done` of the `total` photos of `phase` are through.
+    virtual void progressed(Phase phase, std::size_t done, std::size_t total) = 0;
+    // True ends the run here. While reading, nothing is renamed; while renaming, the
+    // photos not moved yet keep their names (KeptReason::Stopped).
+    virtual bool stopRequested() = 0;
 };
 
 struct RunContext {
@@ -117,7 +138,8 @@ struct RunContext {
     ShootingTimeSource& times;
     ErrorSink& errors;
     RunObserver* observer = nullptr;
-    RunJournal* journal = nullptr; // told of the run only when it renames something
+    RunJournal* journal = nullptr;   // told of the run only when it renames something
+    RunProgress* progress = nullptr; // told between photos
 };
 
 enum class RunEnd {
@@ -125,8 +147,9 @@ enum class RunEnd {
     BadBirthday,       // ended with Message::BadBirthday
     ReaderUnavailable, // ended with Message::ReaderUnavailable
     PhotoVanished,     // a photo was found under none of its names: the run stopped there
-    Unfinished,        // taking back only: none of the run's photos found, or the file system
-                       // refused a move; a later try takes the same run back
+    Unfinished,        // undo only: none of the run's photos found, or the file system
+                       // refused a move; a later try undoes the same run
+    Stopped,           // RunProgress::stopRequested ended it between photos
 };
 
 // Renames the photos named in `photos` (the list's names to treat, in list order) after
@@ -149,10 +172,14 @@ enum class RunEnd {
 // A malformed birthday ends the run before anything is read. A birthday or shooting date
 // that names no day, or a reader that cannot be used, ends the run at that photo: the
 // photos before it are still renamed, then the message is shown.
+//
+// A stop asked for by the context's progress ends the run between photos with Stopped:
+// while reading, before anything changes; while renaming, with the photos moved so far
+// journaled as a run's are.
 RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view birthday,
                     const RunContext& context);
 
-// Takes back `renames`, the renames of an earlier run (those it made, or for a run cut
+// Undoes `renames`, the renames of an earlier run (those it made, or for a run cut
 // short every one it meant to make), moving each photo from its new name back to its old
 // one in the same way as a run moves photos. A photo is recognised by its identity (its
 // file's, with its shooting time read through `times`) under its new name, or under
@@ -161,8 +188,9 @@ RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view bir
 // (ChangedSince, OldNameTaken); the observer hears "NEW -> OLD" or "NEW kept". `journal`,
 // when given, is told of the moves as a run's journal is. Returns Completed; Unfinished
 // where none of the photos was found or the file system refused a move (CannotRename),
-// and the journal hears so; or PhotoVanished where the file system lost a file.
+// and the journal hears so; PhotoVanished where the file system lost a file; or Stopped
+// where `progress` stopped it, and the journal hears that it is unfinished.
 RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
-                RunObserver* observer, RunJournal* journal);
+                   RunObserver* observer, RunJournal* journal, RunProgress* progress = nullptr);
 
 } // namespace naming

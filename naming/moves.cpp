@@ -8,27 +8,38 @@
 namespace naming {
 namespace {
 
-const std::string temporaryName(kTemporaryName);
-
 class Mover {
 public:
-    Mover(std::vector<Move>& moves, Folder& folder) : moves_(moves), folder_(folder) {}
+    Mover(std::vector<Move>& moves, Folder& folder, RunProgress* progress)
+        : moves_(moves), folder_(folder), progress_(progress) {}
 
     MovesEnd run() {
         for (std::size_t i = 0; i < moves_.size(); ++i) {
             if (pending(i))
                 waitingFor_.emplace(moves_[i].name, i);
         }
-        if (const auto first = waitingFor_.find(temporaryName); first != waitingFor_.end())
+        if (const auto first = waitingFor_.find(kTemporaryName); first != waitingFor_.end())
             moveChain(first->second);
         for (std::size_t i = 0; i < moves_.size() && !vanished_; ++i) {
-            if (pending(i))
-                moveChain(i);
+            if (!pending(i))
+                continue;
+            if (stopRequested())
+                return MovesEnd::Stopped;
+            moveChain(i);
         }
+        if (progress_)
+            progress_->progressed(Phase::Renaming, through_, moves_.size());
         return vanished_ ? MovesEnd::PhotoVanished : MovesEnd::Completed;
     }
 
 private:
+    bool stopRequested() {
+        if (!progress_)
+            return false;
+        progress_->progressed(Phase::Renaming, through_, moves_.size());
+        return progress_->stopRequested();
+    }
+
     bool pending(std::size_t i) const {
         return moves_[i].state == Move::State::Pending && moves_[i].target != moves_[i].name;
     }
@@ -51,13 +62,13 @@ private:
     // temporary name is held by something outside the moves, the ring keeps its names.
     void moveRing(const std::vector<std::size_t>& ring) {
         Move& opener = moves_[ring.front()];
-        if (const std::error_code error = folder_.rename(opener.name, temporaryName)) {
+        if (const std::error_code error = folder_.rename(opener.name, kTemporaryName)) {
             for (const std::size_t i : ring)
                 fail(moves_[i], error);
             checkFound({opener.name});
             return;
         }
-        const std::string openerName = std::exchange(opener.name, temporaryName);
+        const std::string openerName = std::exchange(opener.name, kTemporaryName);
         waitingFor_.erase(openerName);
         for (auto i = ring.rbegin(); i + 1 != ring.rend() && !vanished_; ++i)
             move(moves_[*i]);
@@ -65,15 +76,15 @@ private:
             return;
         // On to its new name, or back to its old one; where both fail it stays under the
         // temporary name for the next run to name.
-        const std::error_code error = folder_.rename(temporaryName, opener.target);
+        const std::error_code error = folder_.rename(kTemporaryName, opener.target);
         if (!error)
             return moved(opener, opener.target);
-        if (!folder_.rename(temporaryName, openerName)) {
+        if (!folder_.rename(kTemporaryName, openerName)) {
             opener.name = openerName;
             return fail(opener, error);
         }
-        moved(opener, temporaryName);
-        checkFound({temporaryName, opener.target, openerName});
+        moved(opener, kTemporaryName);
+        checkFound({kTemporaryName, opener.target, openerName});
     }
 
     void move(Move& m) {
@@ -96,26 +107,30 @@ private:
         vanished_ = true;
     }
 
-    static void moved(Move& m, const std::string& to) {
+    void moved(Move& m, const std::string& to) {
         m.name = to;
         m.state = Move::State::Moved;
+        ++through_;
     }
 
-    static void fail(Move& m, std::error_code error) {
+    void fail(Move& m, std::error_code error) {
         m.state = Move::State::Failed;
         m.error = error;
+        ++through_;
     }
 
     std::vector<Move>& moves_;
     Folder& folder_;
     std::unordered_map<std::string, std::size_t> waitingFor_; // pending moves by present name
+    RunProgress* progress_;
+    std::size_t through_ = 0; // moves done or failed
     bool vanished_ = false;
 };
 
 } // namespace
 
-MovesEnd carryOut(std::vector<Move>& moves, Folder& folder) {
-    return Mover(moves, folder).run();
+MovesEnd carryOut(std::vector<Move>& moves, Folder& folder, RunProgress* progress) {
+    return Mover(moves, folder, progress).run();
 }
 
 } // namespace naming

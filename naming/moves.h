@@ -25,13 +25,15 @@ struct Move {
 enum class MovesEnd {
     Completed,     // every move done or failed
     PhotoVanished, // a file was found under none of its names: later moves stay pending
+    Stopped,       // `progress` asked to stop: later moves stay pending
 };
 
 // Moves every file of `moves` within `folder`. A move whose target another move still
 // holds waits for it; a ring of moves each wanting the next one's name is opened through
 // kTemporaryName, and where the ring cannot close, its opener ends under kTemporaryName
 // (Moved, with that name) or back under its own name (Failed). A move whose name is
-// kTemporaryName goes first. A move that fails keeps its name.
-MovesEnd carryOut(std::vector<Move>& moves, Folder& folder);
+// kTemporaryName goes first. A move that fails keeps its name. `progress`, when given,
+// hears of the moves through and may stop them between two chains of moves.
+MovesEnd carryOut(std::vector<Move>& moves, Folder& folder, RunProgress* progress = nullptr);
 
 } // namespace naming

@@ -10,9 +10,7 @@
 namespace naming {
 namespace {
 
-const std::string temporaryName(kTemporaryName);
-
-// One rename of the run being taken back, and what becomes of it.
+// One rename of the run being undone, and what becomes of it.
 struct Back {
     enum class Way { Move, RemoveTwin, AlreadyBack, Keep };
 
@@ -28,22 +26,28 @@ struct Back {
 
 class Undo {
 public:
-    Undo(Folder& folder, ShootingTimeSource& times, RunObserver* observer, RunJournal* journal)
-        : folder_(folder), times_(times), observer_(observer), journal_(journal) {}
+    Undo(Folder& folder, ShootingTimeSource& times, RunObserver* observer, RunJournal* journal,
+         RunProgress* progress)
+        : folder_(folder), times_(times), observer_(observer), journal_(journal),
+          progress_(progress) {}
 
     RunEnd run(const std::vector<Rename>& renames) {
-        find(renames);
+        if (!find(renames)) {
+            report();
+            return RunEnd::Stopped;
+        }
         keepWhereOldNameTaken();
         if (journal_)
             journal_->begin(planned());
         const MovesEnd end = move();
-        const bool unfinished = end == MovesEnd::PhotoVanished || !foundAny() || refused();
+        const bool unfinished = end != MovesEnd::Completed || !foundAny() || refused();
         if (journal_ && unfinished)
             journal_->unfinished();
         if (journal_)
             journal_->end(done());
         report();
         return end == MovesEnd::PhotoVanished ? RunEnd::PhotoVanished
+               : end == MovesEnd::Stopped     ? RunEnd::Stopped
                : unfinished                   ? RunEnd::Unfinished
                                               : RunEnd::Completed;
     }
@@ -51,10 +55,21 @@ public:
 private:
     // Each file by its identity: under its new name, still also under its old one (a
     // rename cut between link and unlink), already back, or where a cut ring left it.
-    void find(const std::vector<Rename>& renames) {
+    // False where a stop came first: then every photo keeps its name.
+    bool find(const std::vector<Rename>& renames) {
         bool temporaryClaimed = false;
         backs_.reserve(renames.size());
         for (const Rename& rename : renames) {
+            if (progress_) {
+                progress_->progressed(Phase::Reading, backs_.size(), renames.size());
+                if (progress_->stopRequested()) {
+                    backs_.clear();
+                    for (const Rename& each : renames)
+                        backs_.push_back({.rename = &each, .name = each.to,
+                                          .reason = KeptReason::Stopped});
+                    return false;
+                }
+            }
             Back& back = backs_.emplace_back(Back{.rename = &rename, .name = rename.to});
             const std::string& id = rename.identity;
             if (id.empty())
@@ -65,15 +80,16 @@ private:
                                                                     : Back::Way::Move;
             } else if (isPhoto(folder_, times_, rename.from, id)) {
                 back.way = Back::Way::AlreadyBack;
-            } else if (!temporaryClaimed && rename.from != temporaryName &&
-                       isPhoto(folder_, times_, temporaryName, id)) {
+            } else if (!temporaryClaimed && rename.from != kTemporaryName &&
+                       isPhoto(folder_, times_, kTemporaryName, id)) {
                 temporaryClaimed = true;
-                back.name = temporaryName;
+                back.name = kTemporaryName;
                 back.way = Back::Way::Move;
             } else {
                 back.found = false;
             }
         }
+        return true;
     }
 
     // None of the run's photos where it left them: more likely the wrong folder, or a card
@@ -135,9 +151,13 @@ private:
                 backOf.push_back(i);
             }
         }
-        const MovesEnd end = carryOut(moves, folder_);
+        const MovesEnd end = carryOut(moves, folder_, progress_);
         for (std::size_t k = 0; k < moves.size(); ++k) {
             Back& back = backs_[backOf[k]];
+            if (moves[k].state == Move::State::Pending && end == MovesEnd::Stopped) {
+                back.way = Back::Way::Keep;
+                back.reason = KeptReason::Stopped;
+            }
             back.error = moves[k].error;
             back.done = moves[k].state == Move::State::Moved;
             changed = changed || back.done;
@@ -178,14 +198,15 @@ private:
     ShootingTimeSource& times_;
     RunObserver* observer_;
     RunJournal* journal_;
+    RunProgress* progress_;
     std::vector<Back> backs_;
 };
 
 } // namespace
 
 RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
-                RunObserver* observer, RunJournal* journal) {
-    return Undo(folder, times, observer, journal).run(renames);
+                   RunObserver* observer, RunJournal* journal, RunProgress* progress) {
+    return Undo(folder, times, observer, journal, progress).run(renames);
 }
 
 } // namespace naming

@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
-#include "platform/disk_folder.h"
-#include "platform/run_journal.h"
+#include "runs/runs.h"
 #include "ui/artwork.h"
 #include "ui/birthday_box.h"
 #include "ui/command_button.h"
@@ -145,18 +144,6 @@ QIcon tamblinorIcon() {
     return icon;
 }
 
-class MessageBoxes final : public naming::ErrorSink {
-public:
-    explicit MessageBoxes(UserFeedback& feedback) : feedback_(feedback) {}
-    void show(naming::Message message) override {
-        const std::string_view text = naming::messageText(message);
-        feedback_.showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    }
-
-private:
-    UserFeedback& feedback_;
-};
-
 } // namespace
 
 MainWindow::MainWindow(UserFeedback& feedback, ReaderForFolder readerFor, QWidget* parent)
@@ -272,9 +259,9 @@ void MainWindow::renameSelected() {
 
 // The run works in the folder the file list shows, the working folder, over the names
 // the list shows now; the list is read again when the run got to its end, or stopped on
-// a photo the file system lost. It is journaled, so that tamblinor-cli --undo can take it
-// back; a journal that cannot be written is passed over in silence, as the window has no
-// word for it and the renames matter more.
+// a photo the file system lost. The run is journaled, so that tamblinor-cli --undo can
+// undo it; a journal that cannot be written is passed over in silence, as the window has
+// no word for it and the renames matter more.
 void MainWindow::runBatch(RunMode mode) {
     const BusyScope busy(feedback_);
     std::vector<std::string> photos;
@@ -282,16 +269,17 @@ void MainWindow::runBatch(RunMode mode) {
         if (mode == RunMode::All || fileList_->selected(i))
             photos.push_back(fileList_->fileName(i));
     }
-    const std::string path = fileList_->path();
-    platform::DiskFolder folder(path);
-    const std::unique_ptr<naming::ShootingTimeSource> reader = readerFor_(path);
-    MessageBoxes errors(feedback_);
-    const std::string birthday = birthdayBox_->text().toStdString();
-    platform::JournalStore journals(path);
-    platform::JournalWriter journal(journals, birthday);
-    const naming::RunEnd end =
-        naming::renamePhotos(photos, birthday, {folder, *reader, errors, nullptr, &journal});
-    if (end == naming::RunEnd::Completed || end == naming::RunEnd::PhotoVanished)
+    runs::Control control;
+    if (readerFor_)
+        control.reader = [this](const std::string& folder, const auto&) { return readerFor_(folder); };
+    const runs::Outcome outcome =
+        runs::renameFolder(fileList_->path(), photos, birthdayBox_->text().toStdString(),
+                           runs::Effect::Rename, control);
+    if (outcome.message) {
+        const std::string_view text = naming::messageText(*outcome.message);
+        feedback_.showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    if (outcome.ending == runs::Ending::Completed || outcome.ending == runs::Ending::PhotoVanished)
         fileList_->refresh();
 }
 

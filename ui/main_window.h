@@ -35,7 +35,8 @@ class FolderList;
 class RectangleOutline;
 class UserFeedback;
 
-// Gives a run its shooting-time reader for the folder the run works in.
+// Gives a run its shooting-time reader for the folder the run works in; none: the
+// photos' Exif, as the program reads it.
 using ReaderForFolder =
     std::function<std::unique_ptr<naming::ShootingTimeSource>(const std::string& folder)>;
 
@@ -44,7 +45,7 @@ class MainWindow : public QWidget {
 
 public:
     // `feedback` must outlive the window.
-    MainWindow(UserFeedback& feedback, ReaderForFolder readerFor, QWidget* parent = nullptr);
+    MainWindow(UserFeedback& feedback, ReaderForFolder readerFor = {}, QWidget* parent = nullptr);
 
     DriveList& driveList() const { return *driveList_; }
     FolderList& folderList() const { return *folderList_; }
