@@ -43,6 +43,7 @@ struct PhotoOutcome {
     naming::KeptReason reason{};      // why it kept its name
     std::error_code error;            // for KeptReason::CannotRename, the system's reason
 
+    bool operator==(const PhotoOutcome&) const = default;
     bool renamed() const { return !to.empty(); }
     // The file system would not move it, or an undo did not find it where its run left it.
     bool refused() const;

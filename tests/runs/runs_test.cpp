@@ -1,0 +1,120 @@
+// The run layer on a real folder: a stop asked for at any point of a run or an undo leaves
+// every photo under one of its names with the journal in step, and a preview shows what
+// the real run then does without changing anything.
+
+#include "platform/photo_listing.h"
+#include "runs/runs.h"
+#include "tests/support/jpeg_fixture.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stop_token>
+
+namespace {
+
+constexpr std::string_view kBirthday = "2006-05-10";
+
+// Photos of a camera, two of them shot in one second, and two that an earlier run renamed
+// and a person swapped since, so that each holds the other's age name: a ring.
+struct CameraFolder {
+    fixture::TempFolder folder;
+    std::string path = folder.path().string();
+
+    CameraFolder() {
+        const char* times[] = {"2007:03:15 14:05:33", "2007:03:15 14:05:33", "2007:04:01 08:00:00",
+                               "2008:01:01 00:00:01", "2008:02:02 10:10:10"};
+        for (int i = 0; i < 5; ++i)
+            folder.write("IMG_" + std::to_string(i + 1) + ".jpg", fixture::photo(times[i]));
+        const runs::Outcome first = runs::renameFolder(path, {"IMG_4.jpg", "IMG_5.jpg"},
+                                                       kBirthday, runs::Effect::Rename);
+        const std::string& a = first.photos[0].to;
+        const std::string& b = first.photos[1].to;
+        std::filesystem::rename(folder.at(a), folder.at("x"));
+        std::filesystem::rename(folder.at(b), folder.at(a));
+        std::filesystem::rename(folder.at("x"), folder.at(b));
+    }
+
+    runs::Outcome rename(runs::Effect effect, const runs::Control& control = {}) const {
+        return runs::renameFolder(path, platform::listPhotos(path), kBirthday, effect, control);
+    }
+};
+
+// Asks for a stop at its `stopAt`th report of progress.
+class StopAt : public runs::Observer {
+public:
+    explicit StopAt(std::size_t stopAt) : stopAt_(stopAt) {}
+    void progressed(naming::Phase, std::size_t done, std::size_t total) override {
+        EXPECT_LE(done, total);
+        if (calls++ == stopAt_)
+            source.request_stop();
+    }
+    runs::Control control() { return {.observer = this, .stop = source.get_token()}; }
+
+    std::stop_source source;
+    std::size_t calls = 0;
+
+private:
+    std::size_t stopAt_;
+};
+
+TEST(RunLayer, AStopAnywhereLeavesEveryPhotoNamedAndTheJournalInStep) {
+    for (const bool undoing : {false, true}) {
+        std::size_t calls = 1, stops = 0;
+        for (std::size_t stopAt = 0; stopAt < calls; ++stopAt) {
+            SCOPED_TRACE(testing::Message() << (undoing ? "undo" : "run") << " stop " << stopAt);
+            const CameraFolder camera;
+            const auto before = camera.folder.unnamedContents();
+            const auto names = camera.folder.listing();
+            if (undoing)
+                camera.rename(runs::Effect::Rename);
+            const auto start = camera.folder.listing();
+            StopAt stop(stopAt);
+            const runs::Outcome outcome = undoing
+                                              ? runs::undoLastRun(camera.path, runs::Effect::Rename,
+                                                                  stop.control())
+                                              : camera.rename(runs::Effect::Rename, stop.control());
+            calls = std::max(calls, stop.calls + 1);
+            const bool stopped = outcome.ending == runs::Ending::Stopped;
+            stops += stopped;
+            EXPECT_TRUE(stopped ? stop.source.stop_requested()
+                                : outcome.ending == runs::Ending::Completed);
+            EXPECT_EQ(camera.folder.unnamedContents(), before);
+            EXPECT_FALSE(std::filesystem::exists(camera.folder.at(naming::kTemporaryName)));
+            if (outcome.renamedCount() == 0) {
+                EXPECT_EQ(camera.folder.listing(), start);
+            }
+            // What the journal says was done takes the folder back to where it started.
+            if (undoing ? stopped : outcome.renamedCount() > 0)
+                runs::undoLastRun(camera.path, runs::Effect::Rename);
+            EXPECT_EQ(camera.folder.listing(), names);
+        }
+        // Every report but the last, which tells that the run is through, may stop it.
+        EXPECT_GT(calls, 4u);
+        EXPECT_EQ(stops, calls - 2);
+    }
+}
+
+TEST(RunLayer, APreviewShowsWhatTheRunDoesAndChangesNothing) {
+    const CameraFolder camera;
+    const auto contents = camera.folder.contents();
+    const runs::Outcome preview = camera.rename(runs::Effect::Preview);
+    EXPECT_EQ(camera.folder.contents(), contents);
+    const runs::Outcome run = camera.rename(runs::Effect::Rename);
+    EXPECT_EQ(preview.photos, run.photos);
+    EXPECT_EQ(run.renamedCount(), 5u);
+
+    const auto renamed = camera.folder.contents();
+    const runs::Outcome undoPreview = runs::undoLastRun(camera.path, runs::Effect::Preview);
+    EXPECT_EQ(camera.folder.contents(), renamed);
+    EXPECT_EQ(undoPreview.photos, runs::undoLastRun(camera.path, runs::Effect::Rename).photos);
+    EXPECT_EQ(camera.folder.contents(), contents);
+
+    const std::vector<runs::RunRecord> history = runs::runHistory(camera.path);
+    ASSERT_EQ(history.size(), 2u); // the ring's making, then the run above
+    EXPECT_EQ(history.back().undo, runs::UndoState::Undone);
+    EXPECT_EQ(history.back().photos, 5u);
+}
+
+} // namespace
