@@ -53,9 +53,8 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
                  "child's\nage when each was taken, read from its Exif DateTimeOriginal.",
                  "tamblinor-cli");
     cli.formatter(std::make_shared<HelpLayout>());
-    cli.footer("Prints \"OLD -> NEW\" or \"OLD kept\" per photo. Exit status: 0 done, 1 bad "
-               "birthday\nor nothing to take back, 2 Exif reader unusable, 3 a photo could not "
-               "be renamed\nor taken back, 64 usage error, 66 folder cannot be opened.");
+    cli.footer("Prints \"OLD -> NEW\" or \"OLD kept\" per photo. Exit statuses: see "
+               "tamblinor-cli(1).");
     // Repeated, the last one counts, as in most programs.
     const CLI::Option* birthday =
         cli.add_option("--birthday", options.birthday, "the child's birthday")

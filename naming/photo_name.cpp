@@ -123,7 +123,6 @@ std::optional<AgeStamp> ageStamp(std::string_view birthday, std::string_view sho
 
     // Both texts parsed, so the two-character fields are ASCII digits and comparing
     // them as texts orders them as numbers.
-    // UTF-8 byte order is character-code order.
     const std::string_view birthMonth = field(birthday, 6, 2);
     const std::string_view birthDay = field(birthday, 9, 2);
     int years = 0;
