@@ -1,6 +1,6 @@
 #pragma once
 
-// Drive1: the drop-down list of the machine's drives. On Linux the drives are the root
+// The drive list: the drop-down list of the machine's drives. On Linux the drives are the root
 // and the mounted volumes a person would pick (see volumes.h); elsewhere the volumes the
 // system reports. Each entry reads "mount point [label]".
 

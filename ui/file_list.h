@@ -1,6 +1,6 @@
 #pragma once
 
-// File1: the ordinary files of one folder whose names match a pattern (letters without
+// The file list: the ordinary files of one folder whose names match a pattern (letters without
 // regard to case), in natural order, numbered from 0, with extended selection (click,
 // Shift+click, Ctrl+click). Lists tens of thousands of photos without a pause. The folder
 // is read when its names are first looked at (by these functions or by painting) after

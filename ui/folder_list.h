@@ -1,6 +1,6 @@
 #pragma once
 
-// Dir1: the shown folder with the folders above it and the folders directly inside it,
+// The folder list: the shown folder with the folders above it and the folders directly inside it,
 // each indented by its depth, open folders above and closed ones inside. The shown
 // folder is highlighted. Opening an entry (double-click or Enter) makes it the shown
 // folder; an entry whose folder cannot be read (gone since it was listed, or closed to

@@ -37,7 +37,7 @@ private:
     ui::FolderList& list_;
 };
 
-// File1 lists nothing, without complaint, for a folder it cannot read; here that is a
+// The file list lists nothing, without complaint, for a folder it cannot read; here that is a
 // failure, so that the handlers take the lists back to a folder that can be listed.
 class FileListAdapter final : public navigation::FileControl {
 public:

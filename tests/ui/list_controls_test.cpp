@@ -1,6 +1,7 @@
-// The controls of our own on their own: File1's listing and extended selection, Dir1's
-// entries and how it opens folders, Drive1's choice of drive, and Text1's length limit
-// that refuses typing but keeps whatever the program sets. Change events are checked to
+// The controls of our own on their own: the file list's listing and extended selection,
+// the folder list's entries and how it opens folders, the drive list's choice of drive,
+// and the birthday box's length limit that refuses typing but keeps whatever the program
+// sets. Change events are checked to
 // arrive inside the assignment, before it returns.
 
 #include "tests/support/temp_folder.h"

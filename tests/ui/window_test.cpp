@@ -37,7 +37,7 @@ QString qPath(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
 
-// The folder of the entry highlighted in Dir1.
+// The folder of the entry highlighted in the folder list.
 std::string highlighted(const ui::MainWindow& form) {
     const auto* tree = form.folderList().findChild<QTreeWidget*>();
     return tree->currentItem()->data(0, Qt::UserRole).toByteArray().toStdString();
@@ -95,12 +95,12 @@ private slots:
     void cleanup();
 
     void turnsDownFoldersThatCannotBeReadOrEntered();
-    void file1DoesNotTakeAFolderItCannotRead();
+    void fileListDoesNotTakeAFolderItCannotRead();
     void opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes();
 
 private:
-    void openWindow();                    // a new window, shown
-    void openInDir1(const QString& name); // a double-click on a folder inside the shown one
+    void openWindow();                          // a new window, shown
+    void openInFolderList(const QString& name); // a double-click on a folder inside the shown one
 
     fixture::RecordingFeedback feedback_;
     std::unique_ptr<fixture::TempFolder> root_;
@@ -142,7 +142,7 @@ void WindowTest::openWindow() {
     QVERIFY(QTest::qWaitForWindowExposed(&window_->window()));
 }
 
-void WindowTest::openInDir1(const QString& name) {
+void WindowTest::openInFolderList(const QString& name) {
     auto* tree = window_->window().folderList().findChild<QTreeWidget*>();
     const QList<QTreeWidgetItem*> found =
         tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
@@ -153,8 +153,8 @@ void WindowTest::openInDir1(const QString& name) {
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
 }
 
-// Dir1 turns down a folder gone since it was listed; a folder it can list but that cannot
-// be entered gets as far as the handlers, which take every list back.
+// The folder list turns down a folder gone since it was listed; a folder it can list but that
+// cannot be entered gets as far as the handlers, which take every list back.
 void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     const fs::path start = root_->path() / "start";
     for (const char* name : {"gone", "locked", "shut"})
@@ -165,7 +165,7 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     ui::MainWindow& form = window_->window();
 
     fs::remove(start / "gone");
-    openInDir1(QStringLiteral("gone"));
+    openInFolderList(QStringLiteral("gone"));
     QCOMPARE(feedback_.beeps, 1);
     QCOMPARE(highlighted(form), start.string());
 
@@ -174,10 +174,10 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     Permissions permissions;
     permissions.set(start / "locked", fs::perms::owner_read); // listed, not entered
     permissions.set(start / "shut", fs::perms::owner_exec);   // entered, not listed
-    openInDir1(QStringLiteral("locked"));
+    openInFolderList(QStringLiteral("locked"));
     QCOMPARE(feedback_.beeps, 2);
     QCOMPARE(highlighted(form), start.string());
-    openInDir1(QStringLiteral("shut"));
+    openInFolderList(QStringLiteral("shut"));
     QCOMPARE(feedback_.beeps, 3);
     QCOMPARE(highlighted(form), start.string());
 
@@ -188,27 +188,28 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     QCOMPARE(feedback_.messages, QStringList());
 }
 
-void WindowTest::file1DoesNotTakeAFolderItCannotRead() {
+void WindowTest::fileListDoesNotTakeAFolderItCannotRead() {
     if (!permissionsBind(root_->path()))
         QSKIP("folder permissions do not bind this user");
     const fs::path shut = root_->path() / "start" / "shut";
     fs::create_directory(shut);
     fixture::writePhoto(root_->path() / "start" / "IMG_0001.jpg", {});
     ui::FileList list;
-    ui::FileListAdapter file1(list);
-    QVERIFY(file1.setPattern("*.jpg"));
+    ui::FileListAdapter adapter(list);
+    QVERIFY(adapter.setPattern("*.jpg"));
 
     Permissions permissions;
     permissions.set(shut, fs::perms::owner_exec);
-    QVERIFY(!file1.setPath(shut.string()));
-    QCOMPARE(file1.path(), (root_->path() / "start").string());
+    QVERIFY(!adapter.setPath(shut.string()));
+    QCOMPARE(adapter.path(), (root_->path() / "start").string());
     QCOMPARE(entries(list), QStringList({"IMG_0001.jpg"}));
 }
 
 // GBK names, as a card written under a Chinese locale holds them: the folder 照片 with
-// 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. Dir1 opens the folder,
-// File1 shows the names readably, Command1 gives the folder the names that tamblinor-cli
-// gives a copy of it, and tamblinor-cli --undo gives the folder its GBK names back.
+// 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. The folder list opens
+// the folder, the file list shows the names readably, rename all gives the folder the
+// names that tamblinor-cli gives a copy of it, and tamblinor-cli --undo gives the folder its GBK
+// names back.
 void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
 #ifdef Q_OS_WIN
     QSKIP("names on Windows are UTF-16 text, never stray bytes");
@@ -227,7 +228,7 @@ void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
     openWindow();
     ui::MainWindow& form = window_->window();
 
-    openInDir1(QString::fromUtf8(folder));
+    openInFolderList(QString::fromUtf8(folder));
     QCOMPARE(form.folderList().path(), inWindow.string());
     QCOMPARE(form.fileList().path(), inWindow.string());
     QCOMPARE(form.fileList().count(), 3);
