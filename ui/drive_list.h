@@ -18,8 +18,8 @@ class DriveList : public QWidget {
     Q_OBJECT
 
 public:
-    // Starts on the drive that holds the process's current folder.
-    explicit DriveList(QWidget* parent = nullptr);
+    // Starts on the drive that holds the folder `start`, a full path.
+    explicit DriveList(const std::string& start, QWidget* parent = nullptr);
 
     // The selected drive as its mount point: "/", "/media/anna/SDCARD", "C:".
     QString drive() const;

@@ -65,9 +65,9 @@ private:
     mutable bool read_ = false;
 };
 
-FileList::FileList(QWidget* parent)
+FileList::FileList(const std::string& start, QWidget* parent)
     : QWidget(parent), view_(new FocusFramed<QListView>(this)), names_(new Names(this)),
-      path_(currentFolder()) {
+      path_(normalFolder(start)) {
     fillWith(*this, *view_);
     view_->setModel(names_);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);

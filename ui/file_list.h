@@ -21,8 +21,8 @@ class FileList : public QWidget {
     Q_OBJECT
 
 public:
-    // Starts on the process's current folder, listing every file ("*").
-    explicit FileList(QWidget* parent = nullptr);
+    // Starts on the folder `start`, a full path, listing every file ("*").
+    explicit FileList(const std::string& start, QWidget* parent = nullptr);
 
     // The listed folder's full path, in the system's notation.
     std::string path() const;

@@ -22,8 +22,8 @@ class FolderList : public QWidget {
     Q_OBJECT
 
 public:
-    // Starts on the process's current folder.
-    explicit FolderList(QWidget* parent = nullptr);
+    // Starts on the folder `start`, a full path.
+    explicit FolderList(const std::string& start, QWidget* parent = nullptr);
 
     // The full path of the shown folder, in the system's notation.
     std::string path() const;

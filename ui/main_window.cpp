@@ -159,14 +159,15 @@ private:
 
 } // namespace
 
-MainWindow::MainWindow(UserFeedback& feedback, ReaderForFolder readerFor, QWidget* parent)
+MainWindow::MainWindow(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor,
+                       QWidget* parent)
     : QWidget(parent), feedback_(feedback), readerFor_(std::move(readerFor)) {
-    createControls();
+    createControls(start);
     placeControls();
     connectEvents();
 }
 
-void MainWindow::createControls() {
+void MainWindow::createControls(const std::string& start) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tamblinor(by Oskev)"));
     setWindowIcon(tamblinorIcon());
@@ -178,9 +179,9 @@ void MainWindow::createControls() {
     outline_ = createNamed<RectangleOutline>(this, "Shape1");
     browser_ = createNamed<QGroupBox>(this, "Frame1", QStringLiteral("jpg照片浏览器"));
     browser_->setStyleSheet(kFrameTitleInBorder);
-    driveList_ = createNamed<DriveList>(this, "Drive1");
-    folderList_ = createNamed<FolderList>(this, "Dir1");
-    fileList_ = createNamed<FileList>(this, "File1");
+    driveList_ = createNamed<DriveList>(this, "Drive1", start);
+    folderList_ = createNamed<FolderList>(this, "Dir1", start);
+    fileList_ = createNamed<FileList>(this, "File1", start);
     instructionsOutline_ = createNamed<RectangleOutline>(this, "Shape2");
 
     instructions_ = createLabel(this, "Label1", kInstructions);

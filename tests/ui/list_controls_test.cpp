@@ -84,7 +84,7 @@ private slots:
     void folderListShowsFoldersAboveAndInside();
     void folderListOpensFoldersByProgramAndByUser();
 
-    void driveListStartsOnTheDriveOfTheCurrentFolder();
+    void driveListStartsOnTheDriveOfItsStartFolder();
     void driveListAcceptsOnlyDrivesItReported();
 
     void birthdayBoxRefusesMoreThanTenTypedCharacters();
@@ -99,7 +99,7 @@ void ListControlsTest::fileListListsItsFolderUntilRefreshed() {
     for (const char* name : {"IMG_10.jpg", "b.JPG", "IMG_2.jpg", ".hidden.jpg", "notes.txt"})
         folder.write(name, "x");
     std::filesystem::create_directory(folder.path() / "sub.jpg");
-    ui::FileList list;
+    ui::FileList list(native(folder.path()));
     QVERIFY(list.setPath(native(folder.path())));
     list.setPattern("*.jpg");
     QCOMPARE(list.path(), native(folder.path()));
@@ -123,7 +123,7 @@ void ListControlsTest::fileListReadsItsFolderWhenFirstLookedAt() {
     const fixture::TempFolder folder;
     folder.write("IMG_1.jpg", "x");
     folder.write("notes.txt", "x");
-    ui::FileList list;
+    ui::FileList list(native(folder.path()));
     QVERIFY(list.setPath(native(folder.path())));
     list.setPattern("*.jpg");
     folder.write("IMG_2.jpg", "x");
@@ -145,7 +145,7 @@ void ListControlsTest::fileListSelectsWithClickShiftAndCtrl() {
     const fixture::TempFolder folder;
     for (int i = 0; i < 6; ++i)
         folder.write("IMG_" + std::to_string(i) + ".jpg", "x");
-    ui::FileList list;
+    ui::FileList list(native(folder.path()));
     list.resize(233, 306);
     list.setPath(native(folder.path()));
     list.show();
@@ -172,14 +172,14 @@ void ListControlsTest::fileListSelectsWithClickShiftAndCtrl() {
 
 void ListControlsTest::fileListListsAFolderOf20000Photos() {
     const fixture::TempFolder folder;
-    const int photos = photosInALargeFolder();
-    for (int i = 1; i <= photos; ++i)
-        std::ofstream(folder.path() / ("IMG_" + std::to_string(i) + ".jpg"));
-    ui::FileList list;
+    ui::FileList list(native(folder.path())); // shown while still empty
     list.resize(233, 306);
     list.setPattern("*.jpg");
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
+    const int photos = photosInALargeFolder();
+    for (int i = 1; i <= photos; ++i)
+        std::ofstream(folder.path() / ("IMG_" + std::to_string(i) + ".jpg"));
 
     // How fast is the benchmark's business; here, that all of them are listed in order.
     list.setPath(native(folder.path()));
@@ -196,7 +196,7 @@ void ListControlsTest::folderListShowsFoldersAboveAndInside() {
         std::filesystem::create_directory(folder.path() / name);
     folder.write("file.txt", "x");
 
-    ui::FolderList list;
+    ui::FolderList list(native(folder.path()));
     QVERIFY(list.setPath(native(folder.path())));
     auto* tree = list.findChild<QTreeWidget*>();
 
@@ -245,7 +245,7 @@ void ListControlsTest::folderListOpensFoldersByProgramAndByUser() {
     const fixture::TempFolder folder;
     std::filesystem::create_directory(folder.path() / "sub");
     const std::string sub = native(folder.path() / "sub");
-    ui::FolderList list;
+    ui::FolderList list(native(folder.path()));
     list.resize(177, 278);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
@@ -283,10 +283,12 @@ void ListControlsTest::folderListOpensFoldersByProgramAndByUser() {
     QCOMPARE(changed.count(), 3);
 }
 
-void ListControlsTest::driveListStartsOnTheDriveOfTheCurrentFolder() {
-    ui::DriveList list;
+void ListControlsTest::driveListStartsOnTheDriveOfItsStartFolder() {
+    const fixture::TempFolder folder;
+    ui::DriveList list(native(folder.path()));
     const QString drive = QDir::fromNativeSeparators(list.drive());
-    const QString current = QDir::currentPath();
+    const QString current =
+        QDir::fromNativeSeparators(QString::fromStdString(native(folder.path())));
     QVERIFY(!drive.isEmpty());
     QVERIFY2(current.startsWith(drive), qPrintable(drive + " does not hold " + current));
     // No listed drive lies deeper on the current folder's path.
@@ -298,7 +300,7 @@ void ListControlsTest::driveListStartsOnTheDriveOfTheCurrentFolder() {
 }
 
 void ListControlsTest::driveListAcceptsOnlyDrivesItReported() {
-    ui::DriveList list;
+    ui::DriveList list(QDir::rootPath().toStdString());
     const auto* combo = list.findChild<QComboBox*>();
     const QString drive = list.drive();
     QSignalSpy changed(&list, &ui::DriveList::driveChanged);

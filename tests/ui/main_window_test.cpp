@@ -4,7 +4,6 @@
 // through the feedback interface, and the layout the same after every run.
 
 #include "platform/exif_reader.h"
-#include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/recording_feedback.h"
@@ -127,22 +126,22 @@ private:
 
     fixture::RecordingFeedback feedback_;
     bool readerUsable_ = true;
-    std::unique_ptr<fixture::TempFolder> photos_;
-    std::unique_ptr<fixture::CurrentFolder> inPhotos_;
+    std::unique_ptr<fixture::TempFolder> photos_; // where the lists start
     std::unique_ptr<ui::MainWindow> form_;
 };
 
 void MainWindowTest::init() {
     feedback_ = {};
     readerUsable_ = true;
-    form_ = std::make_unique<ui::MainWindow>(feedback_, [this](const std::string& folder) {
-        return std::make_unique<SwitchableReader>(folder, readerUsable_);
-    });
+    photos_ = std::make_unique<fixture::TempFolder>();
+    form_ = std::make_unique<ui::MainWindow>(
+        photos_->path().string(), feedback_, [this](const std::string& folder) {
+            return std::make_unique<SwitchableReader>(folder, readerUsable_);
+        });
 }
 
 void MainWindowTest::cleanup() {
     form_.reset();
-    inPhotos_.reset();
     photos_.reset();
 }
 
@@ -169,7 +168,6 @@ Layout MainWindowTest::layout() const {
 }
 
 void MainWindowTest::showPhotos() {
-    photos_ = std::make_unique<fixture::TempFolder>();
     const std::string shot = "2007:03:15 14:05:33";
     fixture::writePhoto(photos_->path() / "IMG_0001.jpg", {.dateTimeOriginal = shot});
     fixture::writePhoto(photos_->path() / "IMG_0002.jpg", {.dateTimeOriginal = shot});
@@ -177,7 +175,6 @@ void MainWindowTest::showPhotos() {
     fixture::writePhoto(photos_->path() / "IMG_0004.jpg",
                         {.dateTimeOriginal = "2007:05:10 09:00:00"});
     photos_->write("notes.txt", "not a photo");
-    inPhotos_ = std::make_unique<fixture::CurrentFolder>(photos_->path());
     QVERIFY(form_->fileList().setPath(photos_->path().string()));
     form_->fileList().setPattern("*.jpg");
     form_->show();

@@ -8,7 +8,6 @@
 #include "platform/exif_reader.h"
 #include "platform/settings_store.h"
 #include "tests/support/config_home.h"
-#include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
 #include "tests/support/state_home.h"
@@ -107,7 +106,7 @@ private:
     std::unique_ptr<fixture::ConfigHome> config_;
     std::unique_ptr<fixture::StateHome> state_;
     std::unique_ptr<platform::SettingsStore> store_;
-    std::unique_ptr<fixture::CurrentFolder> startIn_;
+    fs::path processFolder_; // the process's current folder, which the window never changes
     std::unique_ptr<ui::WindowWiring> window_;
 };
 
@@ -118,12 +117,11 @@ void WindowTest::init() {
     state_ = std::make_unique<fixture::StateHome>(root_->path() / "state");
     store_ = std::make_unique<platform::SettingsStore>(config_->location());
     fs::create_directory(root_->path() / "start");
-    startIn_ = std::make_unique<fixture::CurrentFolder>(root_->path() / "start");
+    processFolder_ = fs::current_path();
 }
 
 void WindowTest::cleanup() {
     window_.reset();
-    startIn_.reset();
     store_.reset();
     state_.reset();
     config_.reset();
@@ -184,7 +182,7 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     QCOMPARE(form.folderList().path(), start.string());
     QCOMPARE(form.fileList().path(), start.string());
     QCOMPARE(entries(form.fileList()), QStringList({"IMG_0001.jpg"}));
-    QCOMPARE(qPath(fs::current_path()), qPath(start));
+    QCOMPARE(qPath(fs::current_path()), qPath(processFolder_));
     QCOMPARE(feedback_.messages, QStringList());
 }
 
@@ -194,7 +192,7 @@ void WindowTest::fileListDoesNotTakeAFolderItCannotRead() {
     const fs::path shut = root_->path() / "start" / "shut";
     fs::create_directory(shut);
     fixture::writePhoto(root_->path() / "start" / "IMG_0001.jpg", {});
-    ui::FileList list;
+    ui::FileList list((root_->path() / "start").string());
     ui::FileListAdapter adapter(list);
     QVERIFY(adapter.setPattern("*.jpg"));
 
