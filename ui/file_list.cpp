@@ -99,10 +99,6 @@ int FileList::count() const {
     return names_->rowCount();
 }
 
-QString FileList::name(int index) const {
-    return names_->index(index).data().toString();
-}
-
 std::string FileList::fileName(int index) const {
     return names_->fileName(index);
 }

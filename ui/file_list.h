@@ -9,7 +9,6 @@
 // Folder and names are kept as the file system spells them (see native_names.h), so a
 // photo whose name is not UTF-8 is shown readably and still handed on exactly.
 
-#include <QString>
 #include <QWidget>
 #include <string>
 
@@ -32,10 +31,9 @@ public:
     void setPattern(const std::string& pattern);
 
     int count() const;
-    // Entry `index` in [0, count()) as shown: its name, without its folder, with any byte
-    // that is not part of UTF-8 shown as U+FFFD.
-    QString name(int index) const;
-    // Entry `index`'s name exactly as the file system gave it: what a run is handed.
+    // Entry `index` in [0, count()): its name, without its folder, exactly as the file
+    // system gave it, which is what a run is handed. The list shows it with any byte that
+    // is not part of UTF-8 as U+FFFD.
     std::string fileName(int index) const;
     bool selected(int index) const;
 

@@ -1,9 +1,9 @@
 #pragma once
 
 // Makes a folder the process's current folder for the life of the object. The program
-// never changes its current folder while it runs; tests use this to hand relative names
-// to functions that take them, and to show that a reader holding a folder of its own
-// does not look in the process's current one.
+// itself only leaves the folder it was started in, once, and enters no other: tests use
+// this to hand relative names to the functions that take them, and to show that a reader
+// holding a folder of its own does not look in the process's current one.
 
 #include <filesystem>
 
