@@ -95,7 +95,7 @@ private slots:
 
 private:
     void openWindow();                          // a new window, shown
-    ui::MainWindow& form() const;               // the window openWindow() showed
+    ui::MainWindow& wiredWindow() const;        // the window openWindow() showed
     void openInFolderList(const QString& name); // a double-click on a folder inside the shown one
 
     fixture::RecordingFeedback feedback_;
@@ -134,11 +134,11 @@ void WindowTest::openWindow() {
         },
         *store_);
     window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form()));
+    QVERIFY(QTest::qWaitForWindowExposed(&wiredWindow()));
 }
 
 // The wiring keeps its window to itself; it is the application's one window of its kind.
-ui::MainWindow& WindowTest::form() const {
+ui::MainWindow& WindowTest::wiredWindow() const {
     const QWidgetList windows = QApplication::topLevelWidgets();
     const auto found = std::find_if(windows.begin(), windows.end(), [](QWidget* window) {
         return qobject_cast<ui::MainWindow*>(window) != nullptr;
@@ -148,7 +148,7 @@ ui::MainWindow& WindowTest::form() const {
 }
 
 void WindowTest::openInFolderList(const QString& name) {
-    auto* tree = form().folderList().findChild<QTreeWidget*>();
+    auto* tree = wiredWindow().folderList().findChild<QTreeWidget*>();
     const QList<QTreeWidgetItem*> found =
         tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);
@@ -167,7 +167,7 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     fixture::writePhoto(start / "IMG_0001.jpg", {});
     fixture::writePhoto(start / "locked" / "IMG_0002.jpg", {});
     openWindow();
-    ui::MainWindow& form = form();
+    ui::MainWindow& form = wiredWindow();
 
     fs::remove(start / "gone");
     openInFolderList(QStringLiteral("gone"));
@@ -231,7 +231,7 @@ void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
     fixture::writePhoto(inWindow / photos[2], {});
     fs::copy(inWindow, byCli);
     openWindow();
-    ui::MainWindow& form = form();
+    ui::MainWindow& form = wiredWindow();
 
     openInFolderList(QString::fromUtf8(folder));
     QCOMPARE(form.folderList().path(), inWindow.string());
