@@ -17,8 +17,8 @@ int main(int argc, char* argv[]) {
     platform::SettingsStore settings;
 
     // The lists begin in the folder the program was started in, or at home when that one
-    // is gone. The process leaves it for its root: no folder the window shows is kept busy
-    // by the program, so a card can be taken out whatever the window shows.
+    // is gone. The process leaves it for its root: no folder the window shows is kept
+    // busy by the program, so a card can be taken out whatever the window shows.
     const std::string start = platform::startFolder();
     std::error_code ignored;
     std::filesystem::current_path(platform::pathFromUtf8(start).root_path(), ignored);

@@ -46,9 +46,9 @@ bool Handlers::followFolder() {
     const std::string folder = c_.files.path();
     if (c_.working.setCurrentFolder(folder))
         return false;
-    // Where volumes are mounted inside folders, the folder list can walk from one drive onto
-    // another. The drive list then follows, and its handler makes that drive, and so the
-    // folder, current.
+    // Where volumes are mounted inside folders, the folder list can walk from one drive
+    // onto another. The drive list then follows, and its handler makes that drive, and so
+    // the folder, current.
     const std::string drive = c_.working.driveOf(folder);
     if (drive.empty() || drive == c_.drives.drive())
         return true;

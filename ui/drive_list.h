@@ -1,8 +1,8 @@
 #pragma once
 
-// The drive list: the drop-down list of the machine's drives. On Linux the drives are the root
-// and the mounted volumes a person would pick (see volumes.h); elsewhere the volumes the
-// system reports. Each entry reads "mount point [label]".
+// The drive list: the drop-down list of the machine's drives. On Linux the drives are the
+// root and the mounted volumes a person would pick (see volumes.h); elsewhere the volumes
+// the system reports. Each entry reads "mount point [label]".
 
 #include "platform/volumes.h"
 

@@ -13,10 +13,11 @@
 
 namespace ui {
 
-// The names the file list shows. After each change of folder or pattern the folder is read when
-// the names are first asked for, by the view or by FileList, and not before: the window,
-// while it opens, sets the list's folder and then its pattern, and the folder is read once,
-// for its first paint, with both in place. A name becomes text only when it is shown.
+// The names the file list shows. After each change of folder or pattern the folder is
+// read when the names are first asked for, by the view or by FileList, and not before:
+// the window, while it opens, sets the list's folder and then its pattern, and the folder
+// is read once, for its first paint, with both in place. A name becomes text only when it
+// is shown.
 class FileList::Names final : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;

@@ -1,10 +1,11 @@
 #pragma once
 
-// The file list: the ordinary files of one folder whose names match a pattern (letters without
-// regard to case), in natural order, numbered from 0, with extended selection (click,
-// Shift+click, Ctrl+click). Lists tens of thousands of photos without a pause. The folder
-// is read when its names are first looked at (by these functions or by painting) after
-// a change of folder or pattern or a refresh, so changes in a row read it once.
+// The file list: the ordinary files of one folder whose names match a pattern (letters
+// without regard to case), in natural order, numbered from 0, with extended selection
+// (click, Shift+click, Ctrl+click). Lists tens of thousands of photos without a pause.
+// The folder is read when its names are first looked at (by these functions or by
+// painting) after a change of folder or pattern or a refresh, so changes in a row read it
+// once.
 //
 // Folder and names are kept as the file system spells them (see native_names.h), so a
 // photo whose name is not UTF-8 is shown readably and still handed on exactly.

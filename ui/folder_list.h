@@ -1,10 +1,10 @@
 #pragma once
 
-// The folder list: the shown folder with the folders above it and the folders directly inside it,
-// each indented by its depth, open folders above and closed ones inside. The shown
-// folder is highlighted. Opening an entry (double-click or Enter) makes it the shown
-// folder; an entry whose folder cannot be read (gone since it was listed, or closed to
-// the user) is refused.
+// The folder list: the shown folder with the folders above it and the folders directly
+// inside it, each indented by its depth, open folders above and closed ones inside. The
+// shown folder is highlighted. Opening an entry (double-click or Enter) makes it the
+// shown folder; an entry whose folder cannot be read (gone since it was listed, or closed
+// to the user) is refused.
 //
 // Paths are kept as the file system spells them (see native_names.h): a folder whose name
 // is not UTF-8 is shown readably and opened all the same.

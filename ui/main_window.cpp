@@ -113,7 +113,7 @@ const QString kInstructions = QStringLiteral(
     "按照拍摄时间和宝宝生日的差的时间批量重命名。   如\"x岁x月x天(x点x分x秒).jpg\"。"
     "可单选，多选或全部改名。");
 
-// Styles differ on where a group's title goes; this group's title lies in its top border line.
+// Styles differ on where a group's title goes; here it lies in the top border line.
 const QString kFrameTitleInBorder =
     QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }"
                    "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0px 2px; }");
@@ -234,8 +234,8 @@ void MainWindow::connectEvents() {
     connect(renameSelectedButton_, &CommandButton::clicked, this, &MainWindow::renameSelected);
 }
 
-// Opening comes before QWidget shows the controls: the file list, shown, lists its folder, and
-// should list it once, with the folder and pattern the settings give it.
+// Opening comes before QWidget shows the controls: the file list, shown, lists its
+// folder, and should list it once, with the folder and pattern the settings give it.
 void MainWindow::setVisible(bool visible) {
     if (visible && !opened_) {
         opened_ = true;

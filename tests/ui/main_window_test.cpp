@@ -1,6 +1,6 @@
 // The main window as the user meets it: every control's place, text, font and colour, the
-// tab and stacking orders, the captions fitting their labels; then both buttons running the
-// batch over a folder of generated photos, with messages and the busy state recorded
+// tab and stacking orders, the captions fitting their labels; then both buttons running
+// the batch over a folder of generated photos, with messages and the busy state recorded
 // through the feedback interface, and the layout the same after every run.
 
 #include "platform/exif_reader.h"

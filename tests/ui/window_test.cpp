@@ -158,8 +158,8 @@ void WindowTest::openInFolderList(const QString& name) {
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
 }
 
-// The folder list turns down a folder gone since it was listed; a folder it can list but that
-// cannot be entered gets as far as the handlers, which take every list back.
+// The folder list turns down a folder gone since it was listed; a folder it can list but
+// that cannot be entered gets as far as the handlers, which take every list back.
 void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     const fs::path start = root_->path() / "start";
     for (const char* name : {"gone", "locked", "shut"})
@@ -211,10 +211,10 @@ void WindowTest::fileListDoesNotTakeAFolderItCannotRead() {
 }
 
 // GBK names, as a card written under a Chinese locale holds them: the folder 照片 with
-// 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. The folder list opens
-// the folder, the file list shows the names readably, rename all gives the folder the
-// names that tamblinor-cli gives a copy of it, and tamblinor-cli --undo gives the folder its GBK
-// names back.
+// 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. The folder list opens the
+// folder, the file list shows the names readably, the rename-all button gives the folder
+// the names that tamblinor-cli gives a copy of it, and tamblinor-cli --undo gives the
+// folder its GBK names back.
 void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
 #ifdef Q_OS_WIN
     QSKIP("names on Windows are UTF-16 text, never stray bytes");
