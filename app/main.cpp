@@ -15,13 +15,12 @@ int main(int argc, char* argv[]) {
     platform::SettingsStore settings;
 
     // The lists begin in the folder the program was started in, or at home when that one
-    // is gone. The process then leaves it: no folder the window shows is kept busy by the
-    // program, so a card can be taken out whatever the window shows.
+    // is gone. The process leaves it for its root: no folder the window shows is kept
+    // busy by the program, so a card can be taken out whatever the window shows.
     const std::string start = platform::startFolder();
     std::error_code ignored;
-    std::filesystem::current_path(platform::pathFromUtf8(start), ignored);
+    std::filesystem::current_path(platform::pathFromUtf8(start).root_path(), ignored);
     ui::WindowWiring wiring(start, feedback, {}, settings);
-    std::filesystem::current_path(std::filesystem::current_path(ignored).root_path(), ignored);
 
     wiring.show();
     return app.exec();

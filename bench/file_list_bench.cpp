@@ -76,10 +76,9 @@ int main(int argc, char* argv[]) {
     }
     const std::string folder = QDir(args[2]).absolutePath().toStdString();
 
-    // File1 starts on the current folder: an empty one, so that creating it costs nothing.
+    // The file list starts on an empty folder, so that creating it costs nothing.
     const QTemporaryDir empty;
-    QDir::setCurrent(empty.path());
-    ui::FileList list;
+    ui::FileList list(empty.path().toStdString());
     list.setPattern("*.jpg");
     list.resize(250, 330); // about its size in the window
     list.show();

@@ -2,8 +2,8 @@
 # under wine.
 #
 #   tools/windows/deps.sh       # once: libexif, GoogleTest and Qt built for Windows
-#   cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-#   source tools/windows/wine-env.sh build/windows && ctest --test-dir build/windows
+#   cmake --preset windows && cmake --build --preset windows
+#   source tools/windows/wine-env.sh build/windows && ctest --preset windows
 #
 # The libraries are looked for in the newest finished prefix of each package in deps.sh's
 # cache, or only in TAMBLINOR_WINDOWS_PREFIXES (a list) when that is given.

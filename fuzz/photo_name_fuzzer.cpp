@@ -1,6 +1,6 @@
 // libFuzzer target for the naming functions and the run built on them: arbitrary
 // birthday and shooting time texts through the shape check, the age stamp, the base
-// name and the collision letter, then a whole run over a small in-memory folder. The
+// name and the photo name, then a whole run over a small in-memory folder. The
 // checks are what every run must keep: no photo lost or doubled, a renamed photo named
 // after its own shooting time and nothing else, and a name that is one safe file name.
 
@@ -84,37 +84,6 @@ void checkAgeAndName(const std::string& birthday, const std::string& shot) {
         if (!isSafeFileName(name) || name == naming::kTemporaryName) {
             fail("unsafe photo name:", name);
         }
-    }
-}
-
-void checkCollisionLetter(FuzzedDataProvider& in) {
-    const std::string base = in.ConsumeRandomLengthString(20);
-    const auto taken = in.ConsumeIntegral<std::uint8_t>(); // bit 0: plain name, bits 1-5: b-f
-    const auto isTaken = [&](char letter) {
-        return (taken >> (letter == 0 ? 0 : letter - 'a')) & 1;
-    };
-    const std::optional<std::string> letter =
-        naming::collisionLetter(base, [&](const std::string& name) {
-            for (const char l : {'\0', 'b', 'c', 'd', 'e', 'f'}) {
-                if (name == naming::photoName(base, l == 0 ? std::string_view()
-                                                           : std::string_view(&l, 1))) {
-                    return bool(isTaken(l));
-                }
-            }
-            return false;
-        });
-    std::optional<std::string> expected = std::string();
-    if (isTaken(0)) {
-        expected.reset();
-        for (char l = 'b'; l <= 'f' && !expected; ++l) {
-            if (!isTaken(l)) {
-                expected = std::string(1, l);
-            }
-        }
-    }
-    if (letter != expected) {
-        fail("collision letter",
-             letter.value_or("none") + " instead of " + expected.value_or("none"));
     }
 }
 
@@ -230,7 +199,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string birthday = pick(in, kBirthdays);
     const std::string shot = pick(in, kShootingTimes);
     checkAgeAndName(birthday, shot);
-    checkCollisionLetter(in);
     checkRun(in, birthday);
     return 0;
 }

@@ -14,7 +14,6 @@ class Date {
 public:
     constexpr explicit Date(std::chrono::year_month_day ymd) : ymd_(ymd) {}
 
-    constexpr std::chrono::year_month_day ymd() const { return ymd_; }
     constexpr int year() const { return int(ymd_.year()); }
     constexpr int month() const { return int(unsigned(ymd_.month())); } // [1, 12]
     constexpr int day() const { return int(unsigned(ymd_.day())); }     // [1, 31]

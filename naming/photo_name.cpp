@@ -160,19 +160,6 @@ std::string baseName(const AgeStamp& stamp) {
            std::to_string(stamp.day) + "天(" + stamp.clock + ")";
 }
 
-std::optional<std::string> collisionLetter(std::string_view base,
-                                           const std::function<bool(const std::string&)>& exists) {
-    // The plain name is looked up once rather than once per letter: the folder does not
-    // change during the search.
-    if (!exists(photoName(base)))
-        return std::string();
-    for (char letter = 'b'; letter <= 'f'; ++letter) {
-        if (!exists(photoName(base, std::string_view(&letter, 1))))
-            return std::string(1, letter);
-    }
-    return std::nullopt;
-}
-
 std::string photoName(std::string_view base, std::string_view letter) {
     std::string name;
     name.reserve(base.size() + letter.size() + 4);

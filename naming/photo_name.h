@@ -4,7 +4,6 @@
 // 0岁10月6天(14点05分33秒).jpg. Texts are UTF-8; every length and position below
 // counts characters (code points), not bytes.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,14 +40,6 @@ std::optional<AgeStamp> ageStamp(std::string_view birthday, std::string_view sho
 
 // Y岁M月D天(clock), numbers in plain decimal with a leading "-" when negative.
 std::string baseName(const AgeStamp& stamp);
-
-// The letter ("b" to "f") that keeps the photo apart from those already named after
-// the same stamp: "" when the plain name is free, the first free letter once it is
-// taken, and no value when the plain name and every letter are taken (the photo then
-// cannot be named). exists(name) tells whether a file of that name (with ".jpg") is
-// present.
-std::optional<std::string> collisionLetter(std::string_view base,
-                                           const std::function<bool(const std::string&)>& exists);
 
 // base + letter + ".jpg".
 std::string photoName(std::string_view base, std::string_view letter = {});

@@ -31,8 +31,8 @@ void Handlers::onFolderChanged() {
     navigate(&Handlers::followFolder);
 }
 
-// Dir1's assignment raises its change, whose handler runs nested and has to succeed too;
-// Dir1 is read anew after it.
+// The folder list's assignment raises its change, whose handler runs nested and has to
+// succeed too; the folder list is read anew after it.
 bool Handlers::followDrive() {
     const std::string folder = c_.working.folderOn(c_.drives.drive());
     if (folder.empty() || !assign([&] { return c_.folders.setPath(folder); }))
@@ -46,8 +46,9 @@ bool Handlers::followFolder() {
     const std::string folder = c_.files.path();
     if (c_.working.setCurrentFolder(folder))
         return false;
-    // Where volumes are mounted inside folders, Dir1 can walk from one drive onto another.
-    // Drive1 then follows, and its handler makes that drive, and so the folder, current.
+    // Where volumes are mounted inside folders, the folder list can walk from one drive
+    // onto another. The drive list then follows, and its handler makes that drive, and so
+    // the folder, current.
     const std::string drive = c_.working.driveOf(folder);
     if (drive.empty() || drive == c_.drives.drive())
         return true;

@@ -1,16 +1,16 @@
 #pragma once
 
 // The five handlers of folder navigation and remembered settings. The window hands them
-// the change events of Drive1, Dir1 and Text1 and its own load and unload, and nothing
-// else; they keep the lists and the working folder in step:
+// the change events of the drive list, the folder list and the birthday box and its own
+// load and unload, and nothing else; they keep the lists and the working folder in step:
 //
-//   Drive1 -> Dir1 -> File1 -> working folder
+//   drive list -> folder list -> file list -> working folder
 //
-// so that whenever no handler runs, File1 lists the folder Dir1 shows, that folder is the
-// working folder, and its drive is the one selected in Drive1 and the current
-// drive. Nothing is ever shown to the user: a drive or folder that the user picks and
-// that cannot be read or entered is refused with a beep, and the lists go back to where
-// they were; a failed write of the store is let go.
+// so that whenever no handler runs, the file list lists the folder the folder list shows,
+// that folder is the working folder, and its drive is the one selected in the drive list
+// and the current drive. Nothing is ever shown to the user: a drive or folder that the
+// user picks and that cannot be read or entered is refused with a beep, and the lists go
+// back to where they were; a failed write of the store is let go.
 
 #include "navigation/interfaces.h"
 
@@ -21,10 +21,10 @@
 namespace navigation {
 
 struct NavigationContext {
-    DriveControl& drives;   // Drive1
-    FolderControl& folders; // Dir1
-    FileControl& files;     // File1
-    TextControl& birthday;  // Text1
+    DriveControl& drives;
+    FolderControl& folders;
+    FileControl& files;
+    TextControl& birthday;
     WorkingFolders& working;
     SettingsStore& settings;
     Feedback& feedback;
@@ -37,24 +37,25 @@ public:
     // drive or folder goes back to until the first change succeeds.
     explicit Handlers(const NavigationContext& context);
 
-    // Drive1's change: Dir1 shows the drive's current folder, File1 and the working folder
-    // follow, and the drive becomes the current drive.
+    // The drive list's change: the folder list shows the drive's current folder, the file
+    // list and the working folder follow, and the drive becomes the current drive.
     void onDriveChanged();
-    // Dir1's change: File1 lists the folder and it becomes the working folder.
+    // The folder list's change: the file list lists the folder and it becomes the working
+    // folder.
     void onFolderChanged();
-    // Text1's change: its text is stored as the birthday, as it stands.
+    // The birthday box's change: its text is stored as the birthday, as it stands.
     void onBirthdayChanged();
-    // The window's opening (Form1's load), the start-up sequence, before the user can act:
+    // The window's opening (its load), the start-up sequence, before the user can act:
     //   1. arm the trap, which stays armed to the end;
-    //   2. select the stored drive ("CurrentDrive") in Drive1;
-    //   3. show the stored folder ("CurrentDir") in Dir1;
-    //   4. give File1 the pattern "*.jpg";
-    //   5. put the stored birthday into Text1, whose change writes it back.
+    //   2. select the stored drive ("CurrentDrive") in the drive list;
+    //   3. show the stored folder ("CurrentDir") in the folder list;
+    //   4. give the file list the pattern "*.jpg";
+    //   5. put the stored birthday into the birthday box, whose change writes it back.
     // The trap catches a failure of step 2 (then step 3 is skipped) or of step 3 without
     // a word and goes on at step 4. Its first catch in step 4 or 5 runs both again; a
     // failure after a catch is let go, so start-up always ends.
     void restoreSettings();
-    // The window's closing (Form1's unload): stores the drive and then the folder. The close
+    // The window's closing (its unload): stores the drive and then the folder. The close
     // is never refused.
     void saveSettings();
 

@@ -22,7 +22,7 @@ inline constexpr std::string_view kCurrentDrive = "CurrentDrive";
 inline constexpr std::string_view kCurrentDir = "CurrentDir";
 inline constexpr std::string_view kBirthday = "birthday";
 
-// The photos File1 lists from the end of start-up on.
+// The photos the file list shows from the end of start-up on.
 inline constexpr std::string_view kPhotoPattern = "*.jpg";
 
 // A platform operation that did not happen, as data: what was tried ("change folder"),
@@ -36,7 +36,7 @@ struct Failure {
     friend bool operator==(const Failure&, const Failure&) = default;
 };
 
-// The drive list (Drive1).
+// The drive list.
 class DriveControl {
 public:
     virtual ~DriveControl() = default;
@@ -46,7 +46,7 @@ public:
     virtual bool setDrive(const std::string& drive) = 0;
 };
 
-// The folder list (Dir1).
+// The folder list.
 class FolderControl {
 public:
     virtual ~FolderControl() = default;
@@ -55,7 +55,7 @@ public:
     virtual bool setPath(const std::string& folder) = 0;
 };
 
-// The file list (File1).
+// The file list.
 class FileControl {
 public:
     virtual ~FileControl() = default;
@@ -66,7 +66,7 @@ public:
     virtual bool setPattern(std::string_view pattern) = 0;
 };
 
-// The birthday box (Text1).
+// The birthday box.
 class TextControl {
 public:
     virtual ~TextControl() = default;

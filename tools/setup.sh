@@ -39,12 +39,11 @@ build() {
 # among them the installer's.
 build_and_test_windows() {
     tools/windows/deps.sh >/dev/null
-    cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build/windows
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows
     local status=0
     source tools/windows/wine-env.sh build/windows
-    ctest --test-dir build/windows -j "$(nproc)" --output-on-failure || status=$?
+    ctest --preset windows -j "$(nproc)" || status=$?
     wine_env_stop
     return "$status"
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// Text1: the one-line box for the child's birthday, typed like 2007-03-26. The input
-// method stays off, so digits and dashes arrive as typed, and no more than ten
+// The birthday box: the one-line box for the child's birthday, typed like 2007-03-26.
+// The input method stays off, so digits and dashes arrive as typed, and no more than ten
 // characters can be typed in. A text set from the program is kept whole, whatever its
 // length: a remembered birthday must come back exactly as it was stored.
 

@@ -1,11 +1,10 @@
 #include "ui/drive_list.h"
 
+#include "platform/utf8_path.h"
 #include "platform/volumes.h"
 #include "ui/inner_widget.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <functional>
 
@@ -36,7 +35,7 @@ QString entryText(const Volume& volume) {
 
 } // namespace
 
-DriveList::DriveList(QWidget* parent) : QWidget(parent) {
+DriveList::DriveList(const std::string& start, QWidget* parent) : QWidget(parent) {
     auto* combo = new VolumeCombo(this);
     combo->beforePopup = [this] { readDrives(); };
     combo_ = combo;
@@ -44,9 +43,11 @@ DriveList::DriveList(QWidget* parent) : QWidget(parent) {
 
     const std::vector<Volume> volumes = platform::systemVolumes();
     list(volumes);
-    const int start = platform::volumeHolding(QDir::currentPath().toStdString(), volumes);
-    if (start >= 0)
-        combo_->setCurrentIndex(indexOf(QString::fromStdString(volumes[start].mountPoint)));
+    // Mount points and drive letters are matched against the path with '/' separators.
+    const int holding =
+        platform::volumeHolding(platform::utf8FromPath(platform::pathFromUtf8(start)), volumes);
+    if (holding >= 0)
+        combo_->setCurrentIndex(indexOf(QString::fromStdString(volumes[holding].mountPoint)));
 
     connect(combo_, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(drive()); });
 }

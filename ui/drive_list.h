@@ -1,8 +1,8 @@
 #pragma once
 
-// Drive1: the drop-down list of the machine's drives. On Linux the drives are the root
-// and the mounted volumes a person would pick (see volumes.h); elsewhere the volumes the
-// system reports. Each entry reads "mount point [label]".
+// The drive list: the drop-down list of the machine's drives. On Linux the drives are the
+// root and the mounted volumes a person would pick (see volumes.h); elsewhere the volumes
+// the system reports. Each entry reads "mount point [label]".
 
 #include "platform/volumes.h"
 
@@ -18,8 +18,8 @@ class DriveList : public QWidget {
     Q_OBJECT
 
 public:
-    // Starts on the drive that holds the process's current folder.
-    explicit DriveList(QWidget* parent = nullptr);
+    // Starts on the drive that holds the folder `start`, a full path.
+    explicit DriveList(const std::string& start, QWidget* parent = nullptr);
 
     // The selected drive as its mount point: "/", "/media/anna/SDCARD", "C:".
     QString drive() const;

@@ -13,10 +13,11 @@
 
 namespace ui {
 
-// The names File1 shows. After each change of folder or pattern the folder is read when
-// the names are first asked for, by the view or by FileList, and not before: the window,
-// while it opens, sets File1's folder and then its pattern, and the folder is read once,
-// for its first paint, with both in place. A name becomes text only when it is shown.
+// The names the file list shows. After each change of folder or pattern the folder is
+// read when the names are first asked for, by the view or by FileList, and not before:
+// the window, while it opens, sets the list's folder and then its pattern, and the folder
+// is read once, for its first paint, with both in place. A name becomes text only when it
+// is shown.
 class FileList::Names final : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -65,9 +66,9 @@ private:
     mutable bool read_ = false;
 };
 
-FileList::FileList(QWidget* parent)
+FileList::FileList(const std::string& start, QWidget* parent)
     : QWidget(parent), view_(new FocusFramed<QListView>(this)), names_(new Names(this)),
-      path_(currentFolder()) {
+      path_(normalFolder(start)) {
     fillWith(*this, *view_);
     view_->setModel(names_);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -97,10 +98,6 @@ void FileList::setPattern(const std::string& pattern) {
 
 int FileList::count() const {
     return names_->rowCount();
-}
-
-QString FileList::name(int index) const {
-    return names_->index(index).data().toString();
 }
 
 std::string FileList::fileName(int index) const {

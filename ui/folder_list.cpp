@@ -51,8 +51,8 @@ void describe(QTreeWidgetItem& item, const std::string& folder, const QIcon& ico
 
 // The folder icons are the program's own: the style's standard ones search the icon
 // themes on disk, a noticeable part of the window's start.
-FolderList::FolderList(QWidget* parent)
-    : QWidget(parent), tree_(new FolderTree(this)), path_(currentFolder()),
+FolderList::FolderList(const std::string& start, QWidget* parent)
+    : QWidget(parent), tree_(new FolderTree(this)), path_(normalFolder(start)),
       openIcon_(folderIcon(QStringLiteral(":/folder-open-16.png"))),
       closedIcon_(folderIcon(QStringLiteral(":/folder-closed-16.png"))) {
     fillWith(*this, *tree_);

@@ -1,10 +1,10 @@
 #pragma once
 
-// Dir1: the shown folder with the folders above it and the folders directly inside it,
-// each indented by its depth, open folders above and closed ones inside. The shown
-// folder is highlighted. Opening an entry (double-click or Enter) makes it the shown
-// folder; an entry whose folder cannot be read (gone since it was listed, or closed to
-// the user) is refused.
+// The folder list: the shown folder with the folders above it and the folders directly
+// inside it, each indented by its depth, open folders above and closed ones inside. The
+// shown folder is highlighted. Opening an entry (double-click or Enter) makes it the
+// shown folder; an entry whose folder cannot be read (gone since it was listed, or closed
+// to the user) is refused.
 //
 // Paths are kept as the file system spells them (see native_names.h): a folder whose name
 // is not UTF-8 is shown readably and opened all the same.
@@ -22,8 +22,8 @@ class FolderList : public QWidget {
     Q_OBJECT
 
 public:
-    // Starts on the process's current folder.
-    explicit FolderList(QWidget* parent = nullptr);
+    // Starts on the folder `start`, a full path.
+    explicit FolderList(const std::string& start, QWidget* parent = nullptr);
 
     // The full path of the shown folder, in the system's notation.
     std::string path() const;

@@ -55,7 +55,7 @@ constexpr std::array<Placement, 13> kPlacements{{
     {"Command1", 7320, 5520, 1095, 375, 1},
 }};
 
-// Topmost first. The lists lie inside Frame1's rectangle and above it; the labels, the
+// Topmost first. The lists lie inside the group's rectangle and above it; the labels, the
 // outlines and the banner lie beneath everything else.
 constexpr std::array<std::string_view, 13> kStacking{
     "File1",  "Dir1",   "Drive1", "Command2", "Text1",  "Command1", "Frame1",
@@ -76,7 +76,7 @@ constexpr int pixels(int twips) {
 }
 
 // Arial and 宋体 carry no Chinese, or are missing altogether on Linux; this font has
-// the characters, and its line height lets Label1's caption fit its rectangle.
+// the characters, and its line height lets the instructions fit their rectangle.
 const QString kChineseFallback = QStringLiteral("WenQuanYi Micro Hei");
 
 // The families of `wanted` that are installed, in its order; `wanted` itself when none is.
@@ -105,14 +105,14 @@ QFont makeFont(const QStringList& families, qreal points) {
     return font;
 }
 
-constexpr int kLabel1RightGap = 2; // pixels: the outline's and one more
+constexpr int kInstructionsRightGap = 2; // pixels: the outline's and one more
 
-const QString kLabel1Caption = QStringLiteral(
+const QString kInstructions = QStringLiteral(
     "说明：先在下面\"生日栏\"内输入宝宝的生日，再点击\"改名\"键，将自动把左边列表框中的照片"
     "按照拍摄时间和宝宝生日的差的时间批量重命名。   如\"x岁x月x天(x点x分x秒).jpg\"。"
     "可单选，多选或全部改名。");
 
-// Styles differ on where a group's title goes; Frame1's title lies in its top border line.
+// Styles differ on where a group's title goes; here it lies in the top border line.
 const QString kFrameTitleInBorder =
     QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }"
                    "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0px 2px; }");
@@ -146,14 +146,15 @@ QIcon tamblinorIcon() {
 
 } // namespace
 
-MainWindow::MainWindow(UserFeedback& feedback, ReaderForFolder readerFor, QWidget* parent)
+MainWindow::MainWindow(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor,
+                       QWidget* parent)
     : QWidget(parent), feedback_(feedback), readerFor_(std::move(readerFor)) {
-    createControls();
+    createControls(start);
     placeControls();
     connectEvents();
 }
 
-void MainWindow::createControls() {
+void MainWindow::createControls(const std::string& start) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tamblinor(by Oskev)"));
     setWindowIcon(tamblinorIcon());
@@ -165,17 +166,17 @@ void MainWindow::createControls() {
     outline_ = createNamed<RectangleOutline>(this, "Shape1");
     browser_ = createNamed<QGroupBox>(this, "Frame1", QStringLiteral("jpg照片浏览器"));
     browser_->setStyleSheet(kFrameTitleInBorder);
-    driveList_ = createNamed<DriveList>(this, "Drive1");
-    folderList_ = createNamed<FolderList>(this, "Dir1");
-    fileList_ = createNamed<FileList>(this, "File1");
+    driveList_ = createNamed<DriveList>(this, "Drive1", start);
+    folderList_ = createNamed<FolderList>(this, "Dir1", start);
+    fileList_ = createNamed<FileList>(this, "File1", start);
     instructionsOutline_ = createNamed<RectangleOutline>(this, "Shape2");
 
-    instructions_ = createLabel(this, "Label1", kLabel1Caption);
+    instructions_ = createLabel(this, "Label1", kInstructions);
     instructions_->setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 8.25));
     instructions_->setForegroundRole(QPalette::Highlight);
-    // Label1 ends on Shape2's right edge: its lines wrap short of the outline, with a pixel
-    // of space, so no glyph runs into it.
-    instructions_->setContentsMargins(0, 0, kLabel1RightGap, 0);
+    // The instructions end on their outline's right edge: their lines wrap short of the
+    // outline, with a pixel of space, so no glyph runs into it.
+    instructions_->setContentsMargins(0, 0, kInstructionsRightGap, 0);
     formatNote_ = createLabel(this, "Label3", QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
     setTextColour(formatNote_, QColor(0xFF, 0x00, 0x00));
     birthdayCaption_ = createLabel(this, "Label2", QStringLiteral("宝宝生日：(示例：2007-03-26)"));
@@ -220,8 +221,8 @@ void MainWindow::connectEvents() {
     connect(renameSelectedButton_, &CommandButton::clicked, this, &MainWindow::renameSelected);
 }
 
-// Opening comes before QWidget shows the controls: File1, shown, lists its folder, and
-// should list it once, with the folder and pattern the settings give it.
+// Opening comes before QWidget shows the controls: the file list, shown, lists its
+// folder, and should list it once, with the folder and pattern the settings give it.
 void MainWindow::setVisible(bool visible) {
     if (visible && !opened_) {
         opened_ = true;

@@ -44,8 +44,9 @@ class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // `feedback` must outlive the window.
-    MainWindow(UserFeedback& feedback, ReaderForFolder readerFor = {}, QWidget* parent = nullptr);
+    // The lists begin in `start`, a full path. `feedback` must outlive the window.
+    MainWindow(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor = {},
+               QWidget* parent = nullptr);
 
     DriveList& driveList() const { return *driveList_; }
     FolderList& folderList() const { return *folderList_; }
@@ -67,7 +68,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createControls();
+    void createControls(const std::string& start);
     void placeControls();
     void connectEvents();
 

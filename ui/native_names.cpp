@@ -60,9 +60,4 @@ bool isListableFolder(const std::string& folder) {
     return !error;
 }
 
-std::string currentFolder() {
-    std::error_code error;
-    return text(fs::current_path(error));
-}
-
 } // namespace ui

@@ -32,7 +32,4 @@ std::string lastName(const std::string& folder);
 // True for a folder whose entries can be read.
 bool isListableFolder(const std::string& folder);
 
-// The process's current folder, normal.
-std::string currentFolder();
-
 } // namespace ui

@@ -36,7 +36,7 @@ std::string FileListAdapter::path() const {
     return list_.path();
 }
 
-// File1 would list nothing for a folder whose names cannot be read.
+// The file list would list nothing for a folder whose names cannot be read.
 bool FileListAdapter::setPath(const std::string& folder) {
     return isListableFolder(folder) && list_.setPath(folder);
 }

@@ -37,8 +37,8 @@ private:
     ui::FolderList& list_;
 };
 
-// File1 lists nothing, without complaint, for a folder it cannot read; here that is a
-// failure, so that the handlers take the lists back to a folder that can be listed.
+// The file list lists nothing, without complaint, for a folder it cannot read; here that
+// is a failure, so that the handlers take the lists back to a folder that can be listed.
 class FileListAdapter final : public navigation::FileControl {
 public:
     explicit FileListAdapter(ui::FileList& list) : list_(list) {}

@@ -1,6 +1,6 @@
 #pragma once
 
-// Shape1 and Shape2: a rectangle outline, one pixel wide in the window-text colour,
+// The two outlines: a rectangle outline, one pixel wide in the window-text colour,
 // drawn inside its bounds, with nothing painted inside it so what lies beneath shows.
 
 #include <QWidget>

@@ -10,7 +10,7 @@ namespace ui {
 
 WindowWiring::WindowWiring(const std::string& start, UserFeedback& feedback,
                            ReaderForFolder readerFor, navigation::SettingsStore& settings)
-    : working_(platform::driveHolding, start), window_(feedback, std::move(readerFor)),
+    : working_(platform::driveHolding, start), window_(start, feedback, std::move(readerFor)),
       drives_(window_.driveList()), folders_(window_.folderList()), files_(window_.fileList()),
       birthday_(window_.birthdayBox()), beeper_(feedback),
       handlers_({drives_, folders_, files_, birthday_, working_, settings, beeper_}) {

@@ -25,7 +25,6 @@ public:
     WindowWiring(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor,
                  navigation::SettingsStore& settings);
 
-    MainWindow& window() { return window_; }
     // Shows the window; the settings are restored first, before anything is painted.
     void show() { window_.show(); }
 

@@ -1,10 +1,9 @@
 // Age stamps and photo names: the four month/day cases, month ends, photos taken
-// before the birthday, the birthday shape check and the collision letter.
+// before the birthday, the birthday shape check and the lettered name.
 
 #include "naming/photo_name.h"
 
 #include <gtest/gtest.h>
-#include <set>
 
 using naming::ageStamp;
 using naming::baseName;
@@ -92,20 +91,7 @@ TEST(ShootingTime, ClockMustFitAFileName) {
     EXPECT_TRUE(naming::clockFitsFileName("2007/03/15 14:05:33"));
 }
 
-TEST(CollisionLetter, TakesTheFirstFreeLetterOnceThePlainNameIsTaken) {
+TEST(PhotoName, PutsTheLetterBeforeTheExtension) {
     const std::string x = "0岁1月1天(10点11分12秒)";
-    auto letterWith = [&](std::set<std::string> present) {
-        return naming::collisionLetter(x, [&](const std::string& n) { return present.contains(n); })
-            .value_or("every letter taken");
-    };
-    EXPECT_EQ(letterWith({}), "");
-    EXPECT_EQ(letterWith({x + ".jpg"}), "b");
-    EXPECT_EQ(letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg"}), "d");
-    EXPECT_EQ(letterWith({x + ".jpg", x + "c.jpg"}), "b");
-    EXPECT_EQ(letterWith({x + "b.jpg"}), "");
-    EXPECT_EQ(letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg"}), "f");
-    EXPECT_EQ(
-        letterWith({x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg"}),
-        "every letter taken");
     EXPECT_EQ(naming::photoName(x, "b"), x + "b.jpg");
 }

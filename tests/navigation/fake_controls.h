@@ -19,9 +19,9 @@ namespace fixture {
 
 using Accepts = std::function<bool(const std::string&)>;
 
-class Drive1 final : public navigation::DriveControl {
+class FakeDriveList final : public navigation::DriveControl {
 public:
-    Drive1(std::string drive, Accepts present)
+    FakeDriveList(std::string drive, Accepts present)
         : drive_(std::move(drive)), present_(std::move(present)) {}
     std::string drive() const override { return drive_; }
     bool setDrive(const std::string& drive) override {
@@ -38,9 +38,10 @@ private:
     Accepts present_;
 };
 
-class Dir1 final : public navigation::FolderControl {
+class FakeFolderList final : public navigation::FolderControl {
 public:
-    Dir1(std::string path, Accepts shows) : path_(std::move(path)), shows_(std::move(shows)) {}
+    FakeFolderList(std::string path, Accepts shows)
+        : path_(std::move(path)), shows_(std::move(shows)) {}
     std::string path() const override { return path_; }
     bool setPath(const std::string& folder) override {
         if (!shows_(folder))
@@ -56,9 +57,10 @@ private:
     Accepts shows_;
 };
 
-class File1 final : public navigation::FileControl {
+class FakeFileList final : public navigation::FileControl {
 public:
-    File1(std::string path, Accepts lists) : path_(std::move(path)), lists_(std::move(lists)) {}
+    FakeFileList(std::string path, Accepts lists)
+        : path_(std::move(path)), lists_(std::move(lists)) {}
     std::string path() const override { return path_; }
     bool setPath(const std::string& folder) override {
         if (!lists_(folder))
@@ -85,7 +87,7 @@ private:
     std::string pattern_ = "*";
 };
 
-class Text1 final : public navigation::TextControl {
+class FakeBirthdayBox final : public navigation::TextControl {
 public:
     std::string text() const override { return text_; }
     void setText(const std::string& text) override {

@@ -83,12 +83,13 @@ private:
 
 // What the four parties that have to agree show.
 struct Place {
-    std::string drive1, dir1, file1, workingFolder, currentDrive;
+    std::string driveList, folderList, fileList, workingFolder, currentDrive;
 
     friend bool operator==(const Place&, const Place&) = default;
     friend std::ostream& operator<<(std::ostream& out, const Place& p) {
-        return out << "{Drive1 " << p.drive1 << ", Dir1 " << p.dir1 << ", File1 " << p.file1
-                   << ", working folder " << p.workingFolder << " on " << p.currentDrive << "}";
+        return out << "{drive list " << p.driveList << ", folder list " << p.folderList
+                   << ", file list " << p.fileList << ", working folder " << p.workingFolder
+                   << " on " << p.currentDrive << "}";
     }
 };
 
@@ -97,32 +98,33 @@ struct Place {
 class Session {
 public:
     Session(const Machine& machine, Store& store, const std::string& start = kStart)
-        : drive1(machine.driveOf(start),
-                 [&machine](auto& d) { return machine.drives.contains(d); }),
-          dir1(start, [&machine](auto& f) { return machine.folders.contains(f); }),
-          file1(start,
-                [&machine](auto& f) {
-                    return machine.folders.contains(f) && !machine.unlistable.contains(f);
-                }),
-          process(machine, start), handlers({drive1, dir1, file1, text1, process, store, beeper}),
+        : driveList(machine.driveOf(start),
+                    [&machine](auto& d) { return machine.drives.contains(d); }),
+          folderList(start, [&machine](auto& f) { return machine.folders.contains(f); }),
+          fileList(start,
+                   [&machine](auto& f) {
+                       return machine.folders.contains(f) && !machine.unlistable.contains(f);
+                   }),
+          process(machine, start),
+          handlers({driveList, folderList, fileList, birthdayBox, process, store, beeper}),
           machine_(machine) {
-        drive1.changed = [this] { handlers.onDriveChanged(); };
-        dir1.changed = [this] { handlers.onFolderChanged(); };
-        text1.changed = [this] { handlers.onBirthdayChanged(); };
+        driveList.changed = [this] { handlers.onDriveChanged(); };
+        folderList.changed = [this] { handlers.onFolderChanged(); };
+        birthdayBox.changed = [this] { handlers.onBirthdayChanged(); };
     }
 
     Place place() const {
-        return {drive1.drive(), dir1.path(), file1.path(), process.workingFolder(),
+        return {driveList.drive(), folderList.path(), fileList.path(), process.workingFolder(),
                 process.drive()};
     }
     Place agreeingOn(const std::string& folder) const {
         return {machine_.driveOf(folder), folder, folder, folder, machine_.driveOf(folder)};
     }
 
-    fixture::Drive1 drive1;
-    fixture::Dir1 dir1;
-    fixture::File1 file1;
-    fixture::Text1 text1;
+    fixture::FakeDriveList driveList;
+    fixture::FakeFolderList folderList;
+    fixture::FakeFileList fileList;
+    fixture::FakeBirthdayBox birthdayBox;
     Process process;
     fixture::Beeper beeper;
     navigation::Handlers handlers;
@@ -175,8 +177,8 @@ TEST(StartUp, EndsWhereTheStoredDriveAndFolderAllow) {
         session.handlers.restoreSettings();
 
         EXPECT_EQ(session.place(), session.agreeingOn(row.shown));
-        EXPECT_EQ(session.file1.pattern(), "*.jpg");
-        EXPECT_EQ(session.text1.text(), store.read("birthday"));
+        EXPECT_EQ(session.fileList.pattern(), "*.jpg");
+        EXPECT_EQ(session.birthdayBox.text(), store.read("birthday"));
         EXPECT_EQ(store.values, row.stored);
         EXPECT_EQ(session.beeper.beeps, 0);
     }
@@ -188,7 +190,7 @@ TEST(Birthday, EveryChangeIsStoredAndTheCloseStoresOnlyDriveAndFolder) {
     Session session(machine, store);
     session.handlers.restoreSettings();
 
-    session.text1.type("2007-03-26");
+    session.birthdayBox.type("2007-03-26");
     session.handlers.saveSettings();
 
     EXPECT_EQ(store.writes,
@@ -204,16 +206,16 @@ TEST(Restart, ComesBackToTheFolderAndTheBirthdayOfTheLastClose) {
     {
         Session first(machine, store);
         first.handlers.restoreSettings();
-        first.drive1.setDrive("/media/card");
-        first.dir1.setPath("/media/card/DCIM");
-        first.text1.type("2007-3-26"); // malformed; stored all the same
+        first.driveList.setDrive("/media/card");
+        first.folderList.setPath("/media/card/DCIM");
+        first.birthdayBox.type("2007-3-26"); // malformed; stored all the same
         first.handlers.saveSettings();
     }
     Session second(machine, store);
     second.handlers.restoreSettings();
 
     EXPECT_EQ(second.place(), second.agreeingOn("/media/card/DCIM"));
-    EXPECT_EQ(second.text1.text(), "2007-3-26");
+    EXPECT_EQ(second.birthdayBox.text(), "2007-3-26");
     EXPECT_EQ(store.read("birthday"), "2007-3-26");
 }
 
@@ -224,7 +226,7 @@ TEST(Navigation, DriveListFollowsTheFolderListOntoAnotherDrive) {
     session.handlers.restoreSettings();
 
     for (const std::string folder : {"/media", "/media/card", "/media/card/DCIM", "/media"}) {
-        session.dir1.setPath(folder);
+        session.folderList.setPath(folder);
         EXPECT_EQ(session.place(), session.agreeingOn(folder));
     }
     EXPECT_EQ(session.beeper.beeps, 0);
@@ -237,19 +239,19 @@ TEST(Refusal, GoesBackToWhereTheListsLastAgreedAndBeeps) {
         std::function<void(Session&)> pick;
     } rows[] = {
         {"drive without its medium", [](Machine&) {},
-         [](Session& s) { s.drive1.setDrive("/media/reader"); }},
+         [](Session& s) { s.driveList.setDrive("/media/reader"); }},
         {"drive whose folder cannot be listed",
          [](Machine& m) { m.unlistable.insert("/media/card"); },
-         [](Session& s) { s.drive1.setDrive("/media/card"); }},
+         [](Session& s) { s.driveList.setDrive("/media/card"); }},
         {"drive whose folder cannot be entered",
          [](Machine& m) { m.unenterable.insert("/media/card"); },
-         [](Session& s) { s.drive1.setDrive("/media/card"); }},
+         [](Session& s) { s.driveList.setDrive("/media/card"); }},
         {"folder that cannot be listed", [](Machine&) {},
-         [](Session& s) { s.dir1.setPath("/home/anna/locked"); }},
+         [](Session& s) { s.folderList.setPath("/home/anna/locked"); }},
         {"folder that cannot be entered", [](Machine&) {},
-         [](Session& s) { s.dir1.setPath("/home/anna/sealed"); }},
+         [](Session& s) { s.folderList.setPath("/home/anna/sealed"); }},
         {"folder on another drive that cannot be listed", [](Machine&) {},
-         [](Session& s) { s.dir1.setPath("/media/card/locked"); }},
+         [](Session& s) { s.folderList.setPath("/media/card/locked"); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -258,13 +260,13 @@ TEST(Refusal, GoesBackToWhereTheListsLastAgreedAndBeeps) {
         Store store;
         Session session(machine, store);
         session.handlers.restoreSettings();
-        session.dir1.setPath("/home/anna/photos");
+        session.folderList.setPath("/home/anna/photos");
 
         row.pick(session);
         EXPECT_EQ(session.place(), session.agreeingOn("/home/anna/photos"));
         EXPECT_EQ(session.beeper.beeps, 1);
 
-        session.dir1.setPath(kStart);
+        session.folderList.setPath(kStart);
         EXPECT_EQ(session.place(), session.agreeingOn(kStart));
         EXPECT_EQ(session.beeper.beeps, 1);
     }
@@ -278,9 +280,9 @@ TEST(Store, AFailedWriteStopsNeitherTheBirthdayBoxNorTheClose) {
     Session session(machine, store);
     session.handlers.restoreSettings();
 
-    session.text1.type("2007");
+    session.birthdayBox.type("2007");
     session.handlers.saveSettings();
-    EXPECT_EQ(session.text1.text(), "2007");
+    EXPECT_EQ(session.birthdayBox.text(), "2007");
     EXPECT_EQ(store.writesOf("birthday"), 4);
     EXPECT_EQ(store.writes.back(), "CurrentDir=/media/card/DCIM");
     EXPECT_EQ(store.values,
@@ -288,7 +290,7 @@ TEST(Store, AFailedWriteStopsNeitherTheBirthdayBoxNorTheClose) {
     EXPECT_EQ(session.beeper.beeps, 0);
 
     store.broken = false;
-    session.text1.type("-");
+    session.birthdayBox.type("-");
     EXPECT_EQ(store.read("birthday"), "2007-");
 }
 
@@ -320,12 +322,12 @@ TEST(StartUp, FailuresInStepsFourAndFiveAreLetGoAfterTheFirstCatch) {
                         {"birthday", "2006-05-10"}};
         store.broken = row.storeBroken;
         Session session(machine, store);
-        session.file1.failingPatterns = row.failingPatterns;
+        session.fileList.failingPatterns = row.failingPatterns;
 
         session.handlers.restoreSettings();
 
-        EXPECT_EQ(session.file1.patternSettings, row.patternSettings);
-        EXPECT_EQ(session.text1.text(), "2006-05-10");
+        EXPECT_EQ(session.fileList.patternSettings, row.patternSettings);
+        EXPECT_EQ(session.birthdayBox.text(), "2006-05-10");
         EXPECT_EQ(store.writesOf("birthday"), 1);
         EXPECT_EQ(session.place(), session.agreeingOn(row.shown));
         EXPECT_EQ(session.beeper.beeps, 0);

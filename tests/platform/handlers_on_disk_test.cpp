@@ -1,5 +1,5 @@
 // The handlers over real folders, the real store and the real working folders: the
-// working folder is the folder File1 lists, also straight after a restart.
+// working folder is the folder the file list shows, also straight after a restart.
 
 #include "navigation/handlers.h"
 #include "platform/settings_store.h"
@@ -21,49 +21,49 @@ class DiskSession {
 public:
     DiskSession(const TwoDrives& drives, const std::string& start, const std::string& settings)
         : folders(drives.driveOfFunction(), start), store(settings),
-          drive1(drives.driveOf(start),
-                 [&drives](auto& d) { return !d.empty() && drives.driveOf(d) == d; }),
-          dir1(start, [](auto& f) { return fs::is_directory(f); }),
-          file1(start, [](auto& f) { return fs::is_directory(f); }),
-          handlers({drive1, dir1, file1, text1, folders, store, beeper}) {
-        drive1.changed = [this] { handlers.onDriveChanged(); };
-        dir1.changed = [this] { handlers.onFolderChanged(); };
-        text1.changed = [this] { handlers.onBirthdayChanged(); };
+          driveList(drives.driveOf(start),
+                    [&drives](auto& d) { return !d.empty() && drives.driveOf(d) == d; }),
+          folderList(start, [](auto& f) { return fs::is_directory(f); }),
+          fileList(start, [](auto& f) { return fs::is_directory(f); }),
+          handlers({driveList, folderList, fileList, birthdayBox, folders, store, beeper}) {
+        driveList.changed = [this] { handlers.onDriveChanged(); };
+        folderList.changed = [this] { handlers.onFolderChanged(); };
+        birthdayBox.changed = [this] { handlers.onBirthdayChanged(); };
         handlers.restoreSettings();
     }
     ~DiskSession() { handlers.saveSettings(); }
 
     platform::WorkingFolders folders;
     platform::SettingsStore store;
-    fixture::Drive1 drive1;
-    fixture::Dir1 dir1;
-    fixture::File1 file1;
-    fixture::Text1 text1;
+    fixture::FakeDriveList driveList;
+    fixture::FakeFolderList folderList;
+    fixture::FakeFileList fileList;
+    fixture::FakeBirthdayBox birthdayBox;
     fixture::Beeper beeper;
     navigation::Handlers handlers;
 };
 
-TEST(HandlersOnDisk, TheWorkingFolderIsTheFolderFile1Lists) {
+TEST(HandlersOnDisk, TheWorkingFolderIsTheFolderTheFileListShows) {
     const TwoDrives drives;
     const fixture::ConfigHome home(drives.temp().path() / "config");
     for (const char* folder : {"a/start", "a/trip", "b", "b/DCIM"})
         drives.temp().write(std::string(folder) + "/IMG_0001.jpg", folder);
     {
         DiskSession first(drives, drives.at("a/start"), home.location());
-        first.dir1.setPath(drives.at("a/trip"));
+        first.folderList.setPath(drives.at("a/trip"));
         EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
-        first.drive1.setDrive(drives.at("b"));
+        first.driveList.setDrive(drives.at("b"));
         EXPECT_EQ(first.folders.workingFolder(), drives.at("b"));
-        first.dir1.setPath(drives.at("b/DCIM"));
+        first.folderList.setPath(drives.at("b/DCIM"));
         EXPECT_EQ(first.folders.workingFolder(), drives.at("b/DCIM"));
-        first.drive1.setDrive(drives.at("a"));
+        first.driveList.setDrive(drives.at("a"));
         EXPECT_EQ(first.folders.workingFolder(), drives.at("a/trip"));
-        first.drive1.setDrive(drives.at("b"));
+        first.driveList.setDrive(drives.at("b"));
         EXPECT_EQ(first.beeper.beeps, 0);
     }
     // starts where the first did
     const DiskSession second(drives, drives.at("a/start"), home.location());
-    EXPECT_EQ(second.file1.path(), drives.at("b/DCIM"));
+    EXPECT_EQ(second.fileList.path(), drives.at("b/DCIM"));
     EXPECT_EQ(second.folders.workingFolder(), drives.at("b/DCIM"));
 }
 
@@ -80,7 +80,7 @@ TEST(HandlersOnDisk, RelativeStoredFolderIsAbsentAndAGoneStartFolderIsHome) {
         ASSERT_EQ(store.write(navigation::kCurrentDir, "."), std::nullopt);
     }
     const DiskSession session(drives, drives.at("a/start"), home.location());
-    EXPECT_EQ(session.dir1.path(), drives.at("a/start"));
+    EXPECT_EQ(session.folderList.path(), drives.at("a/start"));
 
 #ifndef _WIN32 // Windows refuses to remove a process's current folder
     const fs::path before = fs::current_path();

@@ -1,7 +1,9 @@
 #pragma once
 
-// Makes a folder the process's current folder for the life of the object, the way the
-// window makes the listed folder the working folder.
+// Makes a folder the process's current folder for the life of the object. The program
+// itself only leaves the folder it was started in, once, and enters no other: tests use
+// this to hand relative names to the functions that take them, and to show that a reader
+// holding a folder of its own does not look in the process's current one.
 
 #include <filesystem>
 

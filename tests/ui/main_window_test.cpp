@@ -1,12 +1,12 @@
-// The main window (Form1) as the user meets it: every control's place, text, font and colour, the tab and
-// stacking orders, the captions fitting their labels; then both buttons running the
-// batch over a folder of generated photos, with messages and the busy state recorded
+// The main window as the user meets it: every control's place, text, font and colour, the
+// tab and stacking orders, the captions fitting their labels; then both buttons running
+// the batch over a folder of generated photos, with messages and the busy state recorded
 // through the feedback interface, and the layout the same after every run.
 
 #include "platform/exif_reader.h"
-#include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/file_list_entries.h"
 #include "tests/ui/recording_feedback.h"
 #include "ui/birthday_box.h"
 #include "ui/file_list.h"
@@ -50,7 +50,7 @@ private:
 const QStringList kControls{"Image1", "Shape1", "Frame1", "Drive1", "Dir1",     "File1",   "Shape2",
                             "Label1", "Label3", "Label2", "Text1",  "Command2", "Command1"};
 
-const QString kLabel1Caption = QStringLiteral(
+const QString kInstructions = QStringLiteral(
     "说明：先在下面\"生日栏\"内输入宝宝的生日，再点击\"改名\"键，将自动把左边列表框中的照片"
     "按照拍摄时间和宝宝生日的差的时间批量重命名。   如\"x岁x月x天(x点x分x秒).jpg\"。"
     "可单选，多选或全部改名。");
@@ -98,17 +98,17 @@ private slots:
     void labelsShowTheirWholeCaption_data();
     void labelsShowTheirWholeCaption();
     void drawsTheOutlinesAndTheBanner();
-    void label1KeepsClearOfShape2();
-    void drawsCommand1AsAFlatButton();
+    void instructionsKeepClearOfTheirOutline();
+    void drawsRenameAllAsAFlatButton();
     void marksTheFocusOnEveryControl_data();
     void marksTheFocusOnEveryControl();
     void stacksTheControlsInOrder();
     void movesFocusInTabOrder();
-    void opensCentredWithFocusInText1();
+    void opensCentredWithFocusInTheBirthdayBox();
     void raisesOpeningAndClosing();
 
-    void command1RenamesEveryPhoto();
-    void command2RenamesTheSelectedPhotos();
+    void renameAllRenamesEveryPhoto();
+    void renameSelectedRenamesTheSelectedPhotos();
     void enterOrSpacePressesOnlyTheFocusedButton_data();
     void enterOrSpacePressesOnlyTheFocusedButton();
     void showsEachMessageAndRenamesNothing_data();
@@ -121,28 +121,28 @@ private:
     QWidget* control(const QString& name) const;
     QString owner(const QWidget* widget) const; // the name of the control holding it
     Layout layout() const;
-    void showPhotos(); // File1 on the photo folder
+    void showPhotos(); // the file list on the photo folder
     void typeBirthday(const QString& text);
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {});
 
     fixture::RecordingFeedback feedback_;
     bool readerUsable_ = true;
-    std::unique_ptr<fixture::TempFolder> photos_;
-    std::unique_ptr<fixture::CurrentFolder> inPhotos_;
+    std::unique_ptr<fixture::TempFolder> photos_; // where the lists start
     std::unique_ptr<ui::MainWindow> form_;
 };
 
 void MainWindowTest::init() {
     feedback_ = {};
     readerUsable_ = true;
-    form_ = std::make_unique<ui::MainWindow>(feedback_, [this](const std::string& folder) {
-        return std::make_unique<SwitchableReader>(folder, readerUsable_);
-    });
+    photos_ = std::make_unique<fixture::TempFolder>();
+    form_ = std::make_unique<ui::MainWindow>(
+        photos_->path().string(), feedback_, [this](const std::string& folder) {
+            return std::make_unique<SwitchableReader>(folder, readerUsable_);
+        });
 }
 
 void MainWindowTest::cleanup() {
     form_.reset();
-    inPhotos_.reset();
     photos_.reset();
 }
 
@@ -169,7 +169,6 @@ Layout MainWindowTest::layout() const {
 }
 
 void MainWindowTest::showPhotos() {
-    photos_ = std::make_unique<fixture::TempFolder>();
     const std::string shot = "2007:03:15 14:05:33";
     fixture::writePhoto(photos_->path() / "IMG_0001.jpg", {.dateTimeOriginal = shot});
     fixture::writePhoto(photos_->path() / "IMG_0002.jpg", {.dateTimeOriginal = shot});
@@ -177,7 +176,6 @@ void MainWindowTest::showPhotos() {
     fixture::writePhoto(photos_->path() / "IMG_0004.jpg",
                         {.dateTimeOriginal = "2007:05:10 09:00:00"});
     photos_->write("notes.txt", "not a photo");
-    inPhotos_ = std::make_unique<fixture::CurrentFolder>(photos_->path());
     QVERIFY(form_->fileList().setPath(photos_->path().string()));
     form_->fileList().setPattern("*.jpg");
     form_->show();
@@ -244,7 +242,7 @@ void MainWindowTest::placesEachControl() {
 void MainWindowTest::showsTheCaptions() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("Tamblinor(by Oskev)"));
     QCOMPARE(caption(control("Frame1")), QStringLiteral("jpg照片浏览器"));
-    QCOMPARE(caption(control("Label1")), kLabel1Caption);
+    QCOMPARE(caption(control("Label1")), kInstructions);
     QCOMPARE(caption(control("Label3")), QStringLiteral("仅支持带Exif信息的jpg格式照片。"));
     QCOMPARE(caption(control("Label2")), QStringLiteral("宝宝生日：(示例：2007-03-26)"));
     QCOMPARE(caption(control("Command2")), QStringLiteral("选中改名"));
@@ -252,8 +250,8 @@ void MainWindowTest::showsTheCaptions() {
     QCOMPARE(form_->birthdayBox().text(), QString());
     QVERIFY(qobject_cast<QPushButton*>(control("Command1"))->isFlat());
     QVERIFY(!qobject_cast<QPushButton*>(control("Command2"))->isFlat());
-    QCOMPARE(kLabel1Caption.count('"'), 6);
-    QVERIFY(kLabel1Caption.contains(QStringLiteral("重命名。   如")));
+    QCOMPARE(kInstructions.count('"'), 6);
+    QVERIFY(kInstructions.contains(QStringLiteral("重命名。   如")));
 }
 
 void MainWindowTest::usesTheThreeFonts_data() {
@@ -345,10 +343,10 @@ void MainWindowTest::drawsTheOutlinesAndTheBanner() {
             QCOMPARE(image.pixelColor(inside), shape->palette().color(QPalette::Window));
     }
 
-    const auto* image1 = qobject_cast<QLabel*>(control("Image1"));
-    QCOMPARE(image1->pixmap().size(), QSize(600, 40));
-    QVERIFY(!image1->hasScaledContents());
-    QCOMPARE(image1->frameShape(), QFrame::NoFrame);
+    const auto* banner = qobject_cast<QLabel*>(control("Image1"));
+    QCOMPARE(banner->pixmap().size(), QSize(600, 40));
+    QVERIFY(!banner->hasScaledContents());
+    QCOMPARE(banner->frameShape(), QFrame::NoFrame);
 
     QList<QSize> iconSizes = form_->windowIcon().availableSizes();
     std::sort(iconSizes.begin(), iconSizes.end(),
@@ -356,9 +354,9 @@ void MainWindowTest::drawsTheOutlinesAndTheBanner() {
     QCOMPARE(iconSizes, QList<QSize>({{16, 16}, {32, 32}, {48, 48}}));
 }
 
-// Label1 lies inside Shape2 and ends on its right edge: the outline is drawn whole, and no
-// glyph of the caption touches it.
-void MainWindowTest::label1KeepsClearOfShape2() {
+// The instructions lie inside their outline and end on its right edge: the outline is
+// drawn whole, and no glyph of the caption touches it.
+void MainWindowTest::instructionsKeepClearOfTheirOutline() {
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     const QImage window = form_->grab().toImage();
@@ -373,7 +371,7 @@ void MainWindowTest::label1KeepsClearOfShape2() {
 
 // As a flat push button is drawn on Windows: a one-pixel frame in the text colour around
 // the face, no bevel inside it; pressed, the face changes and the frame stays.
-void MainWindowTest::drawsCommand1AsAFlatButton() {
+void MainWindowTest::drawsRenameAllAsAFlatButton() {
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     auto* button = qobject_cast<QPushButton*>(control("Command1"));
@@ -404,11 +402,11 @@ void MainWindowTest::drawsCommand1AsAFlatButton() {
 
 void MainWindowTest::marksTheFocusOnEveryControl_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("photos"); // File1 lists photos; else an empty folder
+    QTest::addColumn<bool>("photos"); // the file list shows photos; else an empty folder
     for (const char* name : {"Text1", "Command2", "Drive1", "Dir1", "Command1"})
         QTest::newRow(name) << name << true;
-    QTest::newRow("File1 listing photos") << "File1" << true;
-    QTest::newRow("File1 empty") << "File1" << false;
+    QTest::newRow("file list showing photos") << "File1" << true;
+    QTest::newRow("file list empty") << "File1" << false;
 }
 
 // The focus comes as by a click, which styles leave unmarked until a Tab has been pressed.
@@ -442,8 +440,8 @@ void MainWindowTest::stacksTheControlsInOrder() {
              QStringList({"File1", "Dir1", "Drive1", "Command2", "Text1", "Command1", "Frame1",
                           "Label1", "Shape2", "Shape1", "Image1", "Label2", "Label3"}));
     // A click inside the frame reaches the list there.
-    const QRect file1 = control("File1")->geometry();
-    QVERIFY(control("File1")->isAncestorOf(form_->childAt(file1.center())));
+    const QRect fileList = control("File1")->geometry();
+    QVERIFY(control("File1")->isAncestorOf(form_->childAt(fileList.center())));
 }
 
 void MainWindowTest::movesFocusInTabOrder() {
@@ -464,7 +462,7 @@ void MainWindowTest::movesFocusInTabOrder() {
              QStringList({"File1", "Dir1", "Drive1", "Command2", "Text1", "Command1"}));
 }
 
-void MainWindowTest::opensCentredWithFocusInText1() {
+void MainWindowTest::opensCentredWithFocusInTheBirthdayBox() {
     form_->show();
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     QTRY_VERIFY(control("Text1")->hasFocus());
@@ -475,7 +473,7 @@ void MainWindowTest::opensCentredWithFocusInText1() {
 }
 
 // Opening comes before anything is shown, the window on screen or any control in it:
-// File1, shown, would list its folder before the settings give it its own.
+// the file list, shown, would list its folder before the settings give it its own.
 void MainWindowTest::raisesOpeningAndClosing() {
     QList<bool> visibleWhenOpening;
     connect(form_.get(), &ui::MainWindow::opening, this, [&] {
@@ -496,7 +494,7 @@ void MainWindowTest::raisesOpeningAndClosing() {
     QCOMPARE(closing.count(), 1);
 }
 
-void MainWindowTest::command1RenamesEveryPhoto() {
+void MainWindowTest::renameAllRenamesEveryPhoto() {
     showPhotos();
     const auto contents = photos_->contents();
     const Layout before = layout();
@@ -511,7 +509,8 @@ void MainWindowTest::command1RenamesEveryPhoto() {
     QCOMPARE(photos_->read("0岁10月6天(14点05分33秒).jpg"), contents.at("IMG_0001.jpg"));
     QCOMPARE(photos_->read("1岁0月1天(09点00分00秒).jpg"), contents.at("IMG_0004.jpg"));
     QCOMPARE(form_->fileList().count(), 4); // listed again
-    QCOMPARE(form_->fileList().name(0), QStringLiteral("0岁10月6天(14点05分33秒).jpg"));
+    QCOMPARE(fixture::entries(form_->fileList()).at(0),
+             QStringLiteral("0岁10月6天(14点05分33秒).jpg"));
     QCOMPARE(feedback_.messages, QStringList());
     QCOMPARE(feedback_.busy, QList<bool>({true, false}));
     QCOMPARE(layout(), before);
@@ -521,7 +520,7 @@ void MainWindowTest::command1RenamesEveryPhoto() {
     QCOMPARE(photos_->listing(), renamed);
 }
 
-void MainWindowTest::command2RenamesTheSelectedPhotos() {
+void MainWindowTest::renameSelectedRenamesTheSelectedPhotos() {
     showPhotos();
     const Layout before = layout();
     typeBirthday(QStringLiteral("2006-05-10"));
@@ -548,12 +547,13 @@ void MainWindowTest::enterOrSpacePressesOnlyTheFocusedButton_data() {
     QTest::addColumn<QString>("focus");
     QTest::addColumn<int>("key");
     QTest::addColumn<QStringList>("listing");
-    QTest::newRow("Enter on Command1") << "Command1" << int(Qt::Key_Return) << all;
-    QTest::newRow("keypad Enter on Command2") << "Command2" << int(Qt::Key_Enter) << selected;
-    QTest::newRow("Space on Command1") << "Command1" << int(Qt::Key_Space) << all;
-    QTest::newRow("Space on Command2") << "Command2" << int(Qt::Key_Space) << selected;
-    QTest::newRow("Enter in Text1") << "Text1" << int(Qt::Key_Return) << untouched;
-    QTest::newRow("Enter in File1") << "File1" << int(Qt::Key_Return) << untouched;
+    QTest::newRow("Enter on rename all") << "Command1" << int(Qt::Key_Return) << all;
+    QTest::newRow("keypad Enter on rename selected")
+        << "Command2" << int(Qt::Key_Enter) << selected;
+    QTest::newRow("Space on rename all") << "Command1" << int(Qt::Key_Space) << all;
+    QTest::newRow("Space on rename selected") << "Command2" << int(Qt::Key_Space) << selected;
+    QTest::newRow("Enter in the birthday box") << "Text1" << int(Qt::Key_Return) << untouched;
+    QTest::newRow("Enter in the file list") << "File1" << int(Qt::Key_Return) << untouched;
 }
 
 // Photos 1 and 4 selected. Neither button is the default, so Enter elsewhere does nothing.

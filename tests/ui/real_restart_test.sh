@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The real program run twice in a real X window, with its settings in a folder of the
-# test's own. The first run starts above a folder of generated photos, opens it in Dir1,
-# takes a birthday in Text1 and is closed the way a window manager closes a window;
-# Oskev.ini then holds the drive, the folder and the birthday. The second run starts in
-# another folder that holds photos of the same names, comes up on the photo folder with
-# the birthday, and Command1 clicked at once renames the photos there and nothing else.
+# test's own. The first run starts above a folder of generated photos, opens it in the
+# folder list, takes a birthday in the birthday box and is closed the way a window manager
+# closes a window; Oskev.ini then holds the drive, the folder and the birthday. The second
+# run starts in another folder that holds photos of the same names, comes up on the photo
+# folder with the birthday, and the rename-all button clicked at once renames the photos
+# there and nothing else.
 # Exits 77 (skipped) when Xvfb or xdotool is not installed.
 #
 #   real_restart_test.sh TAMBLINOR MAKE_PHOTOS CLOSE_WINDOW
@@ -49,16 +50,17 @@ close_and_wait() {
     wait "$pid" || fail "the program ended with status $?"
 }
 
-# The first run. Dir1 lies at (24, 100) and is 177 x 278 pixels; its entries fill the top
-# of it, the folders above the start folder, the start folder, then the photo folder. A
-# click below them gives it the focus, End goes to its last entry and Return opens it.
+# The first run. The folder list lies at (24, 100) and is 177 x 278 pixels; its entries
+# fill the top of it, the folders above the start folder, the start folder, then the
+# photo folder. A click below them gives it the focus, End goes to its last entry and
+# Return opens it.
 run_in "$start"
 holds_nothing_in "$start" || fail "the first run keeps the folder it started in busy"
 click_at 112 370
 xdotool key --delay 50 End Return
 sleep 0.5
-holds_nothing_in "$photos" || fail "the photo folder shown in Dir1 is kept busy"
-click_at 500 305 # Text1
+holds_nothing_in "$photos" || fail "the photo folder shown in the folder list is kept busy"
+click_at 500 305 # the birthday box
 xdotool type --delay 30 "2006-05-10"
 eventually grep -qx "birthday=2006-05-10" "$config/Oskev.ini" ||
     fail "the birthday was not stored as it was typed"
@@ -74,10 +76,10 @@ birthday=2006-05-10"
     fail "the settings are not those of the close"
 }
 
-# The second run, from elsewhere: straight to Command1.
+# The second run, from elsewhere: straight to the rename-all button.
 run_in "$elsewhere"
 holds_nothing_in "$photos" || fail "the second run keeps the photo folder busy"
-click_at 524 380 # Command1
+click_at 524 380 # the rename-all button
 
 expected="0岁10月6天(14点05分33秒).jpg
 0岁10月6天(14点06分33秒).jpg

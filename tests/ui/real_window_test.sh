@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The real program in a real X window, driven as a user drives it: starts a private Xvfb,
-# starts tamblinor in a folder of generated photos, selects the first photo in File1, then
-# by keyboard alone goes on to Text1, types the birthday, goes on to Command2 and presses
-# Enter, and checks that only that photo was renamed; then clicks Command1 and checks that
-# every photo was. As root the folder is a file system of its own, as a memory card is, and
-# it must come out (unmount) while the window still shows it. Exits 77 (skipped) when Xvfb
-# or xdotool is not installed.
+# starts tamblinor in a folder of generated photos, selects the first photo in the file
+# list, then by keyboard alone goes on to the birthday box, types the birthday, goes on to
+# the rename-selected button and presses Enter, and checks that only that photo was
+# renamed; then clicks the rename-all button and checks that every photo was. As root the
+# folder is a file system of its own, as a memory card is, and it must come out (unmount)
+# while the window still shows it. Exits 77 (skipped) when Xvfb or xdotool is not
+# installed.
 #
 #   real_window_test.sh TAMBLINOR MAKE_PHOTOS
 set -euo pipefail
@@ -43,8 +44,9 @@ expect_names() {
     exit 1
 }
 
-# File1 is 233 pixels wide at (208, 72); its first row lies in the top 20 pixels. Tab goes
-# from File1 to Command1, then Text1, then Command2.
+# The file list is 233 pixels wide at (208, 72); its first row lies in the top 20 pixels.
+# Tab goes from the file list to the rename-all button, then the birthday box, then the
+# rename-selected button.
 click_on 208 72 233 20
 xdotool key --delay 50 Tab Tab
 xdotool type --delay 30 "2006-05-10"
@@ -52,13 +54,13 @@ xdotool key --delay 50 Tab Return
 expect_names "0岁10月6天(14点05分33秒).jpg
 IMG_0002.jpg
 IMG_0003.jpg
-notes.txt" "Enter on Command2 renamed the selected photo"
+notes.txt" "Enter on the rename-selected button renamed the selected photo"
 
-click_on 488 368 73 25 # Command1
+click_on 488 368 73 25 # the rename-all button
 expect_names "0岁10月6天(14点05分33秒).jpg
 0岁10月6天(14点06分33秒).jpg
 0岁10月6天(14点07分33秒).jpg
-notes.txt" "Command1 renamed every photo"
+notes.txt" "the rename-all button renamed every photo"
 if [[ -n $card ]]; then
     umount "$card" || { echo "FAIL: the card is kept busy by the window showing it"; exit 1; }
     echo "ok: the card came out while the window showed it"

@@ -8,11 +8,11 @@
 #include "platform/exif_reader.h"
 #include "platform/settings_store.h"
 #include "tests/support/config_home.h"
-#include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
 #include "tests/support/state_home.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/file_list_entries.h"
 #include "tests/ui/recording_feedback.h"
 #include "ui/birthday_box.h"
 #include "ui/file_list.h"
@@ -20,6 +20,7 @@
 #include "ui/navigation_adapters.h"
 #include "ui/window_wiring.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTest>
@@ -30,6 +31,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using fixture::entries;
 
 namespace {
 
@@ -37,7 +39,7 @@ QString qPath(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
 
-// The folder of the entry highlighted in Dir1.
+// The folder of the entry highlighted in the folder list.
 std::string highlighted(const ui::MainWindow& form) {
     const auto* tree = form.folderList().findChild<QTreeWidget*>();
     return tree->currentItem()->data(0, Qt::UserRole).toByteArray().toStdString();
@@ -49,13 +51,6 @@ std::vector<std::string> listing(const fs::path& folder) {
     for (const fs::directory_entry& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
-    return names;
-}
-
-QStringList entries(const ui::FileList& list) {
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i)
-        names << list.name(i);
     return names;
 }
 
@@ -95,19 +90,20 @@ private slots:
     void cleanup();
 
     void turnsDownFoldersThatCannotBeReadOrEntered();
-    void file1DoesNotTakeAFolderItCannotRead();
+    void fileListDoesNotTakeAFolderItCannotRead();
     void opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes();
 
 private:
-    void openWindow();                    // a new window, shown
-    void openInDir1(const QString& name); // a double-click on a folder inside the shown one
+    void openWindow();                          // a new window, shown
+    ui::MainWindow& wiredWindow() const;        // the window openWindow() showed
+    void openInFolderList(const QString& name); // a double-click on a folder inside the shown one
 
     fixture::RecordingFeedback feedback_;
     std::unique_ptr<fixture::TempFolder> root_;
     std::unique_ptr<fixture::ConfigHome> config_;
     std::unique_ptr<fixture::StateHome> state_;
     std::unique_ptr<platform::SettingsStore> store_;
-    std::unique_ptr<fixture::CurrentFolder> startIn_;
+    fs::path processFolder_; // the process's current folder, which the window never changes
     std::unique_ptr<ui::WindowWiring> window_;
 };
 
@@ -118,12 +114,11 @@ void WindowTest::init() {
     state_ = std::make_unique<fixture::StateHome>(root_->path() / "state");
     store_ = std::make_unique<platform::SettingsStore>(config_->location());
     fs::create_directory(root_->path() / "start");
-    startIn_ = std::make_unique<fixture::CurrentFolder>(root_->path() / "start");
+    processFolder_ = fs::current_path();
 }
 
 void WindowTest::cleanup() {
     window_.reset();
-    startIn_.reset();
     store_.reset();
     state_.reset();
     config_.reset();
@@ -139,11 +134,21 @@ void WindowTest::openWindow() {
         },
         *store_);
     window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window_->window()));
+    QVERIFY(QTest::qWaitForWindowExposed(&wiredWindow()));
 }
 
-void WindowTest::openInDir1(const QString& name) {
-    auto* tree = window_->window().folderList().findChild<QTreeWidget*>();
+// The wiring keeps its window to itself; it is the application's one window of its kind.
+ui::MainWindow& WindowTest::wiredWindow() const {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.begin(), windows.end(), [](QWidget* window) {
+        return qobject_cast<ui::MainWindow*>(window) != nullptr;
+    });
+    Q_ASSERT(found != windows.end());
+    return *qobject_cast<ui::MainWindow*>(*found);
+}
+
+void WindowTest::openInFolderList(const QString& name) {
+    auto* tree = wiredWindow().folderList().findChild<QTreeWidget*>();
     const QList<QTreeWidgetItem*> found =
         tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);
@@ -153,8 +158,8 @@ void WindowTest::openInDir1(const QString& name) {
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
 }
 
-// Dir1 turns down a folder gone since it was listed; a folder it can list but that cannot
-// be entered gets as far as the handlers, which take every list back.
+// The folder list turns down a folder gone since it was listed; a folder it can list but
+// that cannot be entered gets as far as the handlers, which take every list back.
 void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     const fs::path start = root_->path() / "start";
     for (const char* name : {"gone", "locked", "shut"})
@@ -162,10 +167,10 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     fixture::writePhoto(start / "IMG_0001.jpg", {});
     fixture::writePhoto(start / "locked" / "IMG_0002.jpg", {});
     openWindow();
-    ui::MainWindow& form = window_->window();
+    ui::MainWindow& form = wiredWindow();
 
     fs::remove(start / "gone");
-    openInDir1(QStringLiteral("gone"));
+    openInFolderList(QStringLiteral("gone"));
     QCOMPARE(feedback_.beeps, 1);
     QCOMPARE(highlighted(form), start.string());
 
@@ -174,41 +179,42 @@ void WindowTest::turnsDownFoldersThatCannotBeReadOrEntered() {
     Permissions permissions;
     permissions.set(start / "locked", fs::perms::owner_read); // listed, not entered
     permissions.set(start / "shut", fs::perms::owner_exec);   // entered, not listed
-    openInDir1(QStringLiteral("locked"));
+    openInFolderList(QStringLiteral("locked"));
     QCOMPARE(feedback_.beeps, 2);
     QCOMPARE(highlighted(form), start.string());
-    openInDir1(QStringLiteral("shut"));
+    openInFolderList(QStringLiteral("shut"));
     QCOMPARE(feedback_.beeps, 3);
     QCOMPARE(highlighted(form), start.string());
 
     QCOMPARE(form.folderList().path(), start.string());
     QCOMPARE(form.fileList().path(), start.string());
     QCOMPARE(entries(form.fileList()), QStringList({"IMG_0001.jpg"}));
-    QCOMPARE(qPath(fs::current_path()), qPath(start));
+    QCOMPARE(qPath(fs::current_path()), qPath(processFolder_));
     QCOMPARE(feedback_.messages, QStringList());
 }
 
-void WindowTest::file1DoesNotTakeAFolderItCannotRead() {
+void WindowTest::fileListDoesNotTakeAFolderItCannotRead() {
     if (!permissionsBind(root_->path()))
         QSKIP("folder permissions do not bind this user");
     const fs::path shut = root_->path() / "start" / "shut";
     fs::create_directory(shut);
     fixture::writePhoto(root_->path() / "start" / "IMG_0001.jpg", {});
-    ui::FileList list;
-    ui::FileListAdapter file1(list);
-    QVERIFY(file1.setPattern("*.jpg"));
+    ui::FileList list((root_->path() / "start").string());
+    ui::FileListAdapter adapter(list);
+    QVERIFY(adapter.setPattern("*.jpg"));
 
     Permissions permissions;
     permissions.set(shut, fs::perms::owner_exec);
-    QVERIFY(!file1.setPath(shut.string()));
-    QCOMPARE(file1.path(), (root_->path() / "start").string());
+    QVERIFY(!adapter.setPath(shut.string()));
+    QCOMPARE(adapter.path(), (root_->path() / "start").string());
     QCOMPARE(entries(list), QStringList({"IMG_0001.jpg"}));
 }
 
 // GBK names, as a card written under a Chinese locale holds them: the folder 照片 with
-// 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. Dir1 opens the folder,
-// File1 shows the names readably, Command1 gives the folder the names that tamblinor-cli
-// gives a copy of it, and tamblinor-cli --undo gives the folder its GBK names back.
+// 宝宝.jpg, 满月.jpg and 扫描.jpg, the last without a shooting time. The folder list opens the
+// folder, the file list shows the names readably, the rename-all button gives the folder
+// the names that tamblinor-cli gives a copy of it, and tamblinor-cli --undo gives the
+// folder its GBK names back.
 void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
 #ifdef Q_OS_WIN
     QSKIP("names on Windows are UTF-16 text, never stray bytes");
@@ -225,15 +231,15 @@ void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
     fixture::writePhoto(inWindow / photos[2], {});
     fs::copy(inWindow, byCli);
     openWindow();
-    ui::MainWindow& form = window_->window();
+    ui::MainWindow& form = wiredWindow();
 
-    openInDir1(QString::fromUtf8(folder));
+    openInFolderList(QString::fromUtf8(folder));
     QCOMPARE(form.folderList().path(), inWindow.string());
     QCOMPARE(form.fileList().path(), inWindow.string());
     QCOMPARE(form.fileList().count(), 3);
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(form.fileList().fileName(i), photos[i]);
-        QCOMPARE(form.fileList().name(i), QString::fromUtf8(photos[i]));
+        QCOMPARE(entries(form.fileList()).at(i), QString::fromUtf8(photos[i]));
     }
     form.birthdayBox().setText(QStringLiteral("2006-05-10"));
     QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("Command1")), Qt::LeftButton);

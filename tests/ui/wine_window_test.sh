@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The Windows build's real window under wine's own X11 driver, in an Xvfb of its own:
-# the title and the client area's size; the birthday typed and Command1 clicked rename the
-# photos of the folder it started in; Drive1 goes to C: and back to Z:, which still shows
-# that folder; Alt+F4 closes it and leaves the three registry values; started again on C:,
-# it comes back to the drive, the folder and the birthday, which a click on Command1
-# shows by renaming a photo added meanwhile. Optionally saves a picture of the window.
+# the title and the client area's size; the birthday typed and the rename-all button
+# clicked rename the photos of the folder it started in; the drive list goes to C: and
+# back to Z:, which still shows that folder; Alt+F4 closes it and leaves the three
+# registry values; started again on C:, it comes back to the drive, the folder and the
+# birthday, which a click on the rename-all button shows by renaming a photo added
+# meanwhile. Optionally saves a picture of the window.
 # Runs in a copy of the build's wine prefix, with a wine server of its own.
 # Exits 77 (skipped) when Xvfb, xdotool or wine is not installed.
 #
@@ -88,13 +89,13 @@ colours_in() {
 
 click_at() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
 click_on() { click_at $(($1 + $3 / 2)) $(($2 + $4 / 2)); }
-# Drive1's list, dropped down: a window of its own, named after the program.
+# The drive list's drop-down: a window of its own, named after the program.
 list_shown() { xdotool search --onlyvisible --name '^tamblinor$' >/dev/null; }
-pick_drive() { # Home or End: the first or the last drive in Drive1's list
+pick_drive() { # Home or End: the first or the last drive in the drive list
     click_on 24 72 177 23
-    eventually list_shown || fail "Drive1's list did not drop down"
+    eventually list_shown || fail "the drive list's drop-down did not drop down"
     xdotool key --delay 50 "$1" Return
-    eventually eval '! list_shown' || fail "Drive1's list stayed down"
+    eventually eval '! list_shown' || fail "the drive list's drop-down stayed down"
 }
 
 start_in "$photos"
@@ -102,30 +103,30 @@ start_in "$photos"
 echo "ok: the window's title and its 600x412 client area"
 is_drawn() { (($(colours_in 0 0 600 48) > 50)); }
 eventually is_drawn || fail "the banner is not drawn"
-# Label1, the instructions in blue and red: Chinese text, drawn only with a CJK font.
+# The instructions, in blue and red: Chinese text, drawn only with a CJK font.
 (($(colours_in 472 72 105 161) > 8)) || fail "the instructions are not drawn"
 echo "ok: the banner and the instructions are drawn"
 
-click_on 464 296 73 18 # Text1
+click_on 464 296 73 18 # the birthday box
 xdotool type --delay 30 "2006-05-10"
-click_on 488 368 73 25 # Command1
+click_on 488 368 73 25 # the rename-all button
 expect_names "0岁10月6天(14点05分33秒).jpg
 0岁10月6天(14点06分33秒).jpg
-0岁10月6天(14点07分33秒).jpg" "Command1 renamed every photo"
+0岁10月6天(14点07分33秒).jpg" "the rename-all button renamed every photo"
 
-# Dir1 shows the picked drive's tree: C: first in Drive1, Z: last.
-dir1_is() {
-    import -window root -crop "177x278+$((X + 24))+$((Y + 100))" +repage "$work/dir1.png"
+# The folder list shows the picked drive's tree: C: first in the drive list, Z: last.
+folder_list_is() {
+    import -window root -crop "177x278+$((X + 24))+$((Y + 100))" +repage "$work/tree.png"
     local differ
-    differ=$(compare -metric AE "$work/dir1.png" "$work/dir1-$2.png" null: 2>&1) || true
+    differ=$(compare -metric AE "$work/tree.png" "$work/tree-$2.png" null: 2>&1) || true
     [[ $1 == same && $differ == 0 || $1 == other && $differ != 0 ]]
 }
-import -window root -crop "177x278+$((X + 24))+$((Y + 100))" +repage "$work/dir1-z.png"
+import -window root -crop "177x278+$((X + 24))+$((Y + 100))" +repage "$work/tree-z.png"
 pick_drive Home
-eventually dir1_is other z || fail "Drive1 did not go to its first drive"
+eventually folder_list_is other z || fail "the drive list did not go to its first drive"
 pick_drive End
-eventually dir1_is same z || fail "Z: did not come back to the photos' folder"
-echo "ok: Drive1 went to C: and back to Z:, which kept its folder"
+eventually folder_list_is same z || fail "Z: did not come back to the photos' folder"
+echo "ok: the drive list went to C: and back to Z:, which kept its folder"
 close_and_wait
 
 # Exported rather than queried: reg query writes in the console's code page, which has no
@@ -150,7 +151,7 @@ if [[ -n $shot ]]; then
     eventually is_drawn || fail "the window is not drawn again"
     import -window root -crop "600x412+$X+$Y" +repage -depth 8 -colors 256 "PNG8:$shot"
 fi
-click_on 488 368 73 25 # Command1
+click_on 488 368 73 25 # the rename-all button
 expect_names "0岁10月6天(14点05分33秒).jpg
 0岁10月6天(14点06分33秒).jpg
 0岁10月6天(14点07分33秒).jpg
