@@ -84,7 +84,7 @@ void printReport(const runs::Outcome& outcome, const char* withoutJournal) {
 void printRefused(const runs::Outcome& outcome, const char* what) {
     const std::size_t refused = outcome.refusedCount();
     if (refused > 0 && outcome.ending != runs::Ending::PhotoVanished)
-        std::fprintf(stderr, "tamblinor-cli: %zu photo%s could not be %s\n", refused,
+        std::fprintf(stderr, "tamblinor-cli: %d photo%s could not be %s\n", int(refused),
                      refused == 1 ? "" : "s", what);
 }
 
