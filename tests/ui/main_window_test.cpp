@@ -212,19 +212,19 @@ void MainWindowTest::isOneFixedWindowOfThirteenControls() {
 void MainWindowTest::placesEachControl_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("pixels");
-    QTest::newRow("Image1") << "Image1" << QRect(0, 0, 600, 40);
-    QTest::newRow("Shape1") << "Shape1" << QRect(8, 48, 585, 353);
-    QTest::newRow("Frame1") << "Frame1" << QRect(16, 56, 433, 337);
-    QTest::newRow("Drive1") << "Drive1" << QRect(24, 72, 177, 23);
-    QTest::newRow("Dir1") << "Dir1" << QRect(24, 100, 177, 278);
-    QTest::newRow("File1") << "File1" << QRect(208, 72, 233, 306);
-    QTest::newRow("Shape2") << "Shape2" << QRect(464, 64, 113, 193);
-    QTest::newRow("Label1") << "Label1" << QRect(472, 72, 105, 161);
-    QTest::newRow("Label3") << "Label3" << QRect(472, 224, 97, 33);
-    QTest::newRow("Label2") << "Label2" << QRect(464, 264, 105, 33);
-    QTest::newRow("Text1") << "Text1" << QRect(464, 296, 73, 18);
-    QTest::newRow("Command2") << "Command2" << QRect(488, 328, 73, 25);
-    QTest::newRow("Command1") << "Command1" << QRect(488, 368, 73, 25);
+    QTest::newRow("banner") << "Image1" << QRect(0, 0, 600, 40);
+    QTest::newRow("outline") << "Shape1" << QRect(8, 48, 585, 353);
+    QTest::newRow("browser group") << "Frame1" << QRect(16, 56, 433, 337);
+    QTest::newRow("drive list") << "Drive1" << QRect(24, 72, 177, 23);
+    QTest::newRow("folder list") << "Dir1" << QRect(24, 100, 177, 278);
+    QTest::newRow("file list") << "File1" << QRect(208, 72, 233, 306);
+    QTest::newRow("instructions outline") << "Shape2" << QRect(464, 64, 113, 193);
+    QTest::newRow("instructions") << "Label1" << QRect(472, 72, 105, 161);
+    QTest::newRow("format note") << "Label3" << QRect(472, 224, 97, 33);
+    QTest::newRow("birthday caption") << "Label2" << QRect(464, 264, 105, 33);
+    QTest::newRow("birthday box") << "Text1" << QRect(464, 296, 73, 18);
+    QTest::newRow("rename selected") << "Command2" << QRect(488, 328, 73, 25);
+    QTest::newRow("rename all") << "Command1" << QRect(488, 368, 73, 25);
 }
 
 void MainWindowTest::placesEachControl() {
@@ -262,10 +262,10 @@ void MainWindowTest::usesTheThreeFonts_data() {
     const QStringList arial{"Arial", fallback};
     for (const char* name : {"Frame1", "Drive1", "Dir1", "File1", "Label3", "Label2", "Text1"})
         QTest::newRow(name) << name << arial << 9.0;
-    QTest::newRow("Label1") << "Label1" << arial << 8.25;
+    QTest::newRow("instructions") << "Label1" << arial << 8.25;
     const QStringList songTi{"宋体", "SimSun", fallback};
-    QTest::newRow("Command2") << "Command2" << songTi << 9.0;
-    QTest::newRow("Command1") << "Command1" << songTi << 9.0;
+    QTest::newRow("rename selected") << "Command2" << songTi << 9.0;
+    QTest::newRow("rename all") << "Command1" << songTi << 9.0;
 }
 
 // Checks the control and every widget inside it, since those are what draw the text. A
