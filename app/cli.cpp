@@ -7,11 +7,11 @@
 #include "naming/batch.h"
 #include "naming/memory_folder.h"
 #include "naming/preview_folder.h"
-#include "platform/disk_folder.h"
-#include "platform/exif_reader.h"
-#include "platform/photo_listing.h"
-#include "platform/run_journal.h"
-#include "platform/utf8_path.h"
+#include "platform/exif/exif_reader.h"
+#include "platform/files/disk_folder.h"
+#include "platform/files/photo_listing.h"
+#include "platform/files/utf8_path.h"
+#include "platform/journal/journal_store.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "ui/drive_list.h"
 
-#include "platform/volumes.h"
+#include "platform/drives/volumes.h"
 #include "ui/inner_widget.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "ui/main_window.h"
 
-#include "platform/disk_folder.h"
-#include "platform/run_journal.h"
+#include "platform/files/disk_folder.h"
+#include "platform/journal/journal_store.h"
 #include "ui/artwork.h"
 #include "ui/birthday_box.h"
 #include "ui/command_button.h"
