@@ -6,14 +6,17 @@
 namespace platform {
 
 std::string stateFolder() {
-    const std::string below = "/" + std::string(kApplicationName) + "/" + std::string(kSectionName);
+    std::string folder;
     const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/')
-        return std::string(state) + below;
     const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/')
+    if (state != nullptr && state[0] == '/')
+        folder = state;
+    else if (home != nullptr && home[0] == '/')
+        folder.append(home).append("/.local/state");
+    else
         return {};
-    return std::string(home) + "/.local/state" + below;
+    folder.append("/").append(kApplicationName).append("/").append(kSectionName);
+    return folder;
 }
 
 } // namespace platform

@@ -21,7 +21,8 @@ std::string stateFolder() {
     }
     if (local.empty())
         return {};
-    return local + "\\" + std::string(kApplicationName) + "\\" + std::string(kSectionName);
+    local.append("\\").append(kApplicationName).append("\\").append(kSectionName);
+    return local;
 }
 
 } // namespace platform

@@ -8,8 +8,9 @@ QSettings::Format format() {
 }
 
 std::string userLocation() {
-    return R"(HKEY_CURRENT_USER\Software\VB and VBA Program Settings\)" +
-           std::string(kApplicationName) + "\\" + std::string(kSectionName);
+    std::string key = R"(HKEY_CURRENT_USER\Software\VB and VBA Program Settings)";
+    key.append("\\").append(kApplicationName).append("\\").append(kSectionName);
+    return key;
 }
 
 // The key names the section.
