@@ -5,13 +5,12 @@
 #include "app/cli_options.h"
 #include "app/console.h"
 #include "app/exit_status.h"
-#include "platform/photo_listing.h"
-#include "platform/utf8_path.h"
+#include "platform/files/folder_access.h"
+#include "platform/files/photo_listing.h"
 #include "runs/runs.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -164,9 +163,7 @@ int main(int argc, char** argv) {
     if (const int* stop = std::get_if<int>(&parsed))
         return *stop;
     const app::Options& options = std::get<app::Options>(parsed);
-    std::error_code error;
-    const std::filesystem::directory_iterator probe(platform::pathFromUtf8(options.folder), error);
-    if (error) {
+    if (const std::error_code error = platform::folderOpenError(options.folder)) {
         std::fprintf(stderr, "tamblinor-cli: cannot open folder %s: %s\n", options.folder.c_str(),
                      error.message().c_str());
         return app::kExitNoInput;

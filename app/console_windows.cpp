@@ -1,5 +1,5 @@
 #include "app/console.h"
-#include "platform/windows_text.h"
+#include "platform/system/windows_text.h"
 
 #include <cstdio>
 #include <fcntl.h>

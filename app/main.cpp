@@ -1,8 +1,8 @@
 // tamblinor: the window.
 
-#include "platform/settings_store.h"
-#include "platform/utf8_path.h"
-#include "platform/working_folders.h"
+#include "platform/drives/working_folders.h"
+#include "platform/files/utf8_path.h"
+#include "platform/settings/settings_store.h"
 #include "ui/user_feedback.h"
 #include "ui/window_wiring.h"
 

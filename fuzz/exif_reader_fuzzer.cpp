@@ -5,8 +5,8 @@
 // and that the reader's quick way to the value agrees with libexif's.
 
 #include "naming/photo_name.h"
-#include "platform/exif_detail.h"
-#include "platform/exif_reader.h"
+#include "platform/exif/exif_detail.h"
+#include "platform/exif/exif_reader.h"
 
 #include <algorithm>
 #include <cstddef>

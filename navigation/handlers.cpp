@@ -1,5 +1,7 @@
 #include "navigation/handlers.h"
 
+#include "platform/system/drive_letter.h"
+
 #include <utility>
 
 namespace navigation {
@@ -123,9 +125,7 @@ bool Handlers::restoreDriveAndFolder() {
 // be read against whatever folder the program happened to start in: it counts as absent.
 std::string Handlers::storedPlace(std::string_view key) const {
     std::string text = c_.settings.read(key);
-    const bool driveLetter =
-        text.size() >= 2 && text[1] == ':' &&
-        ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
+    const bool driveLetter = !platform::driveLetterOf(text).empty();
     const bool rooted = !text.empty() && (text[0] == '/' || text[0] == '\\');
     return driveLetter || rooted ? text : std::string();
 }

@@ -1,10 +1,10 @@
 #include "runs/runs.h"
 
 #include "naming/preview_folder.h"
-#include "platform/disk_folder.h"
-#include "platform/exif_reader.h"
-#include "platform/head_read_ahead.h"
-#include "platform/run_journal.h"
+#include "platform/exif/exif_reader.h"
+#include "platform/exif/head_read_ahead.h"
+#include "platform/files/disk_folder.h"
+#include "platform/journal/journal_store.h"
 
 #include <algorithm>
 #include <utility>

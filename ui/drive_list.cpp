@@ -1,7 +1,7 @@
 #include "ui/drive_list.h"
 
-#include "platform/utf8_path.h"
-#include "platform/volumes.h"
+#include "platform/drives/volumes.h"
+#include "platform/files/utf8_path.h"
 #include "ui/inner_widget.h"
 
 #include <QComboBox>

@@ -4,7 +4,7 @@
 // root and the mounted volumes a person would pick (see volumes.h); elsewhere the volumes
 // the system reports. Each entry reads "mount point [label]".
 
-#include "platform/volumes.h"
+#include "platform/drives/volumes.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "ui/file_list.h"
 
-#include "platform/photo_listing.h"
-#include "platform/utf8_path.h"
+#include "platform/files/photo_listing.h"
+#include "platform/files/utf8_path.h"
 #include "ui/focus_frame.h"
 #include "ui/inner_widget.h"
 #include "ui/native_names.h"

@@ -1,6 +1,6 @@
 #include "ui/folder_list.h"
 
-#include "platform/photo_listing.h"
+#include "platform/files/photo_listing.h"
 #include "ui/artwork.h"
 #include "ui/focus_frame.h"
 #include "ui/inner_widget.h"

@@ -1,6 +1,7 @@
 #include "ui/native_names.h"
 
-#include "platform/utf8_path.h"
+#include "platform/files/folder_access.h"
+#include "platform/files/utf8_path.h"
 
 #include <filesystem>
 
@@ -50,14 +51,7 @@ std::string lastName(const std::string& folder) {
 }
 
 bool isListableFolder(const std::string& folder) {
-    if (folder.empty())
-        return false;
-    const fs::path path = platform::pathFromUtf8(folder);
-    std::error_code error;
-    if (!fs::is_directory(path, error))
-        return false;
-    const fs::directory_iterator probe(path, error);
-    return !error;
+    return !folder.empty() && !platform::folderOpenError(folder);
 }
 
 } // namespace ui

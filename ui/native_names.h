@@ -29,7 +29,8 @@ std::string childPath(const std::string& folder, std::string_view name);
 // The last name of a normal folder's path, or the root itself.
 std::string lastName(const std::string& folder);
 
-// True for a folder whose entries can be read.
+// True for a folder that can be opened (platform::folderOpenError): its entries can be
+// read and told apart.
 bool isListableFolder(const std::string& folder);
 
 } // namespace ui

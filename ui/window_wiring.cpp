@@ -1,6 +1,6 @@
 #include "ui/window_wiring.h"
 
-#include "platform/volumes.h"
+#include "platform/drives/volumes.h"
 #include "ui/birthday_box.h"
 #include "ui/drive_list.h"
 #include "ui/folder_list.h"

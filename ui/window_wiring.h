@@ -8,7 +8,7 @@
 // with a beep.
 
 #include "navigation/handlers.h"
-#include "platform/working_folders.h"
+#include "platform/drives/working_folders.h"
 #include "ui/main_window.h"
 #include "ui/navigation_adapters.h"
 

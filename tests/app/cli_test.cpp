@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include "platform/windows_error.h"
+#include "platform/system/windows_error.h"
 
 #include <windows.h>
 #else

@@ -2,9 +2,9 @@
 // whole listing afterwards and that no photo's contents were lost or changed.
 
 #include "naming/batch.h"
-#include "platform/disk_folder.h"
-#include "platform/exif_reader.h"
-#include "platform/photo_listing.h"
+#include "platform/exif/exif_reader.h"
+#include "platform/files/disk_folder.h"
+#include "platform/files/photo_listing.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 

@@ -2,8 +2,8 @@
 // ordinary file, the listing order shared by the window and the command line, and the
 // window's list of subfolders.
 
-#include "platform/disk_folder.h"
-#include "platform/photo_listing.h"
+#include "platform/files/disk_folder.h"
+#include "platform/files/photo_listing.h"
 #include "tests/support/current_folder.h"
 #include "tests/support/temp_folder.h"
 

@@ -2,8 +2,8 @@
 // damaged offsets, truncation) and on every file of the shared camera corpus, where
 // exiftool's raw value is the expected answer.
 
-#include "platform/exif_detail.h"
-#include "platform/exif_reader.h"
+#include "platform/exif/exif_detail.h"
+#include "platform/exif/exif_reader.h"
 #include "tests/support/current_folder.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"

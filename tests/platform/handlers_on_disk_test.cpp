@@ -2,8 +2,8 @@
 // working folder is the folder the file list shows, also straight after a restart.
 
 #include "navigation/handlers.h"
-#include "platform/settings_store.h"
-#include "platform/working_folders.h"
+#include "platform/drives/working_folders.h"
+#include "platform/settings/settings_store.h"
 #include "tests/navigation/fake_controls.h"
 #include "tests/platform/two_drives.h"
 #include "tests/support/config_home.h"

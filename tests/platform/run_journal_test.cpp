@@ -2,7 +2,7 @@
 // as it was written still reads as far as it goes and tells that it was cut, and a photo
 // folder keeps the journals of its last 100 runs and of their taking back.
 
-#include "platform/run_journal.h"
+#include "platform/journal/journal_store.h"
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>

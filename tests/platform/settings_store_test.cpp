@@ -3,7 +3,7 @@
 // configuration folder: what a write leaves on disk, absent keys, a file that cannot be
 // written, and a corrupt file.
 
-#include "platform/settings_store.h"
+#include "platform/settings/settings_store.h"
 #include "tests/support/config_home.h"
 #include "tests/support/temp_folder.h"
 
@@ -14,7 +14,7 @@
 #include <iterator>
 
 #ifdef _WIN32
-#include "platform/windows_text.h"
+#include "platform/system/windows_text.h"
 #endif
 
 using fixture::ConfigHome;

@@ -3,7 +3,7 @@
 // Two folders of a temporary folder standing in for two drives, "a" and "b", for the
 // working folders over real folders; the tests start in a/start.
 
-#include "platform/working_folders.h"
+#include "platform/drives/working_folders.h"
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>

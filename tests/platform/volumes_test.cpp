@@ -2,7 +2,8 @@
 // the volumes a person would pick, never pseudo file systems, system trees, snap loops or
 // container internals; and which drive holds a given folder. On Windows, drive letters.
 
-#include "platform/volumes.h"
+#include "platform/drives/volumes.h"
+#include "platform/system/drive_letter.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,9 +2,9 @@
 // folder standing in for two drives, and on the system's own drives; the process's own
 // current folder is never touched.
 
-#include "platform/utf8_path.h"
-#include "platform/volumes.h"
-#include "platform/working_folders.h"
+#include "platform/drives/volumes.h"
+#include "platform/drives/working_folders.h"
+#include "platform/files/utf8_path.h"
 #include "tests/platform/two_drives.h"
 
 #include <algorithm>

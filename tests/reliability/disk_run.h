@@ -4,9 +4,9 @@
 // ended, the messages shown and what became of each treated photo.
 
 #include "naming/batch.h"
-#include "platform/disk_folder.h"
-#include "platform/exif_reader.h"
-#include "platform/photo_listing.h"
+#include "platform/exif/exif_reader.h"
+#include "platform/files/disk_folder.h"
+#include "platform/files/photo_listing.h"
 #include "tests/support/temp_folder.h"
 
 #include <set>

@@ -7,7 +7,7 @@
 // Taking such a run back, cut alike, leaves every photo under its name before or after
 // the run or the temporary name, and the next taking back finishes it.
 
-#include "platform/run_journal.h"
+#include "platform/journal/journal_store.h"
 #include "tests/reliability/disk_run.h"
 #include "tests/support/jpeg_fixture.h"
 

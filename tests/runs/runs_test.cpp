@@ -2,7 +2,7 @@
 // every photo under one of its names with the journal in step, and a preview shows what
 // the real run then does without changing anything.
 
-#include "platform/photo_listing.h"
+#include "platform/files/photo_listing.h"
 #include "runs/runs.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"

@@ -1,6 +1,6 @@
 #include "tests/support/temp_folder.h"
 
-#include "platform/utf8_path.h"
+#include "platform/files/utf8_path.h"
 
 #include <algorithm>
 #include <fstream>

@@ -3,7 +3,7 @@
 // the batch over a folder of generated photos, with messages and the busy state recorded
 // through the feedback interface, and the layout the same after every run.
 
-#include "platform/exif_reader.h"
+#include "platform/exif/exif_reader.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/file_list_entries.h"

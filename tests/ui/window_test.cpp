@@ -5,8 +5,8 @@
 // and the command line takes the window's run back.
 // (Coming back after a restart is for real_restart_test.sh, with the real program.)
 
-#include "platform/exif_reader.h"
-#include "platform/settings_store.h"
+#include "platform/exif/exif_reader.h"
+#include "platform/settings/settings_store.h"
 #include "tests/support/config_home.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"

@@ -1,0 +1,13 @@
+#include "platform/files/file_names.h"
+
+namespace platform {
+
+std::string_view pathSeparators() {
+    return "/";
+}
+
+std::string_view charactersOutsideNames() {
+    return {"/\0", 2};
+}
+
+} // namespace platform

@@ -1,0 +1,17 @@
+#pragma once
+
+// Whether a folder can be opened: the one test of the window's lists, the working folders
+// and the command line.
+
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+// No error when `folder` (UTF-8) can be opened as a folder of photos: it is a folder (a
+// link to one counts) whose entries can be listed (read permission) and told apart (search
+// permission, which looking at each entry needs). Otherwise the system's reason, such as
+// std::errc::no_such_file_or_directory, not_a_directory or permission_denied.
+std::error_code folderOpenError(const std::string& folder);
+
+} // namespace platform

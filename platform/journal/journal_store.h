@@ -1,0 +1,77 @@
+#pragma once
+
+// The journals of the runs that renamed photos in a folder, so that each can be taken
+// back: one plain text file per run, and one per taking back, in a folder of their own
+// per photo folder inside the state folder (see state_folder.h), each in the format of
+// journal_text.h. 100 runs of a photo folder are kept.
+
+#include "naming/batch.h"
+#include "platform/journal/journal_text.h"
+#include "platform/journal/state_folder.h"
+
+#include <cstddef>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+
+struct RunOnRecord {
+    Journal run;
+    bool undone = false;       // a taking back of it got to its end and left nothing to retry
+    bool partlyUndone = false; // not taken back, but a taking back moved photos
+};
+
+class JournalStore {
+public:
+    // The journals of the photo folder `folder`, under `root`.
+    explicit JournalStore(const std::string& folder, const std::string& root = stateFolder());
+
+    // The photo folder's full path, as the journals record it.
+    const std::string& folder() const { return folder_; }
+
+    // The runs on record, oldest first. Where `unreadable` is given it gets the file names
+    // of the journals that cannot be read, in time order.
+    std::vector<RunOnRecord> runs(std::vector<std::string>* unreadable = nullptr) const;
+
+    // Writes `journal` as a new file, named after its time, which it sets, and has it on
+    // the medium. A run's journal ends in ".run"; a taking back's is named after the run's.
+    std::error_code create(Journal& journal);
+    std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done,
+                        bool unfinished = false);
+
+    // Removes the journals of all runs but `keep`, and of their taking back: runs taken
+    // back go first, oldest first, then the oldest others.
+    void prune(std::size_t keep = 100) const;
+
+    // The full path of the journal `fileName`.
+    std::string path(const std::string& fileName) const;
+
+private:
+    std::string folder_;
+    std::string directory_; // empty where there is no state folder
+};
+
+// A run's journal (birthday given) or a taking back's (undoes given), written when the
+// run tells of its plan. A journal that cannot be written stops nothing: problem() then
+// says why.
+class JournalWriter : public naming::RunJournal {
+public:
+    JournalWriter(JournalStore& store, std::string birthday, std::string undoes = {});
+
+    void begin(const std::vector<naming::Rename>& planned) override;
+    void end(const std::vector<naming::Rename>& done) override;
+    void unfinished() override { unfinished_ = true; }
+
+    // Empty while the journal could be kept.
+    const std::string& problem() const { return problem_; }
+
+private:
+    JournalStore& store_;
+    Journal journal_;
+    bool begun_ = false;
+    bool unfinished_ = false;
+    std::string problem_;
+};
+
+} // namespace platform

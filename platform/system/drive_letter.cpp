@@ -1,0 +1,16 @@
+#include "platform/system/drive_letter.h"
+
+namespace platform {
+
+std::string driveLetterOf(std::string_view path) {
+    if (path.size() < 2 || path[1] != ':' || (path.size() > 2 && path[2] != '\\' && path[2] != '/'))
+        return {};
+    const char letter = path[0];
+    if (letter >= 'a' && letter <= 'z')
+        return {char(letter - 'a' + 'A'), ':'};
+    if (letter >= 'A' && letter <= 'Z')
+        return {letter, ':'};
+    return {};
+}
+
+} // namespace platform
