@@ -155,8 +155,8 @@ std::error_code JournalStore::end(const Journal& journal, const std::vector<nami
     return appendTo(path(journal.fileName), endText(done, utcNow(), unfinished));
 }
 
-// Runs taken back go first, oldest first, then the oldest others: the journal of the run
-// from the camera's names is not lost to many runs each taken back.
+// Runs undone go first, oldest first, then the oldest others: the journal of the run
+// from the camera's names is not lost to many runs each undone.
 void JournalStore::prune(std::size_t keep) const {
     std::vector<std::string> runs;
     std::error_code error;
@@ -181,7 +181,7 @@ void JournalStore::prune(std::size_t keep) const {
     std::sort(runs.begin(), runs.end());
     for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(directory_), error)) {
         const std::string name = utf8FromPath(entry.path().filename());
-        // A taking back's journal is named after its run's: "RUN.TIME-NN.undo".
+        // An undo's journal is named after its run's: "RUN.TIME-NN.undo".
         const std::size_t runEnd = name.find(kRunSuffix);
         if (runEnd != std::string::npos &&
             std::binary_search(runs.begin(), runs.end(),

@@ -1,7 +1,7 @@
 #pragma once
 
-// The journals of the runs that renamed photos in a folder, so that each can be taken
-// back: one plain text file per run, and one per taking back, in a folder of their own
+// The journals of the runs that renamed photos in a folder, so that each can be undone:
+// one plain text file per run, and one per undo, in a folder of their own
 // per photo folder inside the state folder (see state_folder.h), each in the format of
 // journal_text.h. 100 runs of a photo folder are kept.
 
@@ -18,8 +18,8 @@ namespace platform {
 
 struct RunOnRecord {
     Journal run;
-    bool undone = false;       // a taking back of it got to its end and left nothing to retry
-    bool partlyUndone = false; // not taken back, but a taking back moved photos
+    bool undone = false;       // an undo of it got to its end and left nothing to retry
+    bool partlyUndone = false; // not undone, but an undo moved photos
 };
 
 class JournalStore {
@@ -35,13 +35,13 @@ public:
     std::vector<RunOnRecord> runs(std::vector<std::string>* unreadable = nullptr) const;
 
     // Writes `journal` as a new file, named after its time, which it sets, and has it on
-    // the medium. A run's journal ends in ".run"; a taking back's is named after the run's.
+    // the medium. A run's journal ends in ".run"; an undo's is named after the run's.
     std::error_code create(Journal& journal);
     std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done,
                         bool unfinished = false);
 
-    // Removes the journals of all runs but `keep`, and of their taking back: runs taken
-    // back go first, oldest first, then the oldest others.
+    // Removes the journals of all runs but `keep`, and of their undo: runs undone go
+    // first, oldest first, then the oldest others.
     void prune(std::size_t keep = 100) const;
 
     // The full path of the journal `fileName`.
@@ -52,7 +52,7 @@ private:
     std::string directory_; // empty where there is no state folder
 };
 
-// A run's journal (birthday given) or a taking back's (undoes given), written when the
+// A run's journal (birthday given) or an undo's (undoes given), written when the
 // run tells of its plan. A journal that cannot be written stops nothing: problem() then
 // says why.
 class JournalWriter : public naming::RunJournal {

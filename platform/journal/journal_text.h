@@ -20,13 +20,13 @@ struct Journal {
     std::string folder;   // the photo folder's full path
     std::string time;     // when it began, UTC: "2026-12-07T14:05:33.123456789Z"
     std::string birthday; // a run's
-    std::string undoes;   // a taking back's: the file name of the run's journal
+    std::string undoes;   // an undo's: the file name of the run's journal
     std::vector<naming::Rename> planned;
     std::vector<naming::Rename> done; // without identities
     bool ended = false;               // false: cut short
-    bool unfinished = false;          // a taking back's: it left photos a later one may bring back
+    bool unfinished = false;          // an undo's: it left photos a later one may bring back
 
-    // The renames to take back: those made, or, for a run cut short, every one planned
+    // The renames to undo: those made, or, for a run cut short, every one planned
     // (the names on disk tell which were made).
     std::vector<naming::Rename> renamesToUndo() const;
 };

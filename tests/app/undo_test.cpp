@@ -1,6 +1,6 @@
 // tamblinor-cli --undo and --history as a process, over real folders and a state folder of
-// the test's own: runs taken back one by one down to the camera names, photos changed
-// between a run and its taking back, and a journal that cannot be written.
+// the test's own: runs undone one by one down to the camera names, photos changed
+// between a run and its undo, and a journal that cannot be written.
 
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
@@ -25,7 +25,7 @@ fixture::Finished cli(const TempFolder& folder, std::vector<std::string> argumen
 
 // A photo a day at nine from 2007-03-15: named under the birthday 2006-05-10, then under
 // 2006-05-08, each photo wants the name the photo two days later had, so the second
-// run's renames and their taking back wait for each other in a chain.
+// run's renames and their undo wait for each other in a chain.
 void fillDaily(const TempFolder& folder, int photos) {
     for (int i = 0; i < photos; ++i)
         folder.write("IMG_" + std::to_string(i + 1) + ".jpg",
@@ -126,9 +126,9 @@ TEST(Undo, KeepsPhotosChangedSinceTheRun) {
     }
 }
 
-// A taking back that finds none of the run's photos (the card not where it was mounted)
-// leaves the run to be taken back, and the next --undo, the photos back in place, takes
-// back that same run rather than the one before.
+// An undo that finds none of the run's photos (the card not where it was mounted)
+// leaves the run to be undone, and the next --undo, the photos back in place, undoes
+// that same run rather than the one before.
 TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeUndone) {
     const TempFolder state, photos, away;
     const fixture::StateHome home(state.path());
@@ -155,7 +155,7 @@ TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeUndone) {
     EXPECT_EQ(photos.contents(), first);
 }
 
-// A journal that cannot be read is listed, and --undo does not take back the run before
+// A journal that cannot be read is listed, and --undo does not undo the run before
 // it out of order; an editor's byte order mark and CRLF line ends leave it readable.
 TEST(Undo, AnUnreadableNewerJournalStopsTheUndo) {
     const TempFolder state, photos;

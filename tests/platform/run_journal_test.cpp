@@ -1,6 +1,6 @@
 // The run journals: names of any bytes come back as they went in, a journal cut anywhere
 // as it was written still reads as far as it goes and tells that it was cut, and a photo
-// folder keeps the journals of its last 100 runs and of their taking back.
+// folder keeps the journals of its last 100 runs and of their undo.
 
 #include "platform/journal/journal_store.h"
 #include "tests/support/temp_folder.h"
@@ -98,7 +98,7 @@ TEST(RunJournal, ReadsOnlyNamesInsideTheFolderAndThroughAnEditorsSaving) {
         outside.push_back(name);
 #endif
     for (const std::string& name : outside) {
-        // An empty name where a taking back's run is named makes a run's journal.
+        // An empty name where an undo's run is named makes a run's journal.
         for (int field = 0; field < (name.empty() ? 4 : 5); ++field) {
             Journal bad = journal;
             std::string* names[] = {&bad.planned[0].from, &bad.planned[0].to, &bad.done[0].from,
@@ -113,8 +113,8 @@ TEST(RunJournal, ReadsOnlyNamesInsideTheFolderAndThroughAnEditorsSaving) {
     }
 }
 
-// Runs taken back are pruned first, so many runs each taken back do not push out the
-// journal of the run from the camera's names; a taking back left unfinished does not count.
+// Runs undone are pruned first, so many runs each undone do not push out the
+// journal of the run from the camera's names; an undo left unfinished does not count.
 TEST(RunJournal, PruningRemovesUndoneRunsFirst) {
     const fixture::TempFolder state, photos;
     platform::JournalStore store(photos.path().string(), state.path().string());

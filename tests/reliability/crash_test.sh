@@ -2,7 +2,7 @@
 # Kills tamblinor-cli with SIGKILL at chosen moments of a run and checks that no photo
 # is lost: after each kill the folder holds the same files with the same contents, every
 # photo is under its old name, its final name or the temporary name 0_0.jpg, and running
-# again ends with exactly the names an uninterrupted run gives, and taking back every run
+# again ends with exactly the names an uninterrupted run gives, and undoing every run
 # (tamblinor-cli --undo until none is left, the killed ones too) ends with the pristine
 # folder, byte for byte and name for name. Where renames go by hard
 # link and unlink, a kill between the two leaves one photo under two of those names, one
@@ -207,7 +207,7 @@ for ((k = 1; k <= kills; k++)); do
     diff -q "$work/reference.txt" "$work/after.txt" >/dev/null ||
         fail "kill $k: running again does not give the names of an uninterrupted run" \
             "($(diff "$work/reference.txt" "$work/after.txt" | head -4 | tr '\n' ' '))"
-    # Every run taken back, newest first, the killed ones too, until none is left (1).
+    # Every run undone, newest first, the killed ones too, until none is left (1).
     status=0
     while [ "$status" -eq 0 ]; do
         "$cli" --undo "$folder" >/dev/null 2>"$work/undo.err" || status=$?
