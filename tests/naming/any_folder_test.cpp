@@ -2,7 +2,9 @@
 // some photos, the temporary name, the runs that end with a message, collision letters,
 // photos that keep their names and why, and planned runs over folders that are not fresh
 // (other birthdays, chains and rings of names, a blocked temporary name, photos under two
-// names). Where a run moves photos, the test also checks which file went where.
+// names). Where a run moves photos, the test also checks which file went where. Then
+// what only a folder on disk can tell: names the file system gives back, and a folder
+// the user may not write to.
 
 #include "naming/photo_identity.h"
 #include "naming/photo_name.h"
@@ -11,6 +13,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 using naming::KeptReason;
 using naming::Message;
 using naming::RunEnd;
@@ -18,12 +25,10 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-template <class World>
-class Batch : public ::testing::Test {};
+template <class World> class Batch : public ::testing::Test {};
 
 struct WorldName {
-    template <class World>
-    static std::string GetName(int) {
+    template <class World> static std::string GetName(int) {
         return std::is_same_v<World, fixture::MemoryWorld> ? "Memory" : "Disk";
     }
 };
@@ -50,7 +55,7 @@ TYPED_TEST(Batch, RejectsAMalformedBirthdayBeforeTouchingAnything) {
         EXPECT_EQ(r.end, RunEnd::BadBirthday);
         EXPECT_EQ(r.messages, std::vector{Message::BadBirthday});
         EXPECT_EQ(w.names(), Names{"IMG_1.jpg"});
-        EXPECT_EQ(w.times.reads, 0);
+        EXPECT_EQ(w.reads, 0);
     }
 }
 
@@ -66,18 +71,18 @@ TYPED_TEST(Batch, UnrealBirthdayEndsTheRunAtTheFirstPhotoWithATime) {
     EXPECT_EQ(r.messages, std::vector{Message::BadBirthday});
     EXPECT_EQ(w.names(), (Names{"a1.jpg", "a2.jpg", "a3.jpg", "a4.jpg"}));
     EXPECT_EQ(w.layout(), before);
-    EXPECT_EQ(w.times.reads, 3);
+    EXPECT_EQ(w.reads, 3);
 }
 
 TYPED_TEST(Batch, UnusableReaderEndsTheRunWithTheMetadataMessage) {
     TypeParam w;
     w.add({{"a1.jpg", "2007:03:15 14:05:33"}, {"a2.jpg", "2007:03:15 14:05:34"}});
-    w.times.broken = true;
+    w.broken = true;
     const auto r = w.run("2006-05-10");
     EXPECT_EQ(r.end, RunEnd::ReaderUnavailable);
     EXPECT_EQ(r.messages, std::vector{Message::ReaderUnavailable});
     EXPECT_EQ(w.names(), (Names{"a1.jpg", "a2.jpg"}));
-    EXPECT_EQ(w.times.reads, 1);
+    EXPECT_EQ(w.reads, 1);
     EXPECT_EQ(naming::messageText(Message::ReaderUnavailable), "文件丢失！请重新安装本软件。");
     EXPECT_EQ(naming::messageText(Message::BadBirthday), "生日输入有误！请按示例格式输入。");
 }
@@ -107,9 +112,8 @@ TYPED_TEST(Batch, SevenAndEightPhotosInOneSecondLeaveTheLastOnesUnchanged) {
     w.add("q.jpg", "2007:03:15 14:05:34");
     const auto files = w.files();
     EXPECT_EQ(w.run("2006-05-10").end, RunEnd::Completed);
-    EXPECT_EQ(w.names(),
-              (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg", x + "f.jpg",
-                     "0岁10月6天(14点05分34秒).jpg", "p7.jpg", "p8.jpg"}));
+    EXPECT_EQ(w.names(), (Names{x + ".jpg", x + "b.jpg", x + "c.jpg", x + "d.jpg", x + "e.jpg",
+                                x + "f.jpg", "0岁10月6天(14点05分34秒).jpg", "p7.jpg", "p8.jpg"}));
     EXPECT_EQ(w.files(), files);
     // The first listed photo took the plain name, and the new names are listed.
     EXPECT_EQ(w.origin(x + ".jpg"), "p1.jpg");
@@ -122,11 +126,11 @@ TYPED_TEST(Batch, RenameSelectedTreatsOnlyTheSelection) {
     w.add({{"a.jpg", "2007:03:15 14:05:33"},
            {"b.jpg", "2007:03:15 14:05:34"},
            {"c.jpg", "2007:03:15 14:05:35"}});
-    EXPECT_EQ(fixture::runBatch(w.folder(), w.times, {}, "2006-05-10").end, RunEnd::Completed);
+    EXPECT_EQ(fixture::runBatch(w.folder(), w, {}, "2006-05-10").end, RunEnd::Completed);
     EXPECT_EQ(w.names(), (Names{"a.jpg", "b.jpg", "c.jpg"}));
-    EXPECT_EQ(w.times.reads, 0);
+    EXPECT_EQ(w.reads, 0);
 
-    EXPECT_EQ(fixture::runBatch(w.folder(), w.times, {"a.jpg", "c.jpg"}, "2006-05-10").end,
+    EXPECT_EQ(fixture::runBatch(w.folder(), w, {"a.jpg", "c.jpg"}, "2006-05-10").end,
               RunEnd::Completed);
     EXPECT_EQ(w.names(),
               (Names{"0岁10月6天(14点05分33秒).jpg", "0岁10月6天(14点05分35秒).jpg", "b.jpg"}));
@@ -175,7 +179,8 @@ TYPED_TEST(Batch, TellsWhyEachPhotoKeepsItsName) {
            {"named.jpg", "2007:03:15 14:05:34"},
            {"late.jpg", "2007:02:30 14:05:35"}});
     for (const char* letter : {"", "b", "c", "d", "e", "f"})
-        w.place(std::string("0岁10月6天(14点05分34秒)") + letter + ".jpg", "");
+        w.add(std::string("0岁10月6天(14点05分34秒)") + letter + ".jpg", "");
+    w.listed.resize(5);
     const auto r = w.run("2006-05-10");
     EXPECT_EQ(r.end, RunEnd::BadBirthday);
     EXPECT_EQ(r.reasons, (std::vector{KeptReason::NoShootingTime, KeptReason::UnknownShootingTime,
@@ -309,8 +314,7 @@ TYPED_TEST(Batch, VanishingPhotoStopsTheRunAndRenamesAreFlushedOnce) {
            {"b.jpg", "2007:03:15 14:05:34"},
            {"c.jpg", "2007:03:15 14:05:35"}});
     LosingFolder losing(w.folder());
-    EXPECT_EQ(fixture::runBatch(losing, w.times, w.listed, "2006-05-10").end,
-              RunEnd::PhotoVanished);
+    EXPECT_EQ(fixture::runBatch(losing, w, w.listed, "2006-05-10").end, RunEnd::PhotoVanished);
     EXPECT_EQ(w.names(), (Names{".lost", "b.jpg", "c.jpg"})); // nothing fed to it after
     EXPECT_EQ(losing.flushes, 0);
 
@@ -320,8 +324,7 @@ TYPED_TEST(Batch, VanishingPhotoStopsTheRunAndRenamesAreFlushedOnce) {
                {"c.jpg", "2007:03:15 14:05:35"}});
     LosingFolder fine(again.folder());
     ASSERT_TRUE(fine.rename("x", "y")); // spends its one loss on nothing
-    EXPECT_EQ(fixture::runBatch(fine, again.times, again.listed, "2006-05-10").end,
-              RunEnd::Completed);
+    EXPECT_EQ(fixture::runBatch(fine, again, again.listed, "2006-05-10").end, RunEnd::Completed);
     EXPECT_EQ(fine.flushes, 1);
 }
 
@@ -360,8 +363,8 @@ TYPED_TEST(Batch, UndoIsUnfinishedOnlyWhileARetryCouldBringPhotosBack) {
              w.folder().rename("b.jpg", "elsewhere 2.jpg");
          },
          RunEnd::Unfinished, 0},
-        {"ring blocked", [](World& w) { w.addOther(naming::kTemporaryName); },
-         RunEnd::Unfinished, 0},
+        {"ring blocked", [](World& w) { w.addOther(naming::kTemporaryName); }, RunEnd::Unfinished,
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -378,3 +381,54 @@ TYPED_TEST(Batch, UndoIsUnfinishedOnlyWhileARetryCouldBringPhotosBack) {
         EXPECT_EQ(journal.made, c.made);
     }
 }
+
+TEST(DiskBatch, ChineseFileNamesAndRunningAgain) {
+    fixture::DiskWorld w;
+    w.add("宝宝 第一天.jpg", "2006:05:10 09:00:00");
+    w.add("满月 照片.JPG", "2006:06:10 10:00:00");
+
+    w.relist();
+    EXPECT_EQ(w.run("2006-05-10").end, RunEnd::Completed);
+    const Names named{"0岁0月1天(09点00分00秒).jpg", "0岁1月1天(10点00分00秒).jpg"};
+    EXPECT_EQ(w.names(), named);
+    w.relist();
+    EXPECT_EQ(w.run("2006-05-10").end, RunEnd::Completed);
+    EXPECT_EQ(w.names(), named);
+}
+
+// Windows has no read-only folders, and under wine the user may write anywhere; renames
+// the system refuses there are in Cli.FailedRenamesAreReportedWithStatusThree.
+#ifndef _WIN32
+TEST(DiskBatch, ReadOnlyFolderLosesNothing) {
+    fixture::DiskWorld w;
+    w.add({{"a.jpg", "2007:03:15 14:05:33"}, {"b.jpg", "2007:03:15 14:05:34"}});
+    const fixture::TempFolder& folder = w.dir;
+    const auto before = folder.contents();
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all |
+                                                    std::filesystem::perms::group_read |
+                                                    std::filesystem::perms::group_exec |
+                                                    std::filesystem::perms::others_read |
+                                                    std::filesystem::perms::others_exec);
+    // Root may write anywhere; the run is made by an ordinary user, for whom the folder
+    // is read-only.
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        std::error_code ec;
+        if (geteuid() != 0)
+            std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::remove, ec);
+        else if (setuid(65534) != 0)
+            _exit(3);
+        const fixture::RunReport report = w.run("2006-05-10");
+        const bool ok = report.end == RunEnd::Completed && report.messages.empty();
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(folder.contents(), before);
+}
+#endif

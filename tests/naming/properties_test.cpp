@@ -209,12 +209,10 @@ TEST(RenameProperties, RunsUndoneInTurnGiveTheEarlierNamesBack) {
             layouts.push_back(photos.layout());
         }
         for (int run = 1; run >= 0; --run) {
-            ASSERT_EQ(photos.undo(journals[run].made).end,
-                      naming::RunEnd::Completed);
+            ASSERT_EQ(photos.undo(journals[run].made).end, naming::RunEnd::Completed);
             ASSERT_EQ(photos.layout(), layouts[run]) << "round " << round << ", run " << run;
         }
-        ASSERT_EQ(photos.undo(journals[0].made).end,
-                  naming::RunEnd::Completed);
+        ASSERT_EQ(photos.undo(journals[0].made).end, naming::RunEnd::Completed);
         ASSERT_EQ(photos.layout(), layouts[0]) << "round " << round << ": again";
     }
 }

@@ -13,11 +13,11 @@
 #include <sys/stat.h>
 #endif
 
-using fixture::PhotoRecipe;
 using fixture::photo;
+using fixture::PhotoRecipe;
+using fixture::runListed;
 using fixture::TempFolder;
 using naming::RunEnd;
-using fixture::runListed;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -71,9 +71,8 @@ TEST(BadBirthday, EndsTheRunWithTheBirthdayMessageAndLosesNothing) {
         EXPECT_EQ(o.messages, std::vector{naming::Message::BadBirthday});
         // A malformed shape stops the run before any photo moves; a shape that does not
         // name a day is found at the first photo with a time, which keeps its name.
-        EXPECT_EQ(o.lines, c.found == Found::ByShape
-                                ? Names{}
-                                : (Names{"IMG_1.jpg kept", "IMG_2.jpg kept"}));
+        EXPECT_EQ(o.lines, c.found == Found::ByShape ? Names{}
+                                                     : (Names{"IMG_1.jpg kept", "IMG_2.jpg kept"}));
         EXPECT_EQ(folder.listing(), (Names{"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"}));
         EXPECT_EQ(folder.unnamedContents(), before);
     }

@@ -32,7 +32,8 @@ const std::string kNext = "0岁10月6天(14点05分34秒).jpg";
 class InterleavedFolder : public fixture::ForwardingFolder {
 public:
     InterleavedFolder(const TempFolder& folder, int at, Names alsoTaken)
-        : ForwardingFolder(fixture::diskFolder(folder)), folder_(folder), at_(at), alsoTaken_(std::move(alsoTaken)) {}
+        : ForwardingFolder(fixture::diskFolder(folder)), folder_(folder), at_(at),
+          alsoTaken_(std::move(alsoTaken)) {}
 
     std::error_code rename(const std::string& from, const std::string& to) override {
         if (++renames_ == at_) {

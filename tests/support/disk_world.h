@@ -21,8 +21,6 @@ namespace fixture {
 // wherever the file moves; every second photo is written in the other byte order.
 class DiskWorld : public World {
 public:
-    DiskWorld() : World([this](const std::string& name) { return exif_.shootingTime(name); }) {}
-
     void addOther(const std::string& name) override {
         std::filesystem::create_directory(dir.at(name));
     }
@@ -43,6 +41,9 @@ public:
     const TempFolder dir;
 
 protected:
+    std::optional<std::string> readTime(const std::string& name) override {
+        return exif_.shootingTime(name);
+    }
     void put(const std::string& name, const std::string& time) override {
         const auto order = originByContents_.size() % 2 ? ByteOrder::Motorola : ByteOrder::Intel;
         const std::string bytes =

@@ -10,7 +10,6 @@
 #include "tests/support/memory_folder.h"
 
 #include <algorithm>
-#include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -18,7 +17,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace fixture {
@@ -94,45 +92,25 @@ private:
     naming::Folder& to_;
 };
 
-// The shooting times as a run reads them: counted, and none at all from a broken reader,
-// as from one that cannot be used.
-class CountedTimes : public naming::ShootingTimeSource {
+// Photos in a folder, the list a run treats (the window's file list), and for each file
+// the name it was added under, which tells it apart wherever it moves. Its shooting times
+// are counted as a run reads them; a broken reader gives none, as one that cannot be used.
+class World : public naming::ShootingTimeSource {
 public:
-    using Read = std::function<std::optional<std::string>(const std::string&)>;
-    explicit CountedTimes(Read read) : read_(std::move(read)) {}
     std::optional<std::string> shootingTime(const std::string& name) override {
         ++reads;
-        return broken ? std::nullopt : read_(name);
+        return broken ? std::nullopt : readTime(name);
     }
-
-    int reads = 0;
-    bool broken = false;
-
-private:
-    Read read_;
-};
-
-// Photos in a folder, the list a run treats (the window's file list), and for each file
-// the name it was added under, which tells it apart wherever it moves.
-class World {
-public:
-    virtual ~World() = default;
-    World(const World&) = delete;
-    World& operator=(const World&) = delete;
 
     // A photo taken at `time` ("" for none), put at the end of the list.
     void add(const std::string& name, const std::string& time) {
-        place(name, time);
+        timeByOrigin[name] = time;
+        put(name, time);
         listed.push_back(name);
     }
     void add(std::initializer_list<std::pair<std::string, std::string>> photos) {
         for (const auto& [name, time] : photos)
             add(name, time);
-    }
-    // The same photo, left out of the list.
-    void place(const std::string& name, const std::string& time) {
-        timeByOrigin[name] = time;
-        put(name, time);
     }
     // Something that is no file under `name` (a folder): it takes the name, nothing more.
     virtual void addOther(const std::string& name) = 0;
@@ -163,28 +141,26 @@ public:
     }
 
     RunReport run(std::string_view birthday, naming::RunJournal* journal = nullptr) {
-        return runBatch(folder(), times, listed, birthday, journal);
+        return runBatch(folder(), *this, listed, birthday, journal);
     }
     RunReport undo(const std::vector<naming::Rename>& renames,
                    naming::RunJournal* journal = nullptr) {
-        return undoBatch(renames, folder(), times, journal);
+        return undoBatch(renames, folder(), *this, journal);
     }
 
     std::vector<std::string> listed;
     std::map<std::string, std::string> timeByOrigin;
-    CountedTimes times;
+    int reads = 0;
+    bool broken = false;
 
 protected:
-    explicit World(CountedTimes::Read read) : times(std::move(read)) {}
+    virtual std::optional<std::string> readTime(const std::string& name) = 0;
     virtual void put(const std::string& name, const std::string& time) = 0;
 };
 
 // Photos in memory, whose shooting times are read by the names they were added under.
 class MemoryWorld : public World {
 public:
-    MemoryWorld()
-        : World([this](const std::string& name) { return timeByOrigin[folder_.origin(name)]; }) {}
-
     void addOther(const std::string& name) override {
         folder_.addOther(name);
         others_.insert(name);
@@ -208,6 +184,9 @@ public:
     }
 
 protected:
+    std::optional<std::string> readTime(const std::string& name) override {
+        return timeByOrigin[folder_.origin(name)];
+    }
     void put(const std::string& name, const std::string&) override { folder_.add(name); }
 
 private:
