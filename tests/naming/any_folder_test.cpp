@@ -27,14 +27,8 @@ namespace {
 
 template <class World> class Batch : public ::testing::Test {};
 
-struct WorldName {
-    template <class World> static std::string GetName(int) {
-        return std::is_same_v<World, fixture::MemoryWorld> ? "Memory" : "Disk";
-    }
-};
-
 using Worlds = ::testing::Types<fixture::MemoryWorld, fixture::DiskWorld>;
-TYPED_TEST_SUITE(Batch, Worlds, WorldName);
+TYPED_TEST_SUITE(Batch, Worlds);
 
 } // namespace
 
