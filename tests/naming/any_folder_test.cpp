@@ -25,7 +25,7 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-template <class World> class Batch : public ::testing::Test {};
+template <class> class Batch : public ::testing::Test {};
 
 using Worlds = ::testing::Types<fixture::MemoryWorld, fixture::DiskWorld>;
 TYPED_TEST_SUITE(Batch, Worlds);
