@@ -6,8 +6,8 @@
 
 #include "naming/batch.h"
 #include "naming/calendar.h"
-#include "naming/memory_folder.h"
 #include "naming/photo_name.h"
+#include "tests/support/memory_folder.h"
 
 #include <array>
 #include <cstdint>
@@ -97,7 +97,7 @@ struct Scene {
 
 class Times : public naming::ShootingTimeSource {
 public:
-    Times(const Scene& scene, const naming::MemoryFolder& folder)
+    Times(const Scene& scene, const fixture::MemoryFolder& folder)
         : scene_(scene), folder_(folder) {}
     std::optional<std::string> shootingTime(const std::string& fileName) override {
         const auto it = scene_.timeByOrigin.find(folder_.origin(fileName));
@@ -106,7 +106,7 @@ public:
 
 private:
     const Scene& scene_;
-    const naming::MemoryFolder& folder_;
+    const fixture::MemoryFolder& folder_;
 };
 
 class NoMessages : public naming::ErrorSink {
@@ -152,7 +152,7 @@ void checkRun(FuzzedDataProvider& in, const std::string& birthday) {
             treated.push_back(name);
     }
 
-    naming::MemoryFolder folder(scene.listed);
+    fixture::MemoryFolder folder(scene.listed);
     for (const std::string& other : scene.others) {
         folder.addOther(other);
     }

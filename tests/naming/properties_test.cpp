@@ -4,9 +4,8 @@
 // birthday gives the names of a single run under that birthday; and runs taken back in
 // turn give every photo its name from before them.
 
-#include "naming/batch.h"
-#include "naming/memory_folder.h"
 #include "naming/photo_name.h"
+#include "tests/support/run_harness.h"
 
 #include <chrono>
 #include <cstdio>
@@ -81,39 +80,22 @@ TEST(AgeProperties, MonthEndBirthdaysAcrossCenturies) {
 
 namespace {
 
-// Photos in memory, read by the names they started with; listed in byte order, which
-// for age names of one second is the letters' order, as in the real listing.
-class Photos : public naming::ShootingTimeSource, public naming::ErrorSink {
-public:
-    void add(const std::string& name, const std::string& time) {
-        folder.add(name);
-        timeOf[name] = time;
-    }
-    std::optional<std::string> shootingTime(const std::string& n) override {
-        return timeOf[folder.origin(n)];
-    }
-    void show(naming::Message) override { ADD_FAILURE() << "no message expected"; }
+using fixture::MemoryWorld;
 
-    naming::RunEnd run(const std::string& birthday, naming::RunJournal* journal = nullptr) {
-        return naming::renamePhotos(folder.names(), birthday,
-                                    {folder, *this, *this, nullptr, journal});
-    }
-    // Which file goes by which name.
-    std::map<std::string, std::string> layout() const {
-        std::map<std::string, std::string> out;
-        for (const std::string& name : folder.names())
-            out[name] = folder.origin(name);
-        return out;
-    }
-
-    naming::MemoryFolder folder;
-    std::map<std::string, std::string> timeOf;
-};
+// Runs over every photo, listed in byte order, which for age names of one second is the
+// letters' order, as in the real listing.
+naming::RunEnd runAll(MemoryWorld& photos, const std::string& birthday,
+                      naming::RunJournal* journal = nullptr) {
+    photos.relist();
+    const fixture::RunReport report = photos.run(birthday, journal);
+    EXPECT_EQ(report.messages, std::vector<naming::Message>{});
+    return report.end;
+}
 
 // What a run tells its journal; the folder must be as before the run when the plan comes.
 class Journal : public naming::RunJournal {
 public:
-    explicit Journal(const Photos& photos) : photos_(photos), before_(photos.layout()) {}
+    explicit Journal(const MemoryWorld& photos) : photos_(photos), before_(photos.layout()) {}
     void begin(const std::vector<naming::Rename>& planned) override {
         EXPECT_EQ(photos_.layout(), before_);
         for (const naming::Rename& rename : planned)
@@ -127,7 +109,7 @@ public:
     std::vector<naming::Rename> made;
 
 private:
-    const Photos& photos_;
+    const MemoryWorld& photos_;
     const std::map<std::string, std::string> before_;
     std::map<std::string, std::string> identities_;
 };
@@ -139,7 +121,7 @@ TEST(RenameProperties, RunningAgainOverNamedPhotosChangesNothing) {
     for (sys_days b = sys_days(2004y / January / 25); b <= sys_days(2004y / April / 5);
          b += days(1)) {
         const std::string born = birthdayText(year_month_day(b));
-        Photos photos;
+        MemoryWorld photos;
         int n = 0;
         for (int offset = -40; offset <= 800; offset += 13) {
             const year_month_day shot{b + days(offset)};
@@ -147,9 +129,9 @@ TEST(RenameProperties, RunningAgainOverNamedPhotosChangesNothing) {
                 photos.add("IMG_" + std::to_string(++n) + ".jpg",
                            shootingText(shot, 9 * 3600 + (k % 3) * 17));
         }
-        ASSERT_EQ(photos.run(born), naming::RunEnd::Completed);
+        ASSERT_EQ(runAll(photos, born), naming::RunEnd::Completed);
         const auto named = photos.layout();
-        ASSERT_EQ(photos.run(born), naming::RunEnd::Completed);
+        ASSERT_EQ(runAll(photos, born), naming::RunEnd::Completed);
         ASSERT_EQ(photos.layout(), named) << born;
     }
 }
@@ -163,7 +145,7 @@ TEST(RenameProperties, ASecondBirthdayGivesTheNamesOfASingleRun) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
     for (int round = 0; round < 300; ++round) {
-        Photos once, twice;
+        MemoryWorld once, twice;
         const int count = pick(1, 40);
         for (int i = 1; i <= count; ++i) {
             // Few days and few seconds, so that seconds are shared and names collide.
@@ -187,12 +169,12 @@ TEST(RenameProperties, ASecondBirthdayGivesTheNamesOfASingleRun) {
         const std::string second =
             birthdayText(year_month_day(sys_days(2006y / May / 1) + days(pick(0, 60))));
 
-        ASSERT_EQ(once.run(second), naming::RunEnd::Completed);
-        ASSERT_EQ(twice.run(first), naming::RunEnd::Completed);
-        ASSERT_EQ(twice.run(second), naming::RunEnd::Completed);
+        ASSERT_EQ(runAll(once, second), naming::RunEnd::Completed);
+        ASSERT_EQ(runAll(twice, first), naming::RunEnd::Completed);
+        ASSERT_EQ(runAll(twice, second), naming::RunEnd::Completed);
         ASSERT_EQ(twice.layout(), once.layout())
             << "round " << round << ": " << first << " then " << second;
-        ASSERT_EQ(twice.run(second), naming::RunEnd::Completed);
+        ASSERT_EQ(runAll(twice, second), naming::RunEnd::Completed);
         ASSERT_EQ(twice.layout(), once.layout()) << "round " << round << ": again";
     }
 }
@@ -206,7 +188,7 @@ TEST(RenameProperties, RunsUndoneInTurnGiveTheEarlierNamesBack) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
     for (int round = 0; round < 300; ++round) {
-        Photos photos;
+        MemoryWorld photos;
         for (int i = pick(1, 40); i > 0; --i) {
             const year_month_day day{sys_days(2007y / March / 10) + days(pick(0, 40))};
             photos.add("IMG_" + std::to_string(i) + ".jpg",
@@ -223,16 +205,14 @@ TEST(RenameProperties, RunsUndoneInTurnGiveTheEarlierNamesBack) {
             journals.emplace_back(photos);
             const std::string birthday =
                 birthdayText(year_month_day(sys_days(2006y / May / 1) + days(pick(0, 60))));
-            ASSERT_EQ(photos.run(birthday, &journals.back()), naming::RunEnd::Completed);
+            ASSERT_EQ(runAll(photos, birthday, &journals.back()), naming::RunEnd::Completed);
             layouts.push_back(photos.layout());
         }
         for (int run = 1; run >= 0; --run) {
-            ASSERT_EQ(naming::undoRenames(journals[run].made, photos.folder, photos, nullptr, nullptr),
-                      naming::RunEnd::Completed);
+            ASSERT_EQ(photos.undo(journals[run].made).end, naming::RunEnd::Completed);
             ASSERT_EQ(photos.layout(), layouts[run]) << "round " << round << ", run " << run;
         }
-        ASSERT_EQ(naming::undoRenames(journals[0].made, photos.folder, photos, nullptr, nullptr),
-                  naming::RunEnd::Completed);
+        ASSERT_EQ(photos.undo(journals[0].made).end, naming::RunEnd::Completed);
         ASSERT_EQ(photos.layout(), layouts[0]) << "round " << round << ": again";
     }
 }

@@ -3,8 +3,7 @@
 // and states its outcome: how the run ended, the folder's listing afterwards, and that
 // the files' contents are exactly those from before.
 
-#include "tests/reliability/disk_run.h"
-#include "tests/support/jpeg_fixture.h"
+#include "tests/support/disk_world.h"
 
 #include <algorithm>
 #include <functional>
@@ -14,12 +13,11 @@
 #include <sys/stat.h>
 #endif
 
-using fixture::PhotoRecipe;
 using fixture::photo;
+using fixture::PhotoRecipe;
+using fixture::runListed;
 using fixture::TempFolder;
 using naming::RunEnd;
-using reliability::Outcome;
-using reliability::runIn;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -68,14 +66,13 @@ TEST(BadBirthday, EndsTheRunWithTheBirthdayMessageAndLosesNothing) {
         folder.write("IMG_3.jpg", photo("2007:03:15 14:05:34"));
         const auto before = folder.unnamedContents();
 
-        const Outcome o = runIn(folder, c.birthday);
+        const fixture::RunReport o = runListed(folder, c.birthday);
         EXPECT_EQ(o.end, RunEnd::BadBirthday);
         EXPECT_EQ(o.messages, std::vector{naming::Message::BadBirthday});
         // A malformed shape stops the run before any photo moves; a shape that does not
         // name a day is found at the first photo with a time, which keeps its name.
-        EXPECT_EQ(o.report, c.found == Found::ByShape
-                                ? Names{}
-                                : (Names{"IMG_1.jpg kept", "IMG_2.jpg kept"}));
+        EXPECT_EQ(o.lines, c.found == Found::ByShape ? Names{}
+                                                     : (Names{"IMG_1.jpg kept", "IMG_2.jpg kept"}));
         EXPECT_EQ(folder.listing(), (Names{"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"}));
         EXPECT_EQ(folder.unnamedContents(), before);
     }
@@ -93,7 +90,7 @@ TEST(BadBirthday, FarYearsStillNameEveryPhoto) {
         SCOPED_TRACE(c.birthday);
         const TempFolder folder;
         folder.write("IMG_1.jpg", photo(kTime));
-        EXPECT_EQ(runIn(folder, c.birthday).end, RunEnd::Completed);
+        EXPECT_EQ(runListed(folder, c.birthday).end, RunEnd::Completed);
         EXPECT_EQ(folder.listing(), Names{c.name});
     }
 }
@@ -171,7 +168,7 @@ TEST(BadShootingTime, EachPhotoHasAClearOutcomeAndNothingIsLost) {
         folder.write("B.jpg", photo("2007:03:15 14:05:34"));
         const auto before = folder.unnamedContents();
 
-        const Outcome o = runIn(folder, kBirthday);
+        const fixture::RunReport o = runListed(folder, kBirthday);
         switch (c.then) {
         case Then::Renamed:
             EXPECT_EQ(o.end, RunEnd::Completed);
@@ -276,7 +273,7 @@ TEST(AwkwardFolder, EachFolderHasAClearOutcomeAndNothingIsLost) {
         c.fill(folder);
         const auto before = folder.unnamedContents();
 
-        EXPECT_EQ(runIn(folder, kBirthday).end, RunEnd::Completed);
+        EXPECT_EQ(runListed(folder, kBirthday).end, RunEnd::Completed);
         EXPECT_EQ(folder.listing(), c.after);
         EXPECT_EQ(folder.unnamedContents(), before);
     }

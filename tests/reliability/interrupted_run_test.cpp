@@ -7,9 +7,7 @@
 // Taking such a run back, cut alike, leaves every photo under its name before or after
 // the run or the temporary name, and the next taking back finishes it.
 
-#include "platform/journal/journal_store.h"
-#include "tests/reliability/disk_run.h"
-#include "tests/support/jpeg_fixture.h"
+#include "tests/support/disk_world.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -21,10 +19,10 @@ namespace {
 // Thrown by the folder right after a rename: the run stops there, as a killed process.
 struct Killed {};
 
-class FolderKilledAfter : public reliability::ForwardingFolder {
+class FolderKilledAfter : public fixture::ForwardingFolder {
 public:
     FolderKilledAfter(const TempFolder& folder, int renames)
-        : ForwardingFolder(folder), left_(renames) {}
+        : ForwardingFolder(fixture::diskFolder(folder)), left_(renames) {}
     std::error_code rename(const std::string& from, const std::string& to) override {
         const std::error_code error = ForwardingFolder::rename(from, to);
         if (--left_ == 0) {
@@ -75,17 +73,6 @@ std::map<std::string, std::string> namesByContents(const TempFolder& folder) {
     return out;
 }
 
-// Takes back the last run on record not yet taken back, as tamblinor-cli --undo does.
-void undoLast(platform::JournalStore& store, naming::Folder& folder) {
-    const std::vector<platform::RunOnRecord> runs = store.runs();
-    ASSERT_FALSE(runs.empty());
-    ASSERT_FALSE(runs.back().undone);
-    platform::JournalWriter journal(store, {}, runs.back().run.fileName);
-    platform::ExifShootingTimeSource times(store.folder());
-    naming::undoRenames(runs.back().run.renamesToUndo(), folder, times, nullptr, &journal);
-    EXPECT_EQ(journal.problem(), "");
-}
-
 struct Case {
     void (*fill)(const TempFolder&);
     const char* birthday;
@@ -104,7 +91,7 @@ TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
         const TempFolder undisturbed;
         c.fill(undisturbed);
         FolderKilledAfter counting(undisturbed, 0);
-        reliability::runIn(undisturbed, c.birthday, &counting);
+        fixture::runListed(undisturbed, c.birthday, &counting);
         const auto finalNames = namesByContents(undisturbed);
         ASSERT_GE(counting.renames(), 4);
 
@@ -113,7 +100,7 @@ TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
             const TempFolder folder;
             c.fill(folder);
             FolderKilledAfter killed(folder, cut);
-            EXPECT_THROW(reliability::runIn(folder, c.birthday, &killed), Killed);
+            EXPECT_THROW(fixture::runListed(folder, c.birthday, &killed), Killed);
 
             const auto afterCut = namesByContents(folder);
             ASSERT_EQ(afterCut.size(), oldNames.size());
@@ -124,7 +111,7 @@ TEST(InterruptedRun, EveryCutLeavesPhotosWhereTheNextRunFindsThem) {
                     << oldNames.at(bytes) << " is under " << name;
             }
 
-            reliability::runIn(folder, c.birthday);
+            fixture::runListed(folder, c.birthday);
             EXPECT_EQ(namesByContents(folder), finalNames);
         }
     }
@@ -135,7 +122,7 @@ TEST(InterruptedRun, EveryCutOfAnUndoIsFinishedByTheNext) {
         const TempFolder pristine;
         c.fill(pristine);
         const auto oldNames = namesByContents(pristine);
-        reliability::runIn(pristine, c.birthday);
+        fixture::runListed(pristine, c.birthday);
         const auto runNames = namesByContents(pristine);
 
         // cut 0: an undisturbed taking back, which counts its renames.
@@ -145,24 +132,23 @@ TEST(InterruptedRun, EveryCutOfAnUndoIsFinishedByTheNext) {
             c.fill(folder);
             platform::JournalStore store(folder.path().string(), state.path().string());
             platform::JournalWriter journal(store, c.birthday);
-            reliability::runIn(folder, c.birthday, nullptr, &journal);
+            fixture::runListed(folder, c.birthday, nullptr, &journal);
             FolderKilledAfter killed(folder, cut);
             if (cut == 0) {
-                undoLast(store, killed);
+                fixture::undoNewestRun(store, killed);
                 renames = killed.renames();
                 ASSERT_GE(renames, 4);
                 EXPECT_EQ(namesByContents(folder), oldNames);
                 continue;
             }
-            EXPECT_THROW(undoLast(store, killed), Killed);
+            EXPECT_THROW(fixture::undoNewestRun(store, killed), Killed);
             for (const auto& [bytes, name] : namesByContents(folder)) {
                 ASSERT_TRUE(oldNames.contains(bytes)) << name;
                 EXPECT_TRUE(name == oldNames.at(bytes) || name == runNames.at(bytes) ||
                             name == "0_0.jpg")
                     << oldNames.at(bytes) << " is under " << name;
             }
-            reliability::ForwardingFolder disk(folder);
-            undoLast(store, disk);
+            fixture::undoNewestRun(store, *fixture::diskFolder(folder));
             EXPECT_EQ(namesByContents(folder), oldNames);
             EXPECT_TRUE(store.runs().back().undone);
         }

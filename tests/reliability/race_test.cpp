@@ -5,8 +5,7 @@
 // nothing is overwritten: every photo and every file of the other process is still
 // there exactly once, the latter under its own name.
 
-#include "tests/reliability/disk_run.h"
-#include "tests/support/jpeg_fixture.h"
+#include "tests/support/disk_world.h"
 #include "tests/support/process.h"
 
 #include <algorithm>
@@ -30,10 +29,11 @@ const std::string kNext = "0岁10月6天(14点05分34秒).jpg";
 
 // The real folder operations, except that just before the run's n-th rename the other
 // process creates files under the rename's target name and under `alsoTaken`.
-class InterleavedFolder : public reliability::ForwardingFolder {
+class InterleavedFolder : public fixture::ForwardingFolder {
 public:
     InterleavedFolder(const TempFolder& folder, int at, Names alsoTaken)
-        : ForwardingFolder(folder), folder_(folder), at_(at), alsoTaken_(std::move(alsoTaken)) {}
+        : ForwardingFolder(fixture::diskFolder(folder)), folder_(folder), at_(at),
+          alsoTaken_(std::move(alsoTaken)) {}
 
     std::error_code rename(const std::string& from, const std::string& to) override {
         if (++renames_ == at_) {
@@ -240,7 +240,7 @@ TEST(SecondProcess, EachInterleavingWithTheRunsRenamesHasItsOutcome) {
             folder.write(name + ".jpg", bytes);
         }
         InterleavedFolder interleaved(folder, c.at, c.alsoTaken);
-        EXPECT_EQ(reliability::runIn(folder, "2006-05-10", &interleaved).end,
+        EXPECT_EQ(fixture::runListed(folder, "2006-05-10", &interleaved).end,
                   naming::RunEnd::Completed);
 
         std::map<std::string, std::string> after;

@@ -1,6 +1,6 @@
-#include "naming/memory_folder.h"
+#include "tests/support/memory_folder.h"
 
-namespace naming {
+namespace fixture {
 
 MemoryFolder::MemoryFolder(const std::vector<std::string>& names) {
     for (const auto& name : names)
@@ -64,4 +64,4 @@ std::vector<std::string> MemoryFolder::names() const {
     return out;
 }
 
-} // namespace naming
+} // namespace fixture

@@ -1,8 +1,8 @@
 #pragma once
 
-// A folder held in memory: the names of a real folder, renamed without touching the
-// disk. It lets a dry run go through the very same batch code as a real run, so
-// collision letters come out as they would, and it serves as the tests' folder.
+// The tests' and the fuzzer's folder in memory: names to rename without touching a
+// disk, each remembering the name its file was added under, so that a test can tell
+// which photo went where and give each its shooting time by that name.
 
 #include "naming/batch.h"
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace naming {
+namespace fixture {
 
-class MemoryFolder : public Folder {
+class MemoryFolder : public naming::Folder {
 public:
     MemoryFolder() = default;
     explicit MemoryFolder(const std::vector<std::string>& names);
@@ -44,4 +44,4 @@ private:
     std::set<std::string> others_;
 };
 
-} // namespace naming
+} // namespace fixture
