@@ -322,7 +322,7 @@ TYPED_TEST(Batch, VanishingPhotoStopsTheRunAndRenamesAreFlushedOnce) {
     EXPECT_EQ(fine.flushes, 1);
 }
 
-// A taking back stays unfinished, for a later one to retry the same run, only where it
+// An undo stays unfinished, for a later one to retry the same run, only where it
 // could still bring photos back: none of them found (the wrong folder, a card not
 // mounted), or the file system refused a move. Photos changed since do not hold it.
 TYPED_TEST(Batch, UndoIsUnfinishedOnlyWhileARetryCouldBringPhotosBack) {

@@ -1,7 +1,7 @@
 // Properties walked over every day: the day of age never drops below 1 and either
 // grows by one from one day to the next or a new month of age starts at day 1; running
 // the batch again over the photos it has named changes no name; a run under a corrected
-// birthday gives the names of a single run under that birthday; and runs taken back in
+// birthday gives the names of a single run under that birthday; and runs undone in
 // turn give every photo its name from before them.
 
 #include "naming/photo_name.h"
@@ -180,7 +180,7 @@ TEST(RenameProperties, ASecondBirthdayGivesTheNamesOfASingleRun) {
 }
 
 // Two runs under random birthdays, whose renames wait in chains and rings, each journaled
-// before its first rename, then taken back newest first: every photo is back under the
+// before its first rename, then undone newest first: every photo is back under the
 // name it had before each run, and nothing is left to do a second time.
 TEST(RenameProperties, RunsUndoneInTurnGiveTheEarlierNamesBack) {
     std::mt19937 random(20061010);

@@ -4,8 +4,8 @@
 // and over a folder named under another birthday, whose renames wait for each other in
 // chains and a ring. After each cut every photo is under its old name, its final name or
 // the temporary name, and the next run ends with exactly the names of an undisturbed run.
-// Taking such a run back, cut alike, leaves every photo under its name before or after
-// the run or the temporary name, and the next taking back finishes it.
+// Undoing such a run, cut alike, leaves every photo under its name before or after
+// the run or the temporary name, and the next undo finishes it.
 
 #include "tests/support/disk_world.h"
 
@@ -125,7 +125,7 @@ TEST(InterruptedRun, EveryCutOfAnUndoIsFinishedByTheNext) {
         fixture::runListed(pristine, c.birthday);
         const auto runNames = namesByContents(pristine);
 
-        // cut 0: an undisturbed taking back, which counts its renames.
+        // cut 0: an undisturbed undo, which counts its renames.
         for (int cut = 0, renames = 0; cut <= renames; ++cut) {
             SCOPED_TRACE(std::string(c.birthday) + ": cut after rename " + std::to_string(cut));
             const TempFolder folder, state;

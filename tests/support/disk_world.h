@@ -2,8 +2,8 @@
 
 // The run harness on disk: a world of generated photos in a temporary folder, renamed
 // through the folder on disk and read by the Exif reader as the program does; and the
-// command line's runs over a test's own folder, listed afresh and taken back from their
-// journal. Only test programs that link the platform library include it.
+// command line's runs over a test's own folder, listed afresh and undone from their
+// journal. Only test programs that link the platform libraries include it.
 
 #include "platform/files/disk_folder.h"
 #include "platform/exif/exif_reader.h"
@@ -75,7 +75,7 @@ inline RunReport runListed(const TempFolder& dir, std::string_view birthday,
                     birthday, journal);
 }
 
-// Takes back the newest run on record not yet taken back, as tamblinor-cli --undo does.
+// Undoes the newest run on record not yet undone, as tamblinor-cli --undo does.
 inline void undoNewestRun(platform::JournalStore& store, naming::Folder& folder) {
     const std::vector<platform::RunOnRecord> runs = store.runs();
     ASSERT_FALSE(runs.empty());

@@ -53,7 +53,7 @@ inline RunReport runBatch(naming::Folder& folder, naming::ShootingTimeSource& ti
     return recorder.report;
 }
 
-// Takes back `renames`, an earlier run's, journaled where `journal` is given.
+// Undoes `renames`, an earlier run's, journaled where `journal` is given.
 inline RunReport undoBatch(const std::vector<naming::Rename>& renames, naming::Folder& folder,
                            naming::ShootingTimeSource& times,
                            naming::RunJournal* journal = nullptr) {
