@@ -9,8 +9,8 @@
 namespace app {
 
 inline constexpr int kExitDone = 0;
-inline constexpr int kExitRefused = 3; // a photo could not be renamed or undone, or was lost
-inline constexpr int kExitUsage = 64;  // EX_USAGE
+inline constexpr int kExitRefused = 3;  // a photo could not be renamed or undone, or was lost
+inline constexpr int kExitUsage = 64;   // EX_USAGE
 inline constexpr int kExitNoInput = 66; // EX_NOINPUT: the folder cannot be opened
 
 struct EndingStatus {

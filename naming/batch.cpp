@@ -24,7 +24,6 @@ std::string_view messageText(Message message) {
 
 namespace {
 
-
 constexpr std::array<std::string_view, 6> kLetters{"", "b", "c", "d", "e", "f"};
 
 struct Photo {

@@ -65,8 +65,8 @@ private:
                 if (progress_->stopRequested()) {
                     backs_.clear();
                     for (const Rename& each : renames)
-                        backs_.push_back({.rename = &each, .name = each.to,
-                                          .reason = KeptReason::Stopped});
+                        backs_.push_back(
+                            {.rename = &each, .name = each.to, .reason = KeptReason::Stopped});
                     return false;
                 }
             }

@@ -113,10 +113,21 @@ std::size_t Outcome::refusedCount() const {
                          [](const PhotoOutcome& photo) { return photo.refused(); });
 }
 
-Outcome renameFolder(const std::string& folder, const std::vector<std::string>& photos,
-                     std::string_view birthday, Effect effect, const Control& control) {
-    platform::JournalStore store(folder);
-    Outcome outcome{.folder = store.folder()};
+namespace {
+
+// What a rename and an undo have in common: the photos they read, what they are told, and
+// the folder they work on, the real one with a journal or a preview of it without.
+struct RunSetting {
+    naming::Folder& folder;
+    naming::ShootingTimeSource& reader;
+    Collector& collector;
+    naming::RunJournal* journal;
+    naming::RunProgress& progress;
+};
+
+template <typename Body>
+void carryOut(Outcome& outcome, const std::string& folder, const std::vector<std::string>& photos,
+              Effect effect, const Control& control, platform::JournalWriter journal, Body body) {
     Collector collector(outcome);
     Progress progress(control);
     const std::unique_ptr<naming::ShootingTimeSource> reader = makeReader(control, folder, photos);
@@ -124,15 +135,26 @@ Outcome renameFolder(const std::string& folder, const std::vector<std::string>& 
     naming::RunEnd end;
     if (effect == Effect::Preview) {
         naming::PreviewFolder preview(disk);
-        end = naming::renamePhotos(photos, birthday,
-                                   {preview, *reader, collector, &collector, nullptr, &progress});
+        end = body(RunSetting{preview, *reader, collector, nullptr, progress});
     } else {
-        platform::JournalWriter journal(store, std::string(birthday));
-        end = naming::renamePhotos(photos, birthday,
-                                   {disk, *reader, collector, &collector, &journal, &progress});
+        end = body(RunSetting{disk, *reader, collector, &journal, progress});
         outcome.journalProblem = journal.problem();
     }
     outcome.ending = endingOf(end);
+}
+
+} // namespace
+
+Outcome renameFolder(const std::string& folder, const std::vector<std::string>& photos,
+                     std::string_view birthday, Effect effect, const Control& control) {
+    platform::JournalStore store(folder);
+    Outcome outcome{.folder = store.folder()};
+    carryOut(outcome, folder, photos, effect, control,
+             platform::JournalWriter(store, std::string(birthday)), [&](const RunSetting& run) {
+                 return naming::renamePhotos(photos, birthday,
+                                             {run.folder, run.reader, run.collector, &run.collector,
+                                              run.journal, &run.progress});
+             });
     return outcome;
 }
 
@@ -158,20 +180,11 @@ Outcome undoLastRun(const std::string& folder, Effect effect, const Control& con
     std::vector<std::string> photos;
     for (const naming::Rename& rename : renames)
         photos.push_back(rename.to);
-    Collector collector(outcome);
-    Progress progress(control);
-    const std::unique_ptr<naming::ShootingTimeSource> reader = makeReader(control, folder, photos);
-    platform::DiskFolder disk(folder);
-    naming::RunEnd end;
-    if (effect == Effect::Preview) {
-        naming::PreviewFolder preview(disk);
-        end = naming::undoRenames(renames, preview, *reader, &collector, nullptr, &progress);
-    } else {
-        platform::JournalWriter journal(store, {}, last->run.fileName);
-        end = naming::undoRenames(renames, disk, *reader, &collector, &journal, &progress);
-        outcome.journalProblem = journal.problem();
-    }
-    outcome.ending = endingOf(end);
+    carryOut(outcome, folder, photos, effect, control,
+             platform::JournalWriter(store, {}, last->run.fileName), [&](const RunSetting& run) {
+                 return naming::undoRenames(renames, run.folder, run.reader, &run.collector,
+                                            run.journal, &run.progress);
+             });
     return outcome;
 }
 

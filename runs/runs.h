@@ -25,23 +25,23 @@ namespace runs {
 enum class Effect { Rename, Preview };
 
 enum class Ending {
-    Completed,         // every photo treated
-    BadBirthday,       // ended with naming::Message::BadBirthday
-    ReaderUnavailable, // ended with naming::Message::ReaderUnavailable
-    PhotoVanished,     // the file system lost a photo: the run stopped there
-    Stopped,           // stopped between photos when asked to
-    Unfinished,        // an undo that left the run to be undone: try again later
-    NothingToUndo,     // no run of the folder is left to undo
+    Completed,              // every photo treated
+    BadBirthday,            // ended with naming::Message::BadBirthday
+    ReaderUnavailable,      // ended with naming::Message::ReaderUnavailable
+    PhotoVanished,          // the file system lost a photo: the run stopped there
+    Stopped,                // stopped between photos when asked to
+    Unfinished,             // an undo that left the run to be undone: try again later
+    NothingToUndo,          // no run of the folder is left to undo
     NewerJournalUnreadable, // a journal newer than the run to undo cannot be read: nothing
                             // was undone, lest runs be undone out of order
 };
 
 // What became of one photo the run treated.
 struct PhotoOutcome {
-    std::string from;                 // its name before the run
-    std::string to;                   // its name after it; empty where it kept its name
-    naming::KeptReason reason{};      // why it kept its name
-    std::error_code error;            // for KeptReason::CannotRename, the system's reason
+    std::string from;            // its name before the run
+    std::string to;              // its name after it; empty where it kept its name
+    naming::KeptReason reason{}; // why it kept its name
+    std::error_code error;       // for KeptReason::CannotRename, the system's reason
 
     bool operator==(const PhotoOutcome&) const = default;
     bool renamed() const { return !to.empty(); }
@@ -51,11 +51,11 @@ struct PhotoOutcome {
 
 struct Outcome {
     Ending ending = Ending::Completed;
-    std::vector<PhotoOutcome> photos;     // in list order
+    std::vector<PhotoOutcome> photos;       // in list order
     std::optional<naming::Message> message; // the message the run ended with
-    std::string folder;                   // the folder's full path, as journals record it
-    std::string journalProblem;           // why no journal was kept; empty when it was
-    std::string unreadableJournal;        // NewerJournalUnreadable: the journal's full path
+    std::string folder;                     // the folder's full path, as journals record it
+    std::string journalProblem;             // why no journal was kept; empty when it was
+    std::string unreadableJournal;          // NewerJournalUnreadable: the journal's full path
 
     std::size_t renamedCount() const;
     std::size_t refusedCount() const;
@@ -76,8 +76,8 @@ using ReaderFactory = std::function<std::unique_ptr<naming::ShootingTimeSource>(
 // How a run is watched and stopped, and what it reads with.
 struct Control {
     Observer* observer = nullptr;
-    std::stop_token stop;  // a stop asked for ends the run between two photos
-    ReaderFactory reader;  // none: the photos' Exif, their heads fetched ahead
+    std::stop_token stop; // a stop asked for ends the run between two photos
+    ReaderFactory reader; // none: the photos' Exif, their heads fetched ahead
 };
 
 // Renames `photos`, names in the folder `folder` (UTF-8), in list order, after the child's
@@ -95,9 +95,9 @@ enum class UndoState { NotUndone, PartlyUndone, Undone };
 
 // One run on record; a journal that cannot be read is listed by its path alone.
 struct RunRecord {
-    std::string journal;   // the journal's full path
-    bool readable = true;  // false: nothing below is known
-    std::string time;      // when it began, UTC: "2026-12-07T14:05:33.123456789Z"
+    std::string journal;  // the journal's full path
+    bool readable = true; // false: nothing below is known
+    std::string time;     // when it began, UTC: "2026-12-07T14:05:33.123456789Z"
     std::string birthday;
     std::size_t photos = 0; // the photos an undo would move back
     bool cutShort = false;

@@ -272,7 +272,9 @@ void MainWindow::runBatch(RunMode mode) {
     }
     runs::Control control;
     if (readerFor_)
-        control.reader = [this](const std::string& folder, const auto&) { return readerFor_(folder); };
+        control.reader = [this](const std::string& folder, const auto&) {
+            return readerFor_(folder);
+        };
     const runs::Outcome outcome =
         runs::renameFolder(fileList_->path(), photos, birthdayBox_->text().toStdString(),
                            runs::Effect::Rename, control);

@@ -7,9 +7,8 @@
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <stop_token>
 
 namespace {
@@ -27,8 +26,8 @@ struct CameraFolder {
                                "2008:01:01 00:00:01", "2008:02:02 10:10:10"};
         for (int i = 0; i < 5; ++i)
             folder.write("IMG_" + std::to_string(i + 1) + ".jpg", fixture::photo(times[i]));
-        const runs::Outcome first = runs::renameFolder(path, {"IMG_4.jpg", "IMG_5.jpg"},
-                                                       kBirthday, runs::Effect::Rename);
+        const runs::Outcome first =
+            runs::renameFolder(path, {"IMG_4.jpg", "IMG_5.jpg"}, kBirthday, runs::Effect::Rename);
         const std::string& a = first.photos[0].to;
         const std::string& b = first.photos[1].to;
         std::filesystem::rename(folder.at(a), folder.at("x"));
@@ -71,10 +70,9 @@ TEST(RunLayer, AStopAnywhereLeavesEveryPhotoNamedAndTheJournalInStep) {
                 camera.rename(runs::Effect::Rename);
             const auto start = camera.folder.listing();
             StopAt stop(stopAt);
-            const runs::Outcome outcome = undoing
-                                              ? runs::undoLastRun(camera.path, runs::Effect::Rename,
-                                                                  stop.control())
-                                              : camera.rename(runs::Effect::Rename, stop.control());
+            const runs::Outcome outcome =
+                undoing ? runs::undoLastRun(camera.path, runs::Effect::Rename, stop.control())
+                        : camera.rename(runs::Effect::Rename, stop.control());
             calls = std::max(calls, stop.calls + 1);
             const bool stopped = outcome.ending == runs::Ending::Stopped;
             stops += stopped;
