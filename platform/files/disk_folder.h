@@ -11,16 +11,6 @@
 
 namespace platform {
 
-// Renames the file at path `from` to path `to` in the same folder; fails with
-// std::errc::file_exists when `to` is taken, on every file system. Tries, in order: an
-// atomic no-replace rename; where the file system refuses that flag (NFS, FUSE), a hard
-// link then removal of the old name; where hard links are unsupported too (FAT, exFAT),
-// a check then a plain rename. On Windows one call (MoveFileExW) does it in one step.
-std::error_code renameNoReplace(const std::string& from, const std::string& to);
-
-// True for an ordinary, non-hidden file at `path` (a link to one counts).
-bool isOrdinaryFile(const std::string& path);
-
 // A folder held open for the life of the object, and no longer: a run's folder is not
 // kept busy between runs, so the card it is on can be taken out.
 class DiskFolder : public naming::Folder {
@@ -30,7 +20,13 @@ public:
     DiskFolder(const DiskFolder&) = delete;
     DiskFolder& operator=(const DiskFolder&) = delete;
 
+    // Fails with std::errc::file_exists when `to` is taken, on every file system. Tries,
+    // in order: an atomic no-replace rename; where the file system refuses that flag (NFS,
+    // FUSE), a hard link then removal of the old name; where hard links are unsupported
+    // too (FAT, exFAT), a check then a plain rename. On Windows one call (MoveFileExW)
+    // does it in one step.
     std::error_code rename(const std::string& from, const std::string& to) override;
+    // An ordinary, non-hidden file (a link to one counts).
     bool isOrdinaryFile(const std::string& name) const override;
     bool isNameTaken(const std::string& name) const override;
     bool sameFile(const std::string& a, const std::string& b) const override;

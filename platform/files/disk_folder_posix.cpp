@@ -71,14 +71,6 @@ bool isOrdinaryFileIn(int dir, const std::string& name) {
 
 } // namespace
 
-std::error_code renameNoReplace(const std::string& from, const std::string& to) {
-    return renameIn(AT_FDCWD, from, to);
-}
-
-bool isOrdinaryFile(const std::string& path) {
-    return isOrdinaryFileIn(AT_FDCWD, path);
-}
-
 struct DiskFolder::Held {
     int fd; // -1 where the folder could not be opened
 };

@@ -52,8 +52,6 @@ std::optional<DWORD> attributesFollowingLinks(const std::string& path) {
               : std::nullopt;
 }
 
-} // namespace
-
 // MoveFileExW without MOVEFILE_REPLACE_EXISTING: the file system itself refuses a taken
 // name, in the same step as the rename (on NTFS, FAT and exFAT alike), so no file that
 // appears under `to` meanwhile can be replaced. Without MOVEFILE_COPY_ALLOWED a move to
@@ -68,7 +66,7 @@ std::error_code renameNoReplace(const std::string& from, const std::string& to) 
     return windowsError(error);
 }
 
-bool isOrdinaryFile(const std::string& path) {
+bool isOrdinaryFileAt(const std::string& path) {
     const std::string_view name = lastPart(path);
     if (name.empty() || isHiddenName(name))
         return false;
@@ -76,6 +74,8 @@ bool isOrdinaryFile(const std::string& path) {
     return attributes &&
            !(*attributes & (FILE_ATTRIBUTE_DIRECTORY | kHiddenAttributes | FILE_ATTRIBUTE_DEVICE));
 }
+
+} // namespace
 
 // Only the folder's path is held: Windows has no calls that take names inside a folder
 // handle, and an open handle would keep the card busy.
@@ -96,7 +96,7 @@ std::error_code DiskFolder::rename(const std::string& from, const std::string& t
 }
 
 bool DiskFolder::isOrdinaryFile(const std::string& name) const {
-    return platform::isOrdinaryFile(held_->path + name); // not this member, which hides it
+    return isOrdinaryFileAt(held_->path + name);
 }
 
 bool DiskFolder::isNameTaken(const std::string& name) const {

@@ -4,7 +4,6 @@
 
 #include "platform/files/disk_folder.h"
 #include "platform/files/photo_listing.h"
-#include "tests/support/current_folder.h"
 #include "tests/support/temp_folder.h"
 
 #include <algorithm>
@@ -31,39 +30,39 @@ void mark(const std::filesystem::path& path, DWORD attribute) {
 } // namespace
 #endif
 
-TEST(RenameNoReplace, RenamesAndNeverReplaces) {
+TEST(DiskFolderRename, RenamesAndNeverReplaces) {
     TempFolder folder;
     folder.write("a.jpg", "photo a");
     folder.write("b.jpg", "photo b");
-    fixture::CurrentFolder here(folder.path());
+    platform::DiskFolder disk(folder.path().string());
 
-    EXPECT_EQ(platform::renameNoReplace("a.jpg", "b.jpg"), std::errc::file_exists);
-    EXPECT_EQ(platform::renameNoReplace("missing.jpg", "c.jpg"),
+    EXPECT_EQ(disk.rename("a.jpg", "b.jpg"), std::errc::file_exists);
+    EXPECT_EQ(disk.rename("missing.jpg", "c.jpg"),
               std::errc::no_such_file_or_directory);
     EXPECT_EQ(folder.contents(),
               (std::map<std::string, std::string>{{"a.jpg", "photo a"}, {"b.jpg", "photo b"}}));
 
 #ifdef _WIN32
     // Names differing only in case are one name to Windows.
-    EXPECT_EQ(platform::renameNoReplace("a.jpg", "B.JPG"), std::errc::file_exists);
+    EXPECT_EQ(disk.rename("a.jpg", "B.JPG"), std::errc::file_exists);
 #endif
-    EXPECT_FALSE(platform::renameNoReplace("a.jpg", "照片 一.jpg"));
+    EXPECT_FALSE(disk.rename("a.jpg", "照片 一.jpg"));
     EXPECT_EQ(folder.contents(), (std::map<std::string, std::string>{{"b.jpg", "photo b"},
                                                                      {"照片 一.jpg", "photo a"}}));
 }
 
 // Links are made on Linux only: on Windows making one takes a privilege, and wine only
 // pretends to.
-TEST(RenameNoReplace, RefusesATargetThatIsAFolderOrALink) {
+TEST(DiskFolderRename, RefusesATargetThatIsAFolderOrALink) {
     TempFolder folder;
     folder.write("a.jpg", "photo a");
     std::filesystem::create_directory(folder.path() / "x.jpg");
-    fixture::CurrentFolder here(folder.path());
+    platform::DiskFolder disk(folder.path().string());
 
-    EXPECT_TRUE(platform::renameNoReplace("a.jpg", "x.jpg"));
+    EXPECT_TRUE(disk.rename("a.jpg", "x.jpg"));
 #ifndef _WIN32
     std::filesystem::create_symlink("nowhere", folder.path() / "dangling.jpg");
-    EXPECT_TRUE(platform::renameNoReplace("a.jpg", "dangling.jpg"));
+    EXPECT_TRUE(disk.rename("a.jpg", "dangling.jpg"));
 #endif
     EXPECT_EQ(folder.read("a.jpg"), "photo a");
 }
@@ -73,22 +72,22 @@ TEST(OrdinaryFile, FindsOnlyVisibleFiles) {
     folder.write("photo.jpg", "x");
     folder.write(".hidden.jpg", "x");
     std::filesystem::create_directory(folder.path() / "folder.jpg");
-    fixture::CurrentFolder here(folder.path());
+    platform::DiskFolder disk(folder.path().string());
 #ifdef _WIN32
     mark(folder.write("hidden.jpg", "x"), FILE_ATTRIBUTE_HIDDEN);
     mark(folder.write("system.jpg", "x"), FILE_ATTRIBUTE_SYSTEM);
-    EXPECT_FALSE(platform::isOrdinaryFile("hidden.jpg"));
-    EXPECT_FALSE(platform::isOrdinaryFile("system.jpg"));
+    EXPECT_FALSE(disk.isOrdinaryFile("hidden.jpg"));
+    EXPECT_FALSE(disk.isOrdinaryFile("system.jpg"));
 #else
     std::filesystem::create_symlink("photo.jpg", folder.path() / "link.jpg");
-    EXPECT_TRUE(platform::isOrdinaryFile("link.jpg"));
+    EXPECT_TRUE(disk.isOrdinaryFile("link.jpg"));
 #endif
 
-    EXPECT_TRUE(platform::isOrdinaryFile("photo.jpg"));
-    EXPECT_FALSE(platform::isOrdinaryFile(".hidden.jpg"));
-    EXPECT_FALSE(platform::isOrdinaryFile("folder.jpg"));
-    EXPECT_FALSE(platform::isOrdinaryFile("missing.jpg"));
-    EXPECT_FALSE(platform::isOrdinaryFile(""));
+    EXPECT_TRUE(disk.isOrdinaryFile("photo.jpg"));
+    EXPECT_FALSE(disk.isOrdinaryFile(".hidden.jpg"));
+    EXPECT_FALSE(disk.isOrdinaryFile("folder.jpg"));
+    EXPECT_FALSE(disk.isOrdinaryFile("missing.jpg"));
+    EXPECT_FALSE(disk.isOrdinaryFile(""));
 }
 
 TEST(PhotoListing, ListsMatchingOrdinaryFilesInNaturalOrder) {
