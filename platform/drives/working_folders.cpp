@@ -71,9 +71,14 @@ std::string startFolder() {
     const fs::path here = fs::current_path(error);
     if (!error && fs::is_directory(here, error))
         return utf8FromPath(here);
+    // The home folder as the system resolves it, as the current folder comes: where it is a
+    // link, the drive list shows the drive it leads to.
     const std::string home = homeFolder();
-    if (!home.empty() && fs::is_directory(pathFromUtf8(home), error))
-        return home;
+    if (home.empty())
+        return "/";
+    const fs::path resolved = fs::canonical(pathFromUtf8(home), error);
+    if (!error && fs::is_directory(resolved, error))
+        return utf8FromPath(resolved);
     return "/";
 }
 
