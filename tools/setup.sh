@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing on Debian 12, builds, then:
 #   run      starts the program
-#   test     runs every test, the Windows build's too (as Windows programs under wine)
+#   test     runs every test, under the sanitizers too, and the Windows build's (as Windows
+#            programs under wine)
 #   package  makes the Debian package build/release/tamblinor_VERSION_ARCH.deb
 #   windows  cross-builds for 64-bit Windows, runs its tests under wine and makes
 #            build/windows/Tamblinor-VERSION-win64-setup.exe and Tamblinor-VERSION-win64.zip
@@ -68,6 +69,12 @@ test)
     install_missing "${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
     build ci
     ctest --preset ci --output-on-failure -j "$(nproc)"
+    # The same without the window under AddressSanitizer and UndefinedBehaviorSanitizer,
+    # and the programs that start threads under ThreadSanitizer: a finding fails the run.
+    build asan
+    ctest --preset asan -j "$(nproc)"
+    build tsan
+    ctest --preset tsan -j "$(nproc)"
     build_and_test_windows
     ;;
 package)
