@@ -369,9 +369,10 @@ time_window() {
     local out="$results/$n-$mode-window.txt" renamed="$work/renamed-$n"
     cut -f2 "$pristine.expected" >"$renamed"
     : >"$out"
+    [[ -d $work/runtime ]] || mkdir -m 700 "$work/runtime" # Qt's runtime folder: root has none
     for ((i = 1; i <= runs; i++)); do
         prepare "$mode" window "$pristine" "$dir" remount
-        sh -c "$(in_card_group "$(printf '%q ' "$stall" "$dir" "$birthday" "$renamed")")" \
+        XDG_RUNTIME_DIR="$work/runtime" sh -c "$(in_card_group "$(printf '%q ' "$stall" "$dir" "$birthday" "$renamed")")" \
             | tee -a "$out" >&2
     done
     [[ $(wc -l <"$out") == "$runs" ]] || die "the window did not finish each run"
