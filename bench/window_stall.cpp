@@ -36,7 +36,7 @@ namespace {
 
 constexpr int kTickMs = 1;
 constexpr qint64 kIdleMs = 1000;
-constexpr int kCheckMs = 20;        // how often File1 is looked at for the run's end
+constexpr int kCheckMs = 20; // how often File1 is looked at for the run's end
 constexpr qint64 kGiveUpMs = 1'800'000;
 
 class MemorySettings final : public navigation::SettingsStore {
