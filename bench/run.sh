@@ -10,7 +10,22 @@
 #   bench/run.sh [--counts "1000 10000"] [--modes "warm cold"]
 #                [--tools "tamblinor floor exiv2 jhead exiftool"] [--runs N] [--slow-runs N]
 #                [--large-photos] [--no-strace] [--strace-only] [--build DIR] [--work DIR]
-#                [--keep]
+#                [--keep] [--slow-card IOPS]
+#
+# Tools besides those five: tamblinor-again, tamblinor run over a folder it has named
+# already (each copy is named once, untimed, before the cache is dropped); with
+# --slow-card, window: the window (tamblinor-bench-window-stall, so --build must point
+# at a build with the window) renaming the folder on a click of Command1, which prints
+# the longest the window went without answering during the run.
+#
+# --slow-card IOPS: the photos live on a slow memory card instead, an ext4 image on a
+# loop device whose reads are throttled to IOPS a second by the cgroup v1 blkio
+# controller (500 is a fair SD card in a USB reader); every timed process is moved into
+# that cgroup before it starts, and the card is unmounted and mounted afresh before each
+# run, so every run is cold. Photos of about 300 KB (only their heads are read). Needs
+# root; the mount, the loop device and the cgroup are removed at the end, also on a
+# failure; the image stays in the work folder with its photos for the next run. Default
+# tools "tamblinor floor tamblinor-again", mode cold, no strace.
 #
 # Needs: a Release build of the project (default build/bench beside this folder's parent,
 # configured and built by this script with TAMBLINOR_BUILD_BENCHMARKS=ON),
@@ -33,10 +48,12 @@ root=$(cd "$here/.." && pwd)
 build="$root/build/bench"
 work="$here/work"
 counts="1000 10000"
-modes="warm cold"
-tools="tamblinor floor exiv2 jhead exiftool"
+modes=""
+tools=""
 runs=""
 slow_runs=3
+card_iops=""
+card_width=800 card_height=530 # the card's photos: about 300 KB each
 large=0
 do_strace=1
 do_time=1
@@ -60,7 +77,7 @@ check() {
     fi
     local pattern
     case $tool in
-        tamblinor)
+        tamblinor|tamblinor-again|window)
             if ! cmp -s <(cat <<<"$got") "$pristine.expected"; then
                 echo "check tamblinor: names differ from the dry run's:" >&2
                 diff <(cat <<<"$got") "$pristine.expected" | head -5 >&2
@@ -81,9 +98,21 @@ check() {
     fi
 }
 
+# remount MOUNTPOINT: the card taken out and put back: every page, inode and directory
+# entry of its file system leaves the caches, so the next run reads them from the card.
+remount() {
+    local mnt=$1 device
+    device=$(findmnt -no SOURCE --mountpoint "$mnt")
+    umount "$mnt"
+    blockdev --flushbufs "$device"
+    mount "$device" "$mnt"
+}
+
 # prepare MODE TOOL PRISTINE RUNDIR EVICT: checks what the previous run left, then lays
 # a fresh copy of the pristine folder (hard links: the same files, new names), flushes
-# the copy's metadata and, when cold, drops the photos' pages from the page cache.
+# the copy's metadata and, when cold, drops the photos' pages from the page cache; on
+# the slow card (EVICT "remount"), every cache of the card. For tamblinor-again the copy
+# is named first, as tamblinor-cli $BENCH_CLI would name it for $BENCH_BIRTHDAY.
 prepare() {
     local mode=$1 tool=$2 pristine=$3 dir=$4 evict=$5
     if [[ -f $dir.tool ]]; then
@@ -92,8 +121,13 @@ prepare() {
     rm -rf "$dir"
     cp -al "$pristine" "$dir"
     echo "$tool" >"$dir.tool"
+    if [[ $tool == tamblinor-again ]]; then
+        "$BENCH_CLI" --birthday "$BENCH_BIRTHDAY" "$dir" >/dev/null
+    fi
     sync -f "$dir"
-    if [[ $mode == cold ]]; then
+    if [[ $evict == remount ]]; then
+        remount "$(dirname "$dir")"
+    elif [[ $mode == cold ]]; then
         "$evict" "$dir"
     fi
 }
@@ -121,6 +155,7 @@ while [[ $# -gt 0 ]]; do
         --build) build=$(cd "$2" && pwd); shift 2 ;;
         --work) mkdir -p "$2"; work=$(cd "$2" && pwd); shift 2 ;;
         --keep) keep=1; shift ;;
+        --slow-card) card_iops=$2; shift 2 ;;
         -h|--help) usage ;;
         *) echo "unknown option $1" >&2; usage ;;
     esac
@@ -128,6 +163,22 @@ done
 
 say() { printf '%s\n' "$*" >&2; }
 die() { say "run.sh: $*"; exit 1; }
+
+if [[ -n $card_iops ]]; then
+    [[ $card_iops =~ ^[1-9][0-9]*$ ]] || die "--slow-card takes a number of reads a second"
+    if [[ $(id -u) != 0 ]]; then
+        say "run.sh --slow-card needs root (a loop device, a mount and a blkio cgroup): nothing done"
+        exit 0
+    fi
+    [[ -f /sys/fs/cgroup/blkio/blkio.throttle.read_iops_device ]] \
+        || die "--slow-card needs the cgroup v1 blkio controller at /sys/fs/cgroup/blkio"
+    [[ -z $modes || $modes == cold ]] || die "--slow-card runs are cold: no --modes but cold"
+    modes=cold
+    tools=${tools:-tamblinor floor tamblinor-again}
+    do_strace=0
+fi
+modes=${modes:-warm cold}
+tools=${tools:-tamblinor floor exiv2 jhead exiftool}
 
 cli="$build/app/tamblinor-cli"
 maker="$build/tests/tamblinor-make-photos"
@@ -151,6 +202,8 @@ mkdir -p "$work/bin"
 # tamblinor's runs keep their journals here, not in the user's state folder; a run on the
 # same folder path adds one each time, and the folder keeps the last 100.
 export XDG_STATE_HOME="$work/state"
+# What prepare needs to name a copy before tamblinor-again runs over it.
+export BENCH_CLI="$cli" BENCH_BIRTHDAY="$birthday"
 
 # The floor and the cache dropper: from the build when it has them, else compiled here.
 tool_binary() {
@@ -171,7 +224,12 @@ evict=$(tool_binary tamblinor-bench-evict "$here/evict.c")
 selected=()
 for tool in $tools; do
     case $tool in
-        tamblinor|floor) selected+=("$tool") ;;
+        tamblinor|floor|tamblinor-again) selected+=("$tool") ;;
+        window)
+            [[ -n $card_iops ]] || die "the window is timed on the slow card only (--slow-card)"
+            stall="$build/bench/tamblinor-bench-window-stall"
+            [[ -x $stall ]] || die "no $stall: pass --build with a build of the window and bench/"
+            selected+=("$tool") ;;
         exiftool|jhead|exiv2)
             if command -v "$tool" >/dev/null; then
                 selected+=("$tool")
@@ -186,12 +244,72 @@ done
 command_for() {
     local tool=$1 dir=$2
     case $tool in
-        tamblinor) echo "$(printf %q "$cli") --birthday $birthday $dir" ;;
+        tamblinor|tamblinor-again) echo "$(printf %q "$cli") --birthday $birthday $dir" ;;
         floor)     echo "$(printf %q "$floor") $dir" ;;
         exiftool)  echo "exiftool '-FileName<DateTimeOriginal' -d '%Y%m%d_%H%M%S%%-c.%%e' $dir" ;;
         jhead)     echo "jhead -n%Y%m%d-%H%M%S $dir/*.jpg" ;;
         exiv2)     echo "exiv2 -F -r '%Y%m%d_%H%M%S' rename $dir/*.jpg" ;;
     esac
+}
+
+# ----------------------------------------------------------------------------------
+# The slow card
+
+photos_root=$work
+if [[ -n $card_iops ]]; then
+    # Room for each count's photos once (the runs' copies are hard links), and a margin.
+    card_mb=$(( $(awk '{ for (i = 1; i <= NF; ++i) s += $i } END { print s }' <<<"$counts") * 400 / 1024 + 512 ))
+    card_image="$work/card.img"
+    if [[ -f $card_image && $(stat -c %s "$card_image") -lt $((card_mb << 20)) ]]; then
+        say "the card image is too small for these counts: made anew"
+        rm -f "$card_image"
+    fi
+    if [[ ! -f $card_image ]]; then
+        truncate -s "${card_mb}M" "$card_image"
+        # Inode tables and journal written now, not in the background during the runs.
+        mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0 "$card_image" \
+            || die "cannot make a file system on $card_image"
+    fi
+    card_mount="$work/card"
+    card_cgroup=/sys/fs/cgroup/blkio/tamblinor-bench-card-$$
+    card_loop=""
+    card_cleanup() {
+        if [[ -d $card_cgroup ]]; then
+            # A timed process left by an interrupted run goes back to the root group first.
+            local pid
+            while read -r pid; do
+                echo "$pid" >/sys/fs/cgroup/blkio/cgroup.procs || true
+            done <"$card_cgroup/cgroup.procs"
+            rmdir "$card_cgroup" || say "warning: cannot remove the cgroup $card_cgroup"
+        fi
+        if mountpoint -q "$card_mount"; then
+            umount "$card_mount" || umount -l "$card_mount" || say "warning: cannot unmount $card_mount"
+        fi
+        if [[ -n $card_loop ]]; then
+            losetup -d "$card_loop" || say "warning: cannot detach $card_loop"
+        fi
+    }
+    trap card_cleanup EXIT
+    trap 'exit 130' INT TERM
+    card_loop=$(losetup --find --show "$card_image") || die "no free loop device"
+    mkdir -p "$card_mount"
+    mount "$card_loop" "$card_mount" || die "cannot mount $card_loop"
+    mkdir "$card_cgroup"
+    echo "$(lsblk -dno MAJ:MIN "$card_loop" | tr -d ' ') $card_iops" \
+        >"$card_cgroup/blkio.throttle.read_iops_device"
+    photos_root=$card_mount
+    say "slow card: $card_image on $card_loop at $card_mount, reads throttled to $card_iops a second (cgroup $card_cgroup)"
+fi
+
+# in_card_group COMMAND: COMMAND as a shell command line that first moves its shell into
+# the card's cgroup and then becomes the command, so the whole timed process is throttled;
+# COMMAND itself when there is no card.
+in_card_group() {
+    if [[ -n $card_iops ]]; then
+        echo "echo \$\$ >$(printf %q "$card_cgroup/cgroup.procs") && exec $1"
+    else
+        echo "$1"
+    fi
 }
 
 # ----------------------------------------------------------------------------------
@@ -214,14 +332,16 @@ scan_image() {
 # list and the names tamblinor must give (inode TAB name, from a dry run).
 pristine() {
     local n=$1 size image
-    if [[ $large == 1 || $n -le 1000 ]]; then
+    if [[ -n $card_iops ]]; then
+        size=300kb; image=$(scan_image scan-300kb.jpg "$card_width" "$card_height")
+    elif [[ $large == 1 || $n -le 1000 ]]; then
         size=3mb; image=$(scan_image scan-3mb.jpg 2400 1600)
     else
         size=1mb; image=$(scan_image scan-1mb.jpg 1400 930)
     fi
-    local dir="$work/photos-$n-$size"
+    local dir="$photos_root/photos-$n-$size"
     if [[ ! -f $dir.done ]]; then
-        say "generating $n photos of about ${size%mb} MB in $dir ..."
+        say "generating $n photos of about $size in $dir ..."
         rm -rf "$dir"
         "$maker" "$dir" --count "$n" --same-second-percent "$same_second_percent" --image "$image"
         find "$dir" -mindepth 1 -maxdepth 1 -printf '%i\n' | sort >"$dir.inodes"
@@ -240,15 +360,31 @@ pristine() {
 # ----------------------------------------------------------------------------------
 # Timing
 
-results="$work/results"
+results="$work/results${card_iops:+-card}" # the card's figures kept apart from the disk's
 mkdir -p "$results"
+
+# The window's runs: no hyperfine, the program prints its own figure, one line a run.
+time_window() {
+    local n=$1 mode=$2 pristine=$3 dir=$4 runs=$5
+    local out="$results/$n-$mode-window.txt" renamed="$work/renamed-$n"
+    cut -f2 "$pristine.expected" >"$renamed"
+    : >"$out"
+    [[ -d $work/runtime ]] || mkdir -m 700 "$work/runtime" # Qt's runtime folder: root has none
+    for ((i = 1; i <= runs; i++)); do
+        prepare "$mode" window "$pristine" "$dir" remount
+        XDG_RUNTIME_DIR="$work/runtime" sh -c "$(in_card_group "$(printf '%q ' "$stall" "$dir" "$birthday" "$renamed")")" \
+            | tee -a "$out" >&2
+    done
+    [[ $(wc -l <"$out") == "$runs" ]] || die "the window did not finish each run"
+}
 
 time_config() {
     local n=$1 mode=$2 pristine=$3
-    local dir="$work/run"
+    local dir="$photos_root/run"
     local qdir qself qpristine qevict
     qdir=$(printf %q "$dir"); qself=$(printf %q "${BASH_SOURCE[0]}")
     qpristine=$(printf %q "$pristine"); qevict=$(printf %q "$evict")
+    [[ -z $card_iops ]] || qevict=remount
     local csv="$results/$n-$mode.csv"
     : >"$csv"
     say ""
@@ -260,16 +396,21 @@ time_config() {
     for tool in "${selected[@]}"; do
         local tr=$r
         [[ $tool == exiftool && $slow_runs -lt $r ]] && tr=$slow_runs
+        [[ $tool == window && $slow_runs -lt $r ]] && tr=$slow_runs
         rm -f "$dir.tool"
-        local one="$results/$n-$mode-$tool.csv"
-        hyperfine --style basic --runs "$tr" --warmup "$([[ $mode == warm ]] && echo 1 || echo 0)" \
-            --prepare "$qself --internal-prepare $mode $tool $qpristine $qdir $qevict" \
-            --command-name "$tool" --export-csv "$one" \
-            "$(command_for "$tool" "$qdir")" >&2
+        if [[ $tool == window ]]; then
+            time_window "$n" "$mode" "$pristine" "$dir" "$tr"
+        else
+            local one="$results/$n-$mode-$tool.csv"
+            hyperfine --style basic --runs "$tr" --warmup "$([[ $mode == warm ]] && echo 1 || echo 0)" \
+                --prepare "$qself --internal-prepare $mode $tool $qpristine $qdir $qevict" \
+                --command-name "$tool" --export-csv "$one" \
+                "$(in_card_group "$(command_for "$tool" "$qdir")")" >&2
+            if [[ ! -s $csv ]]; then head -1 "$one" >"$csv"; fi
+            tail -n +2 "$one" >>"$csv"
+        fi
         check "$tool" "$pristine" "$dir" || die "$tool: the last run left a wrong folder"
         rm -f "$dir.tool"
-        if [[ ! -s $csv ]]; then head -1 "$one" >"$csv"; fi
-        tail -n +2 "$one" >>"$csv"
         say "   load after $tool: $(uptime | sed 's/.*load average: //')"
     done
     [[ $keep == 1 ]] || rm -rf "$dir"
@@ -278,23 +419,24 @@ time_config() {
 # summary CSV N MODE: the table, ratios and targets of one configuration.
 summary() {
     local csv=$1 n=$2 mode=$3
-    awk -F, -v n="$n" -v mode="$mode" '
+    awk -F, -v n="$n" -v mode="$mode" -v card="$card_iops" '
         NR == 1 { next }
         { name[NR] = $1; mean[$1] = $2; sd[$1] = $3; med[$1] = $4; order[++k] = $1 }
         END {
-            printf "\n%s photos, %s (median of the runs; mean ± sd)\n", n, mode
+            where = card ? sprintf(", slow card at %s reads a second", card) : ""
+            printf "\n%s photos, %s%s (median of the runs; mean ± sd)\n", n, mode, where
             printf "| tool | median | mean ± sd | per photo | × floor | tamblinor faster by |\n"
             printf "|---|---:|---:|---:|---:|---:|\n"
             for (i = 1; i <= k; ++i) {
                 t = order[i]
                 fl = ("floor" in med) ? sprintf("%.2f", med[t] / med["floor"]) : "-"
-                by = ("tamblinor" in med && t != "tamblinor" && t != "floor") ? sprintf("%.1f×", med[t] / med["tamblinor"]) : "-"
+                by = ("tamblinor" in med && t !~ /^tamblinor/ && t != "floor") ? sprintf("%.1f×", med[t] / med["tamblinor"]) : "-"
                 printf "| %s | %.4f s | %.4f ± %.4f s | %.1f µs | %s | %s |\n", t, med[t], mean[t], sd[t], med[t] / n * 1e6, fl, by
             }
             if ("tamblinor" in med) {
                 t = med["tamblinor"]
                 if ("floor" in med) {
-                    limit = mode == "warm" ? 1.25 : 1.5
+                    limit = card ? 1.05 : mode == "warm" ? 1.25 : 1.5
                     printf "target: tamblinor %.2f× floor, at most %.2f×: %s\n", t / med["floor"], limit, (t / med["floor"] <= limit ? "met" : "MISSED")
                 }
                 if (mode == "cold" && ("exiv2" in med))
@@ -303,6 +445,19 @@ summary() {
                     printf "target: exiftool %.1f× tamblinor, at least 50×: %s\n", med["exiftool"] / t, (med["exiftool"] / t >= 50 ? "met" : "MISSED")
             }
         }' "$csv"
+}
+
+# window_summary FILE N: the window's lines and the median of their longest stalls.
+window_summary() {
+    local file=$1 n=$2
+    printf '\nthe window, %s photos, slow card at %s reads a second: longest stall in answering\n' "$n" "$card_iops"
+    cat "$file"
+    sed -n 's/.*longest stall \([0-9.]*\) ms.*/\1/p' "$file" | sort -n | awk '
+        { v[++k] = $1 }
+        END {
+            m = k % 2 ? v[(k + 1) / 2] : (v[k / 2] + v[k / 2 + 1]) / 2
+            printf "target: median longest stall %.1f ms, at most 100 ms: %s\n", m, (m <= 100 ? "met" : "MISSED")
+        }'
 }
 
 # ----------------------------------------------------------------------------------
@@ -372,6 +527,7 @@ if [[ $do_time == 1 ]]; then
     for n in $counts; do
         for mode in $modes; do
             [[ -s $results/$n-$mode.csv ]] && summary "$results/$n-$mode.csv" "$n" "$mode"
+            [[ -s $results/$n-$mode-window.txt ]] && window_summary "$results/$n-$mode-window.txt" "$n"
         done
     done
 fi
