@@ -109,10 +109,9 @@ struct Watched {
 // Carries out `run` with the progress line on a terminal (`reading` names its first
 // phase) and Ctrl+C or SIGTERM stopping it; the line is gone when it returns.
 template <typename Run> Watched watch(bool terminal, std::string_view reading, Run run) {
-    std::stop_source stop;
     app::ProgressLine progress(terminal, reading);
-    const app::StopOnSignal signals(stop);
-    runs::Outcome outcome = run(runs::Control{.observer = &progress, .stop = stop.get_token()});
+    const app::StopOnSignal signals;
+    runs::Outcome outcome = run(runs::Control{.observer = &progress, .stop = signals.token()});
     progress.clear();
     const int status = app::exitStatus(outcome, signals.received());
     return {std::move(outcome), status};

@@ -16,17 +16,21 @@ enum class StopSignal {
     Terminate, // SIGTERM
 };
 
-// For the life of the object, the first of those signals asks `stop` to stop; outside it
-// they do what they always do. One at a time.
+// For the life of the object, the first of those signals asks token() to stop; outside
+// it they do what they always do. One at a time.
 class StopOnSignal {
 public:
-    explicit StopOnSignal(std::stop_source stop);
+    StopOnSignal();
     ~StopOnSignal();
     StopOnSignal(const StopOnSignal&) = delete;
     StopOnSignal& operator=(const StopOnSignal&) = delete;
 
+    std::stop_token token() const { return stop_.get_token(); }
     // The signal that asked for the stop, if one did.
     StopSignal received() const;
+
+private:
+    std::stop_source stop_;
 };
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -44,21 +45,25 @@ extern "C" void onSignal(int signal) {
 
 } // namespace
 
-StopOnSignal::StopOnSignal(std::stop_source stop) {
+StopOnSignal::StopOnSignal() {
     signalled = 0;
     ending = false;
     if (wakePipe[0] < 0 && ::pipe(wakePipe) != 0)
         return; // the signals keep their usual effect
-    watcher = std::thread([stop]() mutable {
-        for (char byte = 0; !ending;) {
-            if (::read(wakePipe[0], &byte, 1) < 0 && errno != EINTR)
-                return;
-            if (signalled != 0) {
-                stop.request_stop();
-                return;
+    try {
+        watcher = std::thread([stop = stop_]() mutable {
+            for (char byte = 0; !ending;) {
+                if (::read(wakePipe[0], &byte, 1) < 0 && errno != EINTR)
+                    return;
+                if (signalled != 0) {
+                    stop.request_stop();
+                    return;
+                }
             }
-        }
-    });
+        });
+    } catch (const std::system_error&) {
+        return; // no thread to spare: the signals keep their usual effect
+    }
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);

@@ -2,7 +2,6 @@
 
 #include <mutex>
 #include <optional>
-#include <utility>
 #include <windows.h>
 
 namespace app {
@@ -30,9 +29,9 @@ BOOL WINAPI onControl(DWORD event) {
 
 } // namespace
 
-StopOnSignal::StopOnSignal(std::stop_source stop) {
+StopOnSignal::StopOnSignal() {
     const std::lock_guard lock(guard);
-    target = std::move(stop);
+    target = stop_;
     signalled = StopSignal::None;
     SetConsoleCtrlHandler(onControl, TRUE);
 }
