@@ -1,6 +1,5 @@
-// tamblinor-cli on a terminal and stopped by signals (POSIX): the progress line on a
-// pseudo-terminal and never elsewhere, and SIGINT or SIGTERM in the middle of the renames
-// leaving every photo whole and the run to be taken back.
+// tamblinor-cli on a pseudo-terminal and under signals (POSIX): the progress line there
+// alone, and SIGINT or SIGTERM amid the renames leaving every photo whole and undoable.
 
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
@@ -37,9 +36,10 @@ void fillCamera(const TempFolder& folder) {
     }
 }
 
-// Runs the command line over `folder` slowed down: stopped (SIGSTOP) but for 3 ms in 50, so that
-// its run lasts seconds whatever the machine. Standard error goes to a pseudo-terminal, or to a
-// file where `terminal` is false; `signal` is sent once the line says the renames are under way.
+// Runs the command line over `folder` slowed down: stopped (SIGSTOP) but for 3 ms in 50,
+// so that its run lasts seconds whatever the machine. Standard error goes to a
+// pseudo-terminal, or to a file where `terminal` is false; `signal` is sent once the line
+// says the renames are under way.
 fixture::Finished slowRun(const TempFolder& folder, std::vector<std::string> arguments,
                           bool terminal, int signal = 0) {
     const TempFolder output;
@@ -72,18 +72,11 @@ fixture::Finished slowRun(const TempFolder& folder, std::vector<std::string> arg
     }
     finished.status = cli.wait();
     readTerminal();
-    if (terminal) {
-        close(slave);
-        close(master);
-    } else {
-        finished.err = output.read("err");
-    }
+    close(slave);
+    close(master);
+    finished.err += terminal ? "" : output.read("err");
     finished.out = output.read("out");
     return finished;
-}
-
-std::size_t lines(const std::string& text) {
-    return std::count(text.begin(), text.end(), '\n');
 }
 
 } // namespace
@@ -93,18 +86,17 @@ TEST(Terminal, ALongRunShowsItsProgressOnATerminalAlone) {
     const fixture::StateHome home(state.path());
     fillCamera(photos);
     const auto camera = photos.contents();
-    const std::string counts = " \\d+/" + std::to_string(kPhotos) + " *";
+    // Each phase's count, rewritten in place, the renames' at least, then blanks over it.
+    const auto line = [](const std::string& reading) {
+        const std::string count = " \\d+/" + std::to_string(kPhotos) + " *";
+        return std::regex("(\r" + reading + count + ")*(\rrenaming" + count + ")+\r *\r");
+    };
     const fixture::Finished rename = slowRun(photos, {"--birthday", "2006-05-10"}, true);
     EXPECT_EQ(rename.status, 0);
-    EXPECT_EQ(lines(rename.out), kPhotos);
-    EXPECT_TRUE(std::regex_match(rename.err, std::regex("(\rreading shooting times" + counts +
-                                                        ")*(\rrenaming" + counts + ")+\r *\r")))
-        << rename.err;
+    EXPECT_TRUE(std::regex_match(rename.err, line("reading shooting times"))) << rename.err;
     const fixture::Finished undo = slowRun(photos, {"--undo"}, true);
     EXPECT_EQ(undo.status, 0);
-    EXPECT_TRUE(std::regex_match(
-        undo.err, std::regex("(\rfinding photos" + counts + ")*(\rrenaming" + counts + ")+\r *\r")))
-        << undo.err;
+    EXPECT_TRUE(std::regex_match(undo.err, line("finding photos"))) << undo.err;
     EXPECT_EQ(photos.contents(), camera);
 
     const fixture::Finished piped = slowRun(photos, {"--birthday", "2006-05-10"}, false);
@@ -125,7 +117,7 @@ TEST(Signals, StopARunBetweenTwoPhotos) {
         const auto bytes = photos.unnamedContents();
         const fixture::Finished run = slowRun(photos, {"--birthday", "2006-05-10"}, true, signal);
         EXPECT_TRUE(run.status == status || run.status == 0) << run.status;
-        EXPECT_EQ(lines(run.out), kPhotos);
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), kPhotos);
         EXPECT_EQ(photos.unnamedContents(), bytes);
         EXPECT_FALSE(std::filesystem::exists(photos.at("0_0.jpg")));
         fixture::runProgram(TAMBLINOR_CLI, {"--undo", photos.path().string()});
