@@ -1,10 +1,13 @@
 // tamblinor-cli: the batch rename of the window's buttons, for scripts, previews and
 // benchmarks. Rename all by default, rename selected with --only, --dry-run to preview;
-// --undo undoes the last run, --history lists the runs on record.
+// --undo undoes the last run, --history lists the runs on record. On a terminal a line
+// tells how far a long run is; Ctrl+C stops a run between two photos.
 
 #include "app/cli_options.h"
 #include "app/console.h"
 #include "app/exit_status.h"
+#include "app/interrupt.h"
+#include "app/progress_line.h"
 #include "platform/files/folder_access.h"
 #include "platform/files/photo_listing.h"
 #include "runs/runs.h"
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -87,11 +91,33 @@ void printRefused(const runs::Outcome& outcome, const char* what) {
                      refused == 1 ? "" : "s", what);
 }
 
+// After a preview's report, so that it cannot be taken for a real run's.
+void printDryRun(const app::Options& options, const char* what) {
+    if (options.dryRun)
+        std::fprintf(stderr, "tamblinor-cli: dry run: nothing was %s\n", what);
+}
+
 runs::Effect effectOf(const app::Options& options) {
     return options.dryRun ? runs::Effect::Preview : runs::Effect::Rename;
 }
 
-int rename(const app::Options& options) {
+struct Watched {
+    runs::Outcome outcome;
+    int status;
+};
+
+// Carries out `run` with the progress line on a terminal (`reading` names its first
+// phase) and Ctrl+C or SIGTERM stopping it; the line is gone when it returns.
+template <typename Run> Watched watch(bool terminal, std::string_view reading, Run run) {
+    app::ProgressLine progress(terminal, reading);
+    const app::StopOnSignal signals;
+    runs::Outcome outcome = run(runs::Control{.observer = &progress, .stop = signals.token()});
+    progress.clear();
+    const int status = app::exitStatus(outcome, signals.received());
+    return {std::move(outcome), status};
+}
+
+int rename(const app::Options& options, bool terminal) {
     const std::vector<std::string> listed = platform::listPhotos(options.folder);
     for (const auto& wanted : options.only) {
         if (std::find(listed.begin(), listed.end(), wanted) == listed.end())
@@ -103,26 +129,33 @@ int rename(const app::Options& options) {
         if (options.only.empty() || options.only.contains(name))
             photos.push_back(name);
     }
-    const runs::Outcome outcome =
-        runs::renameFolder(options.folder, photos, options.birthday, effectOf(options));
+    const auto [outcome, status] =
+        watch(terminal, "reading shooting times", [&](const runs::Control& control) {
+            return runs::renameFolder(options.folder, photos, options.birthday, effectOf(options),
+                                      control);
+        });
     printReport(outcome, "run, so it cannot be taken back");
     if (outcome.ending == runs::Ending::Completed)
         printRefused(outcome, "renamed");
-    return app::exitStatus(outcome);
+    printDryRun(options, "renamed");
+    return status;
 }
 
-int undo(const app::Options& options) {
-    const runs::Outcome outcome = runs::undoLastRun(options.folder, effectOf(options));
+int undo(const app::Options& options, bool terminal) {
+    const auto [outcome, status] =
+        watch(terminal, "finding photos", [&](const runs::Control& control) {
+            return runs::undoLastRun(options.folder, effectOf(options), control);
+        });
     switch (outcome.ending) {
     case runs::Ending::NothingToUndo:
         std::fprintf(stderr, "tamblinor-cli: no run to take back in %s\n", outcome.folder.c_str());
-        return app::exitStatus(outcome);
+        return status;
     case runs::Ending::NewerJournalUnreadable:
         std::fprintf(stderr,
                      "tamblinor-cli: cannot read journal %s, newer than the run to take back; "
                      "nothing taken back\n",
                      outcome.unreadableJournal.c_str());
-        return app::exitStatus(outcome);
+        return status;
     default:
         break;
     }
@@ -131,7 +164,8 @@ int undo(const app::Options& options) {
     if (outcome.ending == runs::Ending::Unfinished)
         std::fprintf(stderr, "tamblinor-cli: the run stays to be taken back: --undo tries it "
                              "again\n");
-    return app::exitStatus(outcome);
+    printDryRun(options, "taken back");
+    return status;
 }
 
 // "2026-12-07 14:05:33 UTC, birthday 2006-05-10, 12 photos, taken back", in time order
@@ -171,13 +205,14 @@ int main(int argc, char** argv) {
 
     static char outputBuffer[1 << 16]; // one write per many lines, not one per photo
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    const bool terminal = console.errorIsTerminal();
     switch (options.action) {
     case app::Action::Undo:
-        return undo(options);
+        return undo(options, terminal);
     case app::Action::History:
         return listRuns(options);
     case app::Action::Rename:
         break;
     }
-    return rename(options);
+    return rename(options, terminal);
 }

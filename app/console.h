@@ -1,6 +1,6 @@
-// tamblinor-cli's side of the terminal: its arguments as UTF-8, and standard output and
-// standard error ready for UTF-8 text. console_posix.cpp and console_windows.cpp, picked
-// by app/CMakeLists.txt.
+// tamblinor-cli's side of the terminal: its arguments as UTF-8, standard output and
+// standard error ready for UTF-8 text, and whether standard error is a terminal. console_posix.cpp
+// and console_windows.cpp, picked by app/CMakeLists.txt.
 
 #pragma once
 
@@ -22,6 +22,9 @@ public:
 
     int argc() const { return static_cast<int>(arguments_.size()); }
     char** argv() { return pointers_.data(); }
+    // Standard error goes to a terminal (a console on Windows), where a line can be
+    // rewritten in place.
+    bool errorIsTerminal() const;
 
 private:
     std::vector<std::string> arguments_;

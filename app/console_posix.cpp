@@ -1,5 +1,7 @@
 #include "app/console.h"
 
+#include <unistd.h>
+
 namespace app {
 
 // A terminal takes the bytes as they are; the user's locale is UTF-8 or the names are not.
@@ -10,5 +12,9 @@ Console::Console(int argc, char** argv) : arguments_(argv, argv + argc) {
 }
 
 Console::~Console() = default;
+
+bool Console::errorIsTerminal() const {
+    return ::isatty(STDERR_FILENO) == 1;
+}
 
 } // namespace app

@@ -56,4 +56,8 @@ Console::~Console() {
         SetConsoleOutputCP(restoreCodePage_);
 }
 
+bool Console::errorIsTerminal() const {
+    return isConsole(STD_ERROR_HANDLE);
+}
+
 } // namespace app

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "app/interrupt.h"
 #include "runs/runs.h"
 
 #include <array>
@@ -12,6 +13,10 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitRefused = 3;  // a photo could not be renamed or undone, or was lost
 inline constexpr int kExitUsage = 64;   // EX_USAGE
 inline constexpr int kExitNoInput = 66; // EX_NOINPUT: the folder cannot be opened
+// A run stopped by a signal ends as a shell reports a program that signal ended:
+// 128 + SIGINT (Ctrl+C, and Ctrl+Break on Windows), 128 + SIGTERM.
+inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitTerminated = 143;
 
 struct EndingStatus {
     runs::Ending ending;
@@ -28,10 +33,12 @@ inline constexpr std::array<EndingStatus, 8> kEndingStatuses{{
     {runs::Ending::ReaderUnavailable, 2},
     {runs::Ending::PhotoVanished, kExitRefused},
     {runs::Ending::Unfinished, kExitRefused},
-    {runs::Ending::Stopped, 130}, // as a shell reports a program ended by Ctrl+C
+    {runs::Ending::Stopped, kExitInterrupted}, // kExitTerminated when SIGTERM stopped it
 }};
 
-inline int exitStatus(const runs::Outcome& outcome) {
+inline int exitStatus(const runs::Outcome& outcome, StopSignal stoppedBy = StopSignal::None) {
+    if (outcome.ending == runs::Ending::Stopped && stoppedBy == StopSignal::Terminate)
+        return kExitTerminated;
     for (const EndingStatus& row : kEndingStatuses) {
         if (row.ending == outcome.ending)
             return row.status == kExitDone && outcome.refusedCount() > 0 ? kExitRefused

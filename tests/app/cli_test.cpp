@@ -71,6 +71,7 @@ TEST(Cli, DryRunPrintsTheSameLinesAndTouchesNothing) {
         const Outcome done = cli(real.path(), {"--birthday", "2006-05-10"});
         EXPECT_EQ(preview.status, done.status) << blocker;
         EXPECT_EQ(preview.out, done.out) << blocker;
+        EXPECT_EQ(preview.err, done.err + "tamblinor-cli: dry run: nothing was renamed\n");
         EXPECT_NE(done.out.find("kept"), std::string::npos);
     }
 }
@@ -211,5 +212,5 @@ TEST(Cli, EachOptionTakesOneValueInAnyOrder) {
                                            "--dry-run", "--birthday=2006-05-10"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "IMG_10.jpg -> 0岁10月6天(14点05分33秒).jpg\n");
-    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.err, "tamblinor-cli: dry run: nothing was renamed\n");
 }

@@ -65,6 +65,7 @@ TEST(Undo, TakesRunsBackOneByOneDownToTheCameraNames) {
                             day(10) + " -> " + day(8) + "\n" + day(11) + " -> " + day(9) + "\n");
     EXPECT_EQ(undo.err, "");
     EXPECT_EQ(preview.out, undo.out);
+    EXPECT_EQ(preview.err, "tamblinor-cli: dry run: nothing was taken back\n");
     EXPECT_EQ(photos.contents(), first);
 
     EXPECT_EQ(cli(photos, {"--undo"}).status, 0);

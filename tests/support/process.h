@@ -28,6 +28,9 @@ public:
     StartedProgram& operator=(const StartedProgram&) = delete;
 
     bool started() const { return handle_ != kNone; }
+    // Its process id on POSIX, its process HANDLE on Windows, while it has not been
+    // waited for.
+    std::intptr_t handle() const { return handle_; }
     // Its exit status, once it has ended; -1 when it did not start or did not exit by
     // itself (killed).
     int wait();
