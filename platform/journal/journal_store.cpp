@@ -152,6 +152,14 @@ std::error_code JournalStore::create(Journal& journal) {
 
 std::error_code JournalStore::end(const Journal& journal, const std::vector<naming::Rename>& done,
                                   bool unfinished) {
+    // A run that renamed nothing (every rename refused, a read-only card, or stopped before
+    // its first) left the folder as it found it: there is nothing to undo, and its journal
+    // would only stand in the way of undoing the run before it.
+    if (done.empty() && journal.undoes.empty()) {
+        std::error_code error;
+        std::filesystem::remove(pathFromUtf8(path(journal.fileName)), error);
+        return error;
+    }
     return appendTo(path(journal.fileName), endText(done, utcNow(), unfinished));
 }
 

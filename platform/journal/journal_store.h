@@ -37,6 +37,7 @@ public:
     // Writes `journal` as a new file, named after its time, which it sets, and has it on
     // the medium. A run's journal ends in ".run"; an undo's is named after the run's.
     std::error_code create(Journal& journal);
+    // Records the renames made; a run's journal that records none is removed instead.
     std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done,
                         bool unfinished = false);
 

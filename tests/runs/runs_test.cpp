@@ -80,8 +80,9 @@ TEST(RunLayer, AStopAnywhereLeavesEveryPhotoNamedAndTheJournalInStep) {
                                 : outcome.ending == runs::Ending::Completed);
             EXPECT_EQ(camera.folder.unnamedContents(), before);
             EXPECT_FALSE(std::filesystem::exists(camera.folder.at(naming::kTemporaryName)));
-            if (outcome.renamedCount() == 0) {
+            if (outcome.renamedCount() == 0) { // and no run on record that renamed nothing
                 EXPECT_EQ(camera.folder.listing(), start);
+                EXPECT_EQ(runs::runHistory(camera.path).size(), undoing ? 2u : 1u);
             }
             // What the journal says was done takes the folder back to where it started.
             if (undoing ? stopped : outcome.renamedCount() > 0)
