@@ -113,12 +113,13 @@ void BackgroundRun::stop() {
 }
 
 // No click or key reaches the window while a run lasts, so no second run can start and
-// the lists stay as the run found them; the progress window is a window of its own.
+// the lists stay as the run found them; the progress window is a window of its own, and
+// takes the activation the window is given, as a modal window would.
 bool BackgroundRun::eventFilter(QObject* watched, QEvent* event) {
-    if (isUserInput(*event) && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == &window_)
-        return true;
-    return QObject::eventFilter(watched, event);
+    if (watched == &window_ && event->type() == QEvent::WindowActivate && progressWindow_)
+        progressWindow_->activateWindow();
+    return isUserInput(*event) && watched->isWidgetType() &&
+           static_cast<QWidget*>(watched)->window() == &window_;
 }
 
 void BackgroundRun::showProgressWindow() {
@@ -127,6 +128,8 @@ void BackgroundRun::showProgressWindow() {
     taskbar_ = std::make_unique<TaskbarProgress>(window_);
     showCurrent();
     progressWindow_->show();
+    if (window_.isActiveWindow()) // takes the activation, never from another program
+        progressWindow_->activateWindow();
 }
 
 // Queued calls outlive the run they came from; those that come after it are dropped.

@@ -40,7 +40,6 @@ Control* createNamed(QWidget* window, const char* name, Args&&... args) {
 RunProgressWindow::RunProgressWindow(QWidget* window) : QDialog(window) {
     setObjectName(QStringLiteral("RunProgress"));
     setWindowTitle(QStringLiteral("请稍候"));
-    setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_WindowPropagation); // the main window's font, which has the Chinese
 
     phase_ = createNamed<QLabel>(this, "PhaseLabel");

@@ -25,7 +25,8 @@ class RunProgressWindow : public QDialog {
     Q_OBJECT
 
 public:
-    // Window-modal over `window`, in its font.
+    // Above `window`, in its font. It is modal in effect, as the window takes no input
+    // while a run lasts, but not to Qt, whose modality would drop the window's close.
     explicit RunProgressWindow(QWidget* window);
 
     void showProgress(naming::Phase phase, std::size_t done, std::size_t total);

@@ -687,7 +687,6 @@ void MainWindowTest::stopHeldRun(bool byClosing) {
     QWidget* progress = nullptr;
     QTRY_VERIFY((progress = form_->findChild<QWidget*>(QStringLiteral("RunProgress"))) &&
                 progress->isVisible());
-    QCOMPARE(progress->windowModality(), Qt::WindowModal);
     auto text = [progress](const char* name) {
         return progress->findChild<QWidget*>(QLatin1String(name))->property("text").toString();
     };
