@@ -2,6 +2,7 @@
 
 #include "runs/runs.h"
 #include "ui/artwork.h"
+#include "ui/background_run.h"
 #include "ui/birthday_box.h"
 #include "ui/command_button.h"
 #include "ui/drive_list.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -148,11 +150,14 @@ QIcon tamblinorIcon() {
 
 MainWindow::MainWindow(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor,
                        QWidget* parent)
-    : QWidget(parent), feedback_(feedback), readerFor_(std::move(readerFor)) {
+    : QWidget(parent), feedback_(feedback), readerFor_(std::move(readerFor)),
+      background_(std::make_unique<BackgroundRun>(*this)) {
     createControls(start);
     placeControls();
     connectEvents();
 }
+
+MainWindow::~MainWindow() = default;
 
 void MainWindow::createControls(const std::string& start) {
     setObjectName(QStringLiteral("Form1"));
@@ -245,7 +250,15 @@ void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+// Photos are never left half renamed: a close during a run stops the run between two
+// photos, and runBatch() closes the window once the run has ended.
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (background_->running()) {
+        closeAfterRun_ = true;
+        background_->stop();
+        event->ignore();
+        return;
+    }
     emit closing();
     event->accept();
 }
@@ -259,11 +272,13 @@ void MainWindow::renameSelected() {
 }
 
 // The run works in the folder the file list shows, the working folder, over the names
-// the list shows now; the list is read again when the run got to its end, or stopped on
-// a photo the file system lost. The run is journaled, so that tamblinor-cli --undo can
-// undo it; a journal that cannot be written is passed over in silence, as the window has
-// no word for it and the renames matter more.
+// the list shows now; the list is read again when the run got to its end, was stopped, or
+// stopped on a photo the file system lost. The run is journaled, so that tamblinor-cli
+// --undo can undo it; a journal that cannot be written is passed over in silence, as the
+// window has no word for it and the renames matter more.
 void MainWindow::runBatch(RunMode mode) {
+    if (background_->running())
+        return; // a click that came in before the window stopped taking them
     const BusyScope busy(feedback_);
     std::vector<std::string> photos;
     for (int i = 0; i < fileList_->count(); ++i) {
@@ -275,15 +290,20 @@ void MainWindow::runBatch(RunMode mode) {
         control.reader = [this](const std::string& folder, const auto&) {
             return readerFor_(folder);
         };
-    const runs::Outcome outcome =
-        runs::renameFolder(fileList_->path(), photos, birthdayBox_->text().toStdString(),
-                           runs::Effect::Rename, control);
+    const std::string folder = fileList_->path();
+    const std::string birthday = birthdayBox_->text().toStdString();
+    const runs::Outcome outcome = background_->run(control, [&](const runs::Control& c) {
+        return runs::renameFolder(folder, photos, birthday, runs::Effect::Rename, c);
+    });
     if (outcome.message) {
         const std::string_view text = naming::messageText(*outcome.message);
         feedback_.showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
-    if (outcome.ending == runs::Ending::Completed || outcome.ending == runs::Ending::PhotoVanished)
+    if (outcome.ending == runs::Ending::Completed || outcome.ending == runs::Ending::Stopped ||
+        outcome.ending == runs::Ending::PhotoVanished)
         fileList_->refresh();
+    if (std::exchange(closeAfterRun_, false))
+        close();
 }
 
 QWidget* MainWindow::control(std::string_view name) const {

@@ -27,6 +27,7 @@ class QLabel;
 
 namespace ui {
 
+class BackgroundRun;
 class BirthdayBox;
 class CommandButton;
 class DriveList;
@@ -47,6 +48,7 @@ public:
     // The lists begin in `start`, a full path. `feedback` must outlive the window.
     MainWindow(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor = {},
                QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     DriveList& driveList() const { return *driveList_; }
     FolderList& folderList() const { return *folderList_; }
@@ -60,7 +62,8 @@ signals:
     // Raised once, when the window is first asked to show and before any of it is shown:
     // the place to restore settings.
     void opening();
-    // Raised when the window closes. The close cannot be refused.
+    // Raised when the window closes. The close cannot be refused, only put off to the end
+    // of a run.
     void closing();
 
 protected:
@@ -81,8 +84,10 @@ private:
 
     UserFeedback& feedback_;
     ReaderForFolder readerFor_;
+    std::unique_ptr<BackgroundRun> background_;
     bool opened_ = false;
     bool placed_ = false;
+    bool closeAfterRun_ = false;
 
     QLabel* banner_ = nullptr;
     RectangleOutline* outline_ = nullptr;

@@ -1,9 +1,11 @@
 // The main window as the user meets it: every control's place, text, font and colour, the
 // tab and stacking orders, the captions fitting their labels; then both buttons running
 // the batch over a folder of generated photos, with messages and the busy state recorded
-// through the feedback interface, and the layout the same after every run.
+// through the feedback interface, and the layout the same after every run; a long run
+// held by its reader shows its progress, takes no clicks, and stops when asked to.
 
 #include "platform/exif/exif_reader.h"
+#include "runs/runs.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/file_list_entries.h"
@@ -26,25 +28,60 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace {
 
-// The Exif reader of a run's folder, or, switched off, a reader that cannot be used.
+// Lets a run's reader through one photo at a time while held: a run that lasts until the
+// test lets it go.
+class Gate {
+public:
+    void hold() { setPermits(0); }
+    void open() { setPermits(1 << 30); }
+    void letThrough(int photos) {
+        const std::lock_guard lock(mutex_);
+        permits_ += photos;
+        changed_.notify_all();
+    }
+    void pass() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return permits_ > 0; });
+        --permits_;
+    }
+
+private:
+    void setPermits(int permits) {
+        const std::lock_guard lock(mutex_);
+        permits_ = permits;
+        changed_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int permits_ = 0;
+};
+
+// The Exif reader of a run's folder, or, switched off, a reader that cannot be used; each
+// photo read once the gate lets it through.
 class SwitchableReader : public naming::ShootingTimeSource {
 public:
-    SwitchableReader(const std::string& folder, const bool& usable)
-        : exif_(folder), usable_(usable) {}
+    SwitchableReader(const std::string& folder, const bool& usable, Gate& gate)
+        : exif_(folder), usable_(usable), gate_(gate) {}
     std::optional<std::string> shootingTime(const std::string& fileName) override {
+        gate_.pass();
         return usable_ ? exif_.shootingTime(fileName) : std::nullopt;
     }
 
 private:
     platform::ExifShootingTimeSource exif_;
     const bool& usable_;
+    Gate& gate_;
 };
 
 const QStringList kControls{"Image1", "Shape1", "Frame1", "Drive1", "Dir1",     "File1",   "Shape2",
@@ -113,6 +150,8 @@ private slots:
     void enterOrSpacePressesOnlyTheFocusedButton();
     void showsEachMessageAndRenamesNothing_data();
     void showsEachMessageAndRenamesNothing();
+    void longRunShowsProgressAndStops_data();
+    void longRunShowsProgressAndStops();
 
     void messageBoxIsModalWithOneButtonAndNoIcon();
     void busyShowsTheWaitCursor();
@@ -124,9 +163,11 @@ private:
     void showPhotos(); // the file list on the photo folder
     void typeBirthday(const QString& text);
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {});
+    void stopHeldRun(bool byClosing); // the run's reader held
 
     fixture::RecordingFeedback feedback_;
     bool readerUsable_ = true;
+    Gate gate_;
     std::unique_ptr<fixture::TempFolder> photos_; // where the lists start
     std::unique_ptr<ui::MainWindow> form_;
 };
@@ -134,10 +175,11 @@ private:
 void MainWindowTest::init() {
     feedback_ = {};
     readerUsable_ = true;
+    gate_.open();
     photos_ = std::make_unique<fixture::TempFolder>();
     form_ = std::make_unique<ui::MainWindow>(
         photos_->path().string(), feedback_, [this](const std::string& folder) {
-            return std::make_unique<SwitchableReader>(folder, readerUsable_);
+            return std::make_unique<SwitchableReader>(folder, readerUsable_, gate_);
         });
 }
 
@@ -603,6 +645,70 @@ void MainWindowTest::showsEachMessageAndRenamesNothing() {
     QCOMPARE(photos_->listing(), listing); // read before it could move, the photo stays
     QCOMPARE(form_->birthdayBox().text(), birthday);
     QCOMPARE(layout(), before);
+}
+
+void MainWindowTest::longRunShowsProgressAndStops_data() {
+    QTest::addColumn<bool>("byClosing");
+    QTest::newRow("Escape on the progress window") << false;
+    QTest::newRow("closing the main window") << true;
+}
+
+// The click returns once the run has ended; meanwhile stopHeldRun() is called from the
+// window's loop, and lets the run go whatever it found.
+void MainWindowTest::longRunShowsProgressAndStops() {
+    QFETCH(bool, byClosing);
+    showPhotos();
+    const auto contents = photos_->contents();
+    typeBirthday(QStringLiteral("2006-05-10"));
+    QSignalSpy closing(form_.get(), &ui::MainWindow::closing);
+    gate_.hold();
+    QTimer::singleShot(0, this, [this, byClosing] {
+        stopHeldRun(byClosing);
+        gate_.open();
+    });
+
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+
+    QVERIFY(!form_->findChild<QWidget*>(QStringLiteral("RunProgress")));
+    QCOMPARE(feedback_.messages, QStringList());
+    QCOMPARE(feedback_.busy, QList<bool>({true, false}));
+    QCOMPARE(closing.count(), byClosing ? 1 : 0);
+    QCOMPARE(form_->isVisible(), !byClosing);
+    QCOMPARE(form_->fileList().count(), 5); // read again: the photo added during the run
+    QCOMPARE(photos_->contents().size(), contents.size() + 1);
+    for (const auto& [name, bytes] : contents)
+        QCOMPARE(photos_->read(name), bytes); // no photo renamed, none left under 0_0.jpg
+    runs::undoLastRun(photos_->path().string(), runs::Effect::Rename);
+    for (const auto& [name, bytes] : contents)
+        QCOMPARE(photos_->read(name), bytes);
+}
+
+void MainWindowTest::stopHeldRun(bool byClosing) {
+    QWidget* progress = nullptr;
+    QTRY_VERIFY((progress = form_->findChild<QWidget*>(QStringLiteral("RunProgress"))) &&
+                progress->isVisible());
+    auto text = [progress](const char* name) {
+        return progress->findChild<QWidget*>(QLatin1String(name))->property("text").toString();
+    };
+    QCOMPARE(text("PhaseLabel"), QStringLiteral("正在读取拍摄时间…"));
+    QCOMPARE(text("StopButton"), QStringLiteral("停止"));
+    for (int photo = 1; photo <= 2; ++photo) {
+        gate_.letThrough(1);
+        QTRY_COMPARE(text("CountLabel"), QStringLiteral("%1 / 4").arg(photo));
+    }
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    QCOMPARE(feedback_.busy, QList<bool>({true})); // no second run
+    clickRow(0);
+    QVERIFY(!form_->fileList().selected(0));
+    fixture::writePhoto(photos_->path() / "IMG_0005.jpg",
+                        {.dateTimeOriginal = "2007:03:15 14:05:33"});
+
+    if (byClosing) {
+        QVERIFY(!form_->close()); // put off until the run has stopped
+    } else {
+        QTest::keyClick(progress, Qt::Key_Escape);
+        QVERIFY(!progress->findChild<QWidget*>(QStringLiteral("StopButton"))->isEnabled());
+    }
 }
 
 void MainWindowTest::messageBoxIsModalWithOneButtonAndNoIcon() {

@@ -1,0 +1,76 @@
+#pragma once
+
+// A run of the run layer on a thread of its own, so that the window keeps painting and
+// answering the system while the photos are renamed. run() keeps the shape of a plain
+// call: it returns the run's outcome once the run has ended, handling the window's events
+// meanwhile, but no click or key reaches the window. A run that lasts shows how far it is
+// in a progress window over the window, with a stop button, and on the window's taskbar
+// button; one that lasted long and ended while the user was elsewhere asks for attention.
+
+#include "runs/runs.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+class QEventLoop;
+class QWidget;
+
+namespace ui {
+
+class RunProgressWindow;
+class TaskbarProgress;
+
+class BackgroundRun : public QObject {
+    Q_OBJECT
+
+public:
+    // Runs for `window`, which must outlive this.
+    explicit BackgroundRun(QWidget& window);
+    ~BackgroundRun() override;
+
+    using Work = std::function<runs::Outcome(const runs::Control&)>;
+    // Calls `work` on a thread of its own with `control`, whose observer and stop are set
+    // here, and returns what it returns. One run at a time.
+    runs::Outcome run(runs::Control control, const Work& work);
+    bool running() const { return loop_ != nullptr; }
+    // Asks the run to stop between two photos; run() still returns only once it has.
+    void stop();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class Relay;
+    struct Progress {
+        naming::Phase phase = naming::Phase::Reading;
+        std::size_t done = 0, total = 0;
+    };
+
+    void showProgressWindow();
+    void deliverProgress();
+    void showCurrent();
+    void ended();
+
+    QWidget& window_;
+    QEventLoop* loop_ = nullptr; // while a run lasts
+    std::jthread worker_;
+    QTimer patience_;     // how long a run goes before its progress is shown
+    QElapsedTimer clock_; // since the run began
+    std::unique_ptr<RunProgressWindow> progressWindow_;
+    std::unique_ptr<TaskbarProgress> taskbar_;
+    Progress current_; // the latest delivered
+
+    std::mutex mutex_;               // guards what the worker hands over below
+    std::optional<Progress> latest_; // set: not delivered yet
+    std::optional<runs::Outcome> outcome_;
+    std::exception_ptr failure_;
+};
+
+} // namespace ui
