@@ -82,17 +82,8 @@ private:
     std::optional<Message> plan(const std::vector<std::string>& names) {
         photos_.reserve(names.size());
         for (const std::string& name : names) {
-            if (c_.progress) {
-                c_.progress->progressed(Phase::Reading, photos_.size(), names.size());
-                if (c_.progress->stopRequested()) {
-                    stopped_ = true;
-                    photos_.clear();
-                    for (const std::string& each : names)
-                        keep(photos_.emplace_back(Photo{.listed = each, .name = each}),
-                             KeptReason::Stopped);
-                    return std::nullopt;
-                }
-            }
+            if (stopAt(photos_.size(), names))
+                return std::nullopt;
             Photo& photo = photos_.emplace_back(Photo{.listed = name, .name = name});
             const std::optional<std::string> shot = c_.times.shootingTime(name);
             if (!shot) {
@@ -119,7 +110,22 @@ private:
             photo.shot = *shot;
             photo.base = baseName(*stamp);
         }
+        stopAt(names.size(), names); // all read: the last chance before names are given
         return std::nullopt;
+    }
+
+    // Tells how far the reading is; where a stop is asked for, every photo keeps its name.
+    bool stopAt(std::size_t done, const std::vector<std::string>& names) {
+        if (!c_.progress)
+            return false;
+        c_.progress->progressed(Phase::Reading, done, names.size());
+        if (!c_.progress->stopRequested())
+            return false;
+        stopped_ = true;
+        photos_.clear();
+        for (const std::string& name : names)
+            keep(photos_.emplace_back(Photo{.listed = name, .name = name}), KeptReason::Stopped);
+        return true;
     }
 
     // A rename cut between its hard link and its unlink leaves one photo under two names,

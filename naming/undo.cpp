@@ -60,16 +60,8 @@ private:
         bool temporaryClaimed = false;
         backs_.reserve(renames.size());
         for (const Rename& rename : renames) {
-            if (progress_) {
-                progress_->progressed(Phase::Reading, backs_.size(), renames.size());
-                if (progress_->stopRequested()) {
-                    backs_.clear();
-                    for (const Rename& each : renames)
-                        backs_.push_back(
-                            {.rename = &each, .name = each.to, .reason = KeptReason::Stopped});
-                    return false;
-                }
-            }
+            if (stopAt(backs_.size(), renames))
+                return false;
             Back& back = backs_.emplace_back(Back{.rename = &rename, .name = rename.to});
             const std::string& id = rename.identity;
             if (id.empty())
@@ -89,6 +81,19 @@ private:
                 back.found = false;
             }
         }
+        return !stopAt(renames.size(), renames); // all found: the last chance before moves
+    }
+
+    // Tells how far the finding is; where a stop is asked for, every photo keeps its name.
+    bool stopAt(std::size_t done, const std::vector<Rename>& renames) {
+        if (!progress_)
+            return false;
+        progress_->progressed(Phase::Reading, done, renames.size());
+        if (!progress_->stopRequested())
+            return false;
+        backs_.clear();
+        for (const Rename& rename : renames)
+            backs_.push_back({.rename = &rename, .name = rename.to, .reason = KeptReason::Stopped});
         return true;
     }
 

@@ -33,28 +33,6 @@ bool isUserInput(const QEvent& event) {
 
 } // namespace
 
-// On the worker's thread: keeps the latest progress and has the window's thread show it,
-// with one queued call for however many steps came meanwhile, so that a fast run does not
-// flood the window's queue.
-class BackgroundRun::Relay final : public runs::Observer {
-public:
-    explicit Relay(BackgroundRun& run) : run_(run) {}
-
-    void progressed(naming::Phase phase, std::size_t done, std::size_t total) override {
-        bool queued = false;
-        {
-            const std::lock_guard lock(run_.mutex_);
-            queued = run_.latest_.has_value();
-            run_.latest_ = Progress{phase, done, total};
-        }
-        if (!queued)
-            QMetaObject::invokeMethod(&run_, &BackgroundRun::deliverProgress, Qt::QueuedConnection);
-    }
-
-private:
-    BackgroundRun& run_;
-};
-
 BackgroundRun::BackgroundRun(QWidget& window) : window_(window) {
     patience_.setSingleShot(true);
     patience_.setInterval(kPatience);
@@ -68,32 +46,19 @@ BackgroundRun::~BackgroundRun() = default;
 // quits: then the run is stopped, and waited for all the same.
 runs::Outcome BackgroundRun::run(runs::Control control, const Work& work) {
     Q_ASSERT(!running());
-    Relay relay(*this);
     QEventLoop loop;
     loop_ = &loop;
     current_ = {};
-    latest_.reset();
-    outcome_.reset();
-    failure_ = nullptr;
     qApp->installEventFilter(this);
     clock_.start();
     patience_.start();
-    worker_ = std::jthread([this, &relay, &work, control](std::stop_token stop) mutable {
-        control.observer = &relay;
-        control.stop = std::move(stop);
-        try {
-            runs::Outcome outcome = work(control);
-            const std::lock_guard lock(mutex_);
-            outcome_ = std::move(outcome);
-        } catch (...) {
-            const std::lock_guard lock(mutex_);
-            failure_ = std::current_exception();
-        }
-        QMetaObject::invokeMethod(this, &BackgroundRun::ended, Qt::QueuedConnection);
+    // The worker wakes this thread with one queued call for however many steps came
+    // meanwhile, so that a fast run does not flood the window's queue.
+    worker_ = std::make_unique<runs::BackgroundRun>(std::move(control), work, [this] {
+        QMetaObject::invokeMethod(this, &BackgroundRun::collect, Qt::QueuedConnection);
     });
     loop.exec();
-    worker_.request_stop();
-    worker_.join();
+    worker_->stop();
 
     const bool userElsewhere = QApplication::activeWindow() == nullptr;
     qApp->removeEventFilter(this);
@@ -101,15 +66,15 @@ runs::Outcome BackgroundRun::run(runs::Control control, const Work& work) {
     taskbar_.reset();
     progressWindow_.reset();
     loop_ = nullptr;
+    const std::unique_ptr<runs::BackgroundRun> ended = std::move(worker_);
     if (std::chrono::milliseconds(clock_.elapsed()) > kLongRun && userElsewhere)
         QApplication::alert(&window_);
-    if (failure_)
-        std::rethrow_exception(failure_);
-    return std::move(*outcome_);
+    return ended->finish();
 }
 
 void BackgroundRun::stop() {
-    worker_.request_stop();
+    if (worker_)
+        worker_->stop();
 }
 
 // No click or key reaches the window while a run lasts, so no second run can start and
@@ -132,17 +97,16 @@ void BackgroundRun::showProgressWindow() {
         progressWindow_->activateWindow();
 }
 
-// Queued calls outlive the run they came from; those that come after it are dropped.
-void BackgroundRun::deliverProgress() {
-    {
-        const std::lock_guard lock(mutex_);
-        if (!latest_)
-            return;
-        current_ = *latest_;
-        latest_.reset();
-    }
-    if (running())
+// Queued calls outlive the run they came from; those that come after it find no worker.
+void BackgroundRun::collect() {
+    if (!worker_)
+        return;
+    if (const auto progress = worker_->takeProgress()) {
+        current_ = *progress;
         showCurrent();
+    }
+    if (worker_->ended() && loop_)
+        loop_->quit();
 }
 
 void BackgroundRun::showCurrent() {
@@ -150,11 +114,6 @@ void BackgroundRun::showCurrent() {
         return;
     progressWindow_->showProgress(current_.phase, current_.done, current_.total);
     taskbar_->showProgress(current_.done, current_.total);
-}
-
-void BackgroundRun::ended() {
-    if (loop_)
-        loop_->quit();
 }
 
 } // namespace ui

@@ -7,17 +7,14 @@
 // in a progress window over the window, with a stop button, and on the window's taskbar
 // button; one that lasted long and ended while the user was elsewhere asks for attention.
 
+#include "runs/background_run.h"
 #include "runs/runs.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 class QEventLoop;
 class QWidget;
@@ -35,7 +32,7 @@ public:
     explicit BackgroundRun(QWidget& window);
     ~BackgroundRun() override;
 
-    using Work = std::function<runs::Outcome(const runs::Control&)>;
+    using Work = runs::BackgroundRun::Work;
     // Calls `work` on a thread of its own with `control`, whose observer and stop are set
     // here, and returns what it returns. One run at a time.
     runs::Outcome run(runs::Control control, const Work& work);
@@ -47,30 +44,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class Relay;
-    struct Progress {
-        naming::Phase phase = naming::Phase::Reading;
-        std::size_t done = 0, total = 0;
-    };
-
     void showProgressWindow();
-    void deliverProgress();
+    void collect();
     void showCurrent();
-    void ended();
 
     QWidget& window_;
     QEventLoop* loop_ = nullptr; // while a run lasts
-    std::jthread worker_;
+    std::unique_ptr<runs::BackgroundRun> worker_;
     QTimer patience_;     // how long a run goes before its progress is shown
     QElapsedTimer clock_; // since the run began
     std::unique_ptr<RunProgressWindow> progressWindow_;
     std::unique_ptr<TaskbarProgress> taskbar_;
-    Progress current_; // the latest delivered
-
-    std::mutex mutex_;               // guards what the worker hands over below
-    std::optional<Progress> latest_; // set: not delivered yet
-    std::optional<runs::Outcome> outcome_;
-    std::exception_ptr failure_;
+    runs::BackgroundRun::Progress current_; // the latest collected
 };
 
 } // namespace ui

@@ -2,7 +2,9 @@
 // every photo under one of its names with the journal in step, and a preview shows what
 // the real run then does without changing anything.
 
+#include "platform/exif/exif_reader.h"
 #include "platform/files/photo_listing.h"
+#include "runs/background_run.h"
 #include "runs/runs.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -114,6 +116,63 @@ TEST(RunLayer, APreviewShowsWhatTheRunDoesAndChangesNothing) {
     ASSERT_EQ(history.size(), 2u); // the ring's making, then the run above
     EXPECT_EQ(history.back().undo, runs::UndoState::Undone);
     EXPECT_EQ(history.back().photos, 5u);
+}
+
+// Reads as the program does once the test has let it go.
+class GatedReader : public naming::ShootingTimeSource {
+public:
+    GatedReader(const std::string& folder, const std::atomic<bool>& open)
+        : exif_(folder), open_(open) {}
+    std::optional<std::string> shootingTime(const std::string& name) override {
+        open_.wait(false);
+        return exif_.shootingTime(name);
+    }
+
+private:
+    platform::ExifShootingTimeSource exif_;
+    const std::atomic<bool>& open_;
+};
+
+// On a thread of its own, as the window runs it: the starting thread, woken for each piece
+// of news, collects progress while the run waits at its first photo, lets it go or stops
+// it, and gets its outcome.
+TEST(RunLayer, ABackgroundRunHandsOverItsProgressAndStops) {
+    for (const bool stopping : {false, true}) {
+        const CameraFolder camera;
+        const auto contents = camera.folder.unnamedContents();
+        std::atomic<bool> open = false;
+        std::mutex mutex;
+        std::condition_variable woken;
+        int wakes = 0;
+        const runs::Control control{.reader = [&](const std::string& folder, const auto&) {
+            return std::make_unique<GatedReader>(folder, open);
+        }};
+        runs::BackgroundRun run(
+            control, [&](const runs::Control& c) { return camera.rename(runs::Effect::Rename, c); },
+            [&] {
+                const std::lock_guard lock(mutex);
+                ++wakes;
+                woken.notify_one();
+            });
+        std::size_t reports = 0;
+        for (int seen = 0; !run.ended();) {
+            std::unique_lock lock(mutex);
+            woken.wait(lock, [&] { return wakes > seen; });
+            seen = wakes;
+            lock.unlock();
+            if (const auto progress = run.takeProgress()) {
+                EXPECT_LE(progress->done, progress->total);
+                if (reports++ == 0 && stopping)
+                    run.stop();
+                open = true;
+                open.notify_all();
+            }
+        }
+        const runs::Outcome outcome = run.finish();
+        EXPECT_GT(reports, 0u);
+        EXPECT_EQ(outcome.ending, stopping ? runs::Ending::Stopped : runs::Ending::Completed);
+        EXPECT_EQ(camera.folder.unnamedContents(), contents);
+    }
 }
 
 } // namespace
