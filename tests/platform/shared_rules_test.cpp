@@ -1,5 +1,5 @@
 // The rules written once in platform/ for every part of the program: which names are
-// hidden or plain, what UTF-8 is, and which folders can be opened.
+// plain, what UTF-8 is, and which folders can be opened.
 
 #include "platform/files/file_names.h"
 #include "platform/files/folder_access.h"
@@ -11,16 +11,9 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <string_view>
+#include <utility>
 
 using namespace std::string_view_literals;
-
-TEST(FileNames, AHiddenNameHasALeadingDot) {
-    EXPECT_TRUE(platform::isHiddenName(".hidden.jpg"));
-    EXPECT_TRUE(platform::isHiddenName("."));
-    EXPECT_FALSE(platform::isHiddenName("IMG_0001.jpg"));
-    EXPECT_FALSE(platform::isHiddenName("a.jpg"));
-    EXPECT_FALSE(platform::isHiddenName(""));
-}
 
 TEST(FileNames, LastPartAndPlainNames) {
     EXPECT_EQ(platform::lastPart("a/b/c.jpg"), "c.jpg");
@@ -42,20 +35,24 @@ TEST(FileNames, LastPartAndPlainNames) {
 
 // Unicode's table 3-7, as Qt's decoder and Windows' read it.
 TEST(Utf8, OnlyWellFormedSequencesCount) {
-    EXPECT_EQ(platform::utf8SequenceLength("a"), 1u);
-    EXPECT_EQ(platform::utf8SequenceLength("\xC3\xA9"), 2u);         // é
-    EXPECT_EQ(platform::utf8SequenceLength("\xE5\xAE\x9D"), 3u);     // 宝
-    EXPECT_EQ(platform::utf8SequenceLength("\xF0\x9F\x98\x80"), 4u); // U+1F600
-    EXPECT_EQ(platform::utf8SequenceLength("\xEF\xBF\xBE"), 3u);     // U+FFFE, a noncharacter
-    EXPECT_EQ(platform::utf8SequenceLength("\xF4\x8F\xBF\xBF"), 4u); // U+10FFFF
-    EXPECT_EQ(platform::utf8SequenceLength(""), 0u);
-    EXPECT_EQ(platform::utf8SequenceLength("\x80"), 0u);             // a stray continuation
-    EXPECT_EQ(platform::utf8SequenceLength("\xC0\x80"), 0u);         // overlong NUL
-    EXPECT_EQ(platform::utf8SequenceLength("\xE0\x80\xAF"), 0u);     // overlong '/'
-    EXPECT_EQ(platform::utf8SequenceLength("\xF0\x80\x80\xAF"), 0u); // overlong '/'
-    EXPECT_EQ(platform::utf8SequenceLength("\xED\xA0\x80"), 0u);     // a surrogate
-    EXPECT_EQ(platform::utf8SequenceLength("\xF4\x90\x80\x80"), 0u); // past U+10FFFF
-    EXPECT_EQ(platform::utf8SequenceLength("\xE5\xAE"), 0u);         // cut short
+    const std::pair<std::string_view, std::size_t> cases[] = {
+        {"a", 1},
+        {"\xC3\xA9", 2},
+        {"\xE5\xAE\x9D", 3}, // a, é, 宝
+        {"\xF0\x9F\x98\x80", 4},
+        {"\xEF\xBF\xBE", 3},
+        {"\xF4\x8F\xBF\xBF", 4}, // U+1F600, FFFE, 10FFFF
+        {"", 0},
+        {"\x80", 0},
+        {"\xC0\x80", 0}, // stray continuation, overlong NUL
+        {"\xE0\x80\xAF", 0},
+        {"\xF0\x80\x80\xAF", 0},
+        {"\xED\xA0\x80", 0}, // overlong '/', twice; a surrogate
+        {"\xF4\x90\x80\x80", 0},
+        {"\xE5\xAE", 0}, // past U+10FFFF, cut short
+    };
+    for (const auto& [text, length] : cases)
+        EXPECT_EQ(platform::utf8SequenceLength(text), length) << testing::PrintToString(text);
     EXPECT_TRUE(platform::isUtf8("宝宝 IMG_0001.jpg"));
     EXPECT_TRUE(platform::isUtf8(""));
     EXPECT_FALSE(platform::isUtf8("Jos\xE9")); // Latin-1
