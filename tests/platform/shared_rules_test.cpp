@@ -37,19 +37,19 @@ TEST(FileNames, LastPartAndPlainNames) {
 TEST(Utf8, OnlyWellFormedSequencesCount) {
     const std::pair<std::string_view, std::size_t> cases[] = {
         {"a", 1},
-        {"\xC3\xA9", 2},
-        {"\xE5\xAE\x9D", 3}, // a, é, 宝
-        {"\xF0\x9F\x98\x80", 4},
-        {"\xEF\xBF\xBE", 3},
-        {"\xF4\x8F\xBF\xBF", 4}, // U+1F600, FFFE, 10FFFF
+        {"\xC3\xA9", 2},         // é
+        {"\xE5\xAE\x9D", 3},     // 宝
+        {"\xF0\x9F\x98\x80", 4}, // U+1F600
+        {"\xEF\xBF\xBE", 3},     // U+FFFE, a noncharacter
+        {"\xF4\x8F\xBF\xBF", 4}, // U+10FFFF
         {"", 0},
-        {"\x80", 0},
-        {"\xC0\x80", 0}, // stray continuation, overlong NUL
-        {"\xE0\x80\xAF", 0},
-        {"\xF0\x80\x80\xAF", 0},
-        {"\xED\xA0\x80", 0}, // overlong '/', twice; a surrogate
-        {"\xF4\x90\x80\x80", 0},
-        {"\xE5\xAE", 0}, // past U+10FFFF, cut short
+        {"\x80", 0},             // a stray continuation
+        {"\xC0\x80", 0},         // overlong NUL
+        {"\xE0\x80\xAF", 0},     // overlong '/'
+        {"\xF0\x80\x80\xAF", 0}, // overlong '/'
+        {"\xED\xA0\x80", 0},     // a surrogate
+        {"\xF4\x90\x80\x80", 0}, // past U+10FFFF
+        {"\xE5\xAE", 0},         // cut short
     };
     for (const auto& [text, length] : cases)
         EXPECT_EQ(platform::utf8SequenceLength(text), length) << testing::PrintToString(text);
