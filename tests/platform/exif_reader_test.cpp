@@ -9,6 +9,7 @@
 #include "tests/support/temp_folder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #if defined(__linux__)
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #endif
 #include <iterator>
@@ -448,6 +450,25 @@ bool dropFromMemory(const std::filesystem::path& path) {
     ::close(fd);
     return dropped;
 }
+
+// Whether a read that must not wait ever finds a dropped page missing here: a disk that
+// answers from its own cache before the read returns has the page in memory again at once.
+bool coldReadsCanBeSeen(const std::filesystem::path& path) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!dropFromMemory(path)) {
+            continue;
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        char byte = 0;
+        iovec buffer{&byte, 1};
+        const bool missing = ::preadv2(fd, &buffer, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN;
+        ::close(fd);
+        if (missing) {
+            return true;
+        }
+    }
+    return false;
+}
 #endif
 
 // The read-ahead changes no answer; it starts at the first photo whose head is not in
@@ -493,6 +514,9 @@ TEST(HeadReadAhead, StartsOnlyForAPhotoNotInMemoryAndChangesNoAnswer) {
         for (int i = 1; i < 3; ++i) {
             EXPECT_EQ(platform::readDateTimeOriginal(paths[i], &cold), kDate);
         }
+    }
+    if (!started && !coldReadsCanBeSeen(paths[1])) {
+        GTEST_SKIP() << "this disk has a dropped page back before a read that must not wait returns";
     }
     EXPECT_TRUE(started);
 #endif
