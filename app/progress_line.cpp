@@ -21,6 +21,12 @@ ProgressLine::ProgressLine(bool shown, std::string_view reading)
     : shown_(shown), reading_(reading) {}
 
 void ProgressLine::progressed(naming::Phase phase, std::size_t done, std::size_t total) {
+    // Told on any standard error, once: a run that seems to hang must say why.
+    if (phase == naming::Phase::Waiting) {
+        clear();
+        writeErr("tamblinor-cli: waiting for another run on this folder to finish\n");
+        return;
+    }
     if (!shown_)
         return;
     const Clock::time_point now = Clock::now();

@@ -1,5 +1,6 @@
 // The line on standard error that tells how far a long run is, rewritten in place, on a
-// terminal only: scripts and pipes see the program's output as it always was.
+// terminal only: scripts and pipes see the program's output as it always was. A run that
+// waits for another on its folder says so in a line of its own, on a terminal or not.
 
 #pragma once
 

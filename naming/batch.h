@@ -114,10 +114,12 @@ public:
     virtual void unfinished() {}
 };
 
-// The two stretches of a run, for telling how far it is.
+// The stretches of a run, for telling how far it is.
 enum class Phase {
     Reading,  // reading the photos' shooting times; for an undo, finding its photos
     Renaming, // moving the photos
+    Waiting,  // before reading: another run or undo works on the folder (told by the run
+              // layer, never by the batch); `done` and `total` are 0
 };
 
 // Hears how far a run is, and may stop it. It is asked between photos, never inside a

@@ -5,6 +5,7 @@
 #include "platform/exif/head_read_ahead.h"
 #include "platform/files/disk_folder.h"
 #include "platform/journal/journal_store.h"
+#include "runs/folder_turn.h"
 
 #include <algorithm>
 #include <utility>
@@ -145,10 +146,16 @@ void carryOut(Outcome& outcome, const std::string& folder, const std::vector<std
 
 } // namespace
 
-Outcome renameFolder(const std::string& folder, const std::vector<std::string>& photos,
+Outcome renameFolder(const std::string& folder, const std::vector<std::string>& listed,
                      std::string_view birthday, Effect effect, const Control& control) {
     platform::JournalStore store(folder);
     Outcome outcome{.folder = store.folder()};
+    const std::optional<FolderTurn> turn = FolderTurn::await(store, effect, control);
+    if (!turn) {
+        outcome.ending = Ending::Stopped; // while waiting for the folder: nothing done
+        return outcome;
+    }
+    const std::vector<std::string> photos = turn->photosLeft(folder, listed);
     carryOut(outcome, folder, photos, effect, control,
              platform::JournalWriter(store, std::string(birthday)), [&](const RunSetting& run) {
                  return naming::renamePhotos(photos, birthday,
@@ -161,6 +168,11 @@ Outcome renameFolder(const std::string& folder, const std::vector<std::string>& 
 Outcome undoLastRun(const std::string& folder, Effect effect, const Control& control) {
     platform::JournalStore store(folder);
     Outcome outcome{.folder = store.folder()};
+    const std::optional<FolderTurn> turn = FolderTurn::await(store, effect, control);
+    if (!turn) {
+        outcome.ending = Ending::Stopped; // while waiting for the folder: nothing done
+        return outcome;
+    }
     std::vector<std::string> unreadable;
     const std::vector<platform::RunOnRecord> runs = store.runs(&unreadable);
     const auto last = std::find_if(runs.rbegin(), runs.rend(),

@@ -4,7 +4,8 @@
 // its runs. Each run wires the folder on disk, the Exif reader and the journal itself and
 // hands back what became of every photo and how the run ended; the window and the command
 // line only show it. A run tells an observer how far it is and stops between photos when
-// asked to.
+// asked to. A rename or an undo waits while another one works on the same folder, from
+// this process or another, and tells its observer so first (naming::Phase::Waiting).
 
 #include "naming/batch.h"
 
@@ -29,7 +30,8 @@ enum class Ending {
     BadBirthday,            // ended with naming::Message::BadBirthday
     ReaderUnavailable,      // ended with naming::Message::ReaderUnavailable
     PhotoVanished,          // the file system lost a photo: the run stopped there
-    Stopped,                // stopped between photos when asked to
+    Stopped,                // stopped between photos when asked to, or before the first
+                            // while waiting for another run on the folder
     Unfinished,             // an undo that left the run to be undone: try again later
     NothingToUndo,          // no run of the folder is left to undo
     NewerJournalUnreadable, // a journal newer than the run to undo cannot be read: nothing

@@ -88,6 +88,7 @@ bool BackgroundRun::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void BackgroundRun::showProgressWindow() {
+    patience_.stop();
     progressWindow_ = std::make_unique<RunProgressWindow>(&window_);
     connect(progressWindow_.get(), &RunProgressWindow::stopRequested, this, &BackgroundRun::stop);
     taskbar_ = std::make_unique<TaskbarProgress>(window_);
@@ -103,7 +104,11 @@ void BackgroundRun::collect() {
         return;
     if (const auto progress = worker_->takeProgress()) {
         current_ = *progress;
-        showCurrent();
+        // Another run may hold the folder for long: the wait is shown at once, with its stop.
+        if (current_.phase == naming::Phase::Waiting && !progressWindow_)
+            showProgressWindow();
+        else
+            showCurrent();
     }
     if (worker_->ended() && loop_)
         loop_->quit();

@@ -20,6 +20,8 @@ QString phaseText(naming::Phase phase) {
         return QStringLiteral("正在读取拍摄时间…");
     case naming::Phase::Renaming:
         return QStringLiteral("正在改名…");
+    case naming::Phase::Waiting:
+        return QStringLiteral("正在等待同一文件夹的另一次改名…");
     }
     return {};
 }
@@ -66,7 +68,10 @@ RunProgressWindow::RunProgressWindow(QWidget* window) : QDialog(window) {
 
 void RunProgressWindow::showProgress(naming::Phase phase, std::size_t done, std::size_t total) {
     phase_->setText(phaseText(phase));
-    count_->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    // A wait has no count; its empty range makes the bar a busy one.
+    count_->setText(phase == naming::Phase::Waiting
+                        ? QString()
+                        : QStringLiteral("%1 / %2").arg(done).arg(total));
     bar_->setRange(0, clamped(total));
     bar_->setValue(clamped(done));
 }

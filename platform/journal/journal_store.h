@@ -47,6 +47,9 @@ public:
 
     // The full path of the journal `fileName`.
     std::string path(const std::string& fileName) const;
+    // The photo folder's lock file (see folder_lock.h), beside its journals' folder; empty
+    // where there is no state folder.
+    std::string lockPath() const { return directory_.empty() ? directory_ : directory_ + ".lock"; }
 
 private:
     std::string folder_;
