@@ -1,6 +1,6 @@
 // The run layer on a real folder: a stop asked for at any point of a run or an undo leaves
-// every photo under one of its names with the journal in step, and a preview shows what
-// the real run then does without changing anything.
+// every photo under one of its names with the journal in step, a preview shows what the
+// real run then does without changing anything, and a second run waits for the first.
 
 #include "platform/exif/exif_reader.h"
 #include "platform/files/photo_listing.h"
@@ -10,8 +10,11 @@
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
 #include <stop_token>
+#include <thread>
 
 namespace {
 
@@ -171,6 +174,60 @@ TEST(RunLayer, ABackgroundRunHandsOverItsProgressAndStops) {
         const runs::Outcome outcome = run.finish();
         EXPECT_GT(reports, 0u);
         EXPECT_EQ(outcome.ending, stopping ? runs::Ending::Stopped : runs::Ending::Completed);
+        EXPECT_EQ(camera.folder.unnamedContents(), contents);
+    }
+}
+
+// Does `act` when told that the run waits for another one on its folder.
+struct OnWaiting : runs::Observer {
+    void progressed(naming::Phase phase, std::size_t, std::size_t) override {
+        if (phase == naming::Phase::Waiting && waits++ == 0)
+            act();
+    }
+    std::function<void()> act;
+    int waits = 0;
+};
+
+// Two runs on one folder at once, as from two windows: a rename given the names listed
+// before the first run renamed any waits for it, then finds every photo named and none
+// lost; an undo stopped while waiting ends at once, having done nothing.
+TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
+    for (const bool stopping : {false, true}) {
+        const CameraFolder camera;
+        const auto contents = camera.folder.unnamedContents();
+        std::set<std::string> named;
+        for (const runs::PhotoOutcome& photo : camera.rename(runs::Effect::Preview).photos)
+            named.insert(photo.renamed() ? photo.to : photo.from);
+        const std::vector<std::string> listed = platform::listPhotos(camera.path);
+        std::atomic<bool> reading = false, open = false;
+        const runs::Control gated{.reader = [&](const std::string& folder, const auto&) {
+            reading = true;
+            reading.notify_all();
+            return std::make_unique<GatedReader>(folder, open);
+        }};
+        std::jthread first([&] { camera.rename(runs::Effect::Rename, gated); });
+        reading.wait(false); // the first run holds the folder now
+        std::stop_source stop;
+        OnWaiting waiting;
+        waiting.act = [&] {
+            if (stopping)
+                stop.request_stop();
+            open = !stopping;
+            open.notify_all();
+        };
+        const runs::Control control{.observer = &waiting, .stop = stop.get_token()};
+        const runs::Outcome second =
+            stopping
+                ? runs::undoLastRun(camera.path, runs::Effect::Rename, control)
+                : runs::renameFolder(camera.path, listed, kBirthday, runs::Effect::Rename, control);
+        open = true;
+        open.notify_all();
+        first.join();
+        EXPECT_EQ(waiting.waits, 1);
+        EXPECT_EQ(second.ending, stopping ? runs::Ending::Stopped : runs::Ending::Completed);
+        for (const runs::PhotoOutcome& photo : second.photos) // none the first run moved
+            EXPECT_EQ(photo.reason, naming::KeptReason::AlreadyNamed) << photo.from;
+        EXPECT_EQ(camera.folder.listing(), std::vector<std::string>(named.begin(), named.end()));
         EXPECT_EQ(camera.folder.unnamedContents(), contents);
     }
 }
