@@ -108,9 +108,9 @@ void Handlers::onBirthdayChanged() {
         handlerFailed_ = true;
 }
 
-void Handlers::restoreSettings() {
+void Handlers::restoreSettings(StartPlace place) {
     const Holding loading(loading_, true);
-    const bool caught = !restoreDriveAndFolder();
+    const bool caught = place == StartPlace::Stored && !restoreDriveAndFolder();
     restorePatternAndBirthday(caught);
 }
 

@@ -53,8 +53,10 @@ public:
     //   5. put the stored birthday into the birthday box, whose change writes it back.
     // The trap catches a failure of step 2 (then step 3 is skipped) or of step 3 without
     // a word and goes on at step 4. Its first catch in step 4 or 5 runs both again; a
-    // failure after a catch is let go, so start-up always ends.
-    void restoreSettings();
+    // failure after a catch is let go, so start-up always ends. A window started on a
+    // folder of the user's choosing skips steps 2 and 3 and stays there.
+    enum class StartPlace { Stored, Given };
+    void restoreSettings(StartPlace place = StartPlace::Stored);
     // The window's closing (its unload): stores the drive and then the folder. The close
     // is never refused.
     void saveSettings();

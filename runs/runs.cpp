@@ -226,4 +226,11 @@ std::vector<RunRecord> runHistory(const std::string& folder) {
     return history;
 }
 
+const RunRecord* nextToUndo(const std::vector<RunRecord>& history) {
+    const auto next = std::find_if(history.rbegin(), history.rend(), [](const RunRecord& run) {
+        return !run.readable || run.undo != UndoState::Undone;
+    });
+    return next == history.rend() ? nullptr : &*next;
+}
+
 } // namespace runs

@@ -109,4 +109,8 @@ struct RunRecord {
 // The runs on record for `folder`, oldest first.
 std::vector<RunRecord> runHistory(const std::string& folder);
 
+// Of a folder's history, the run undoLastRun undoes now, or the unreadable journal that
+// keeps it from undoing any; none when every run is undone.
+const RunRecord* nextToUndo(const std::vector<RunRecord>& history);
+
 } // namespace runs

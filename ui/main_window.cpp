@@ -8,10 +8,17 @@
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
+#include "platform/files/folder_access.h"
 #include "ui/rectangle_outline.h"
+#include "ui/undo_texts.h"
 #include "ui/user_feedback.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -221,9 +228,22 @@ void MainWindow::placeControls() {
         setTabOrder(control(byTab[i - 1].control), control(byTab[i].control));
 }
 
+// The birthday box keeps Ctrl+Z for its own typing, as every text box does, and takes a
+// dropped text as its own too; a dropped folder is the window's.
 void MainWindow::connectEvents() {
     connect(renameAllButton_, &CommandButton::clicked, this, &MainWindow::renameAll);
     connect(renameSelectedButton_, &CommandButton::clicked, this, &MainWindow::renameSelected);
+
+    undoAction_ = new QAction(QStringLiteral("撤销上次改名"), this);
+    undoAction_->setShortcut(QKeySequence::Undo);
+    undoAction_->setShortcutVisibleInContextMenu(true);
+    addAction(undoAction_);
+    fileList_->addAction(undoAction_);
+    fileList_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(undoAction_, &QAction::triggered, this, &MainWindow::undoLastRun);
+
+    setAcceptDrops(true);
+    birthdayBox_->findChild<QLineEdit*>()->installEventFilter(this);
 }
 
 // Opening comes before QWidget shows the controls: the file list, shown, lists its
@@ -263,6 +283,39 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+// Exactly as opening it in the folder list: the lists and the working folder follow, and
+// a folder that cannot be opened is refused with a beep.
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::string folder = droppedFolder(*event->mimeData());
+    event->acceptProposedAction();
+    if (folder.empty() || !folderList_->setPath(folder))
+        feedback_.beep();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                      event->type() == QEvent::Drop;
+    if (!drag || !static_cast<QDropEvent*>(event)->mimeData()->hasUrls())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Drop)
+        dropEvent(static_cast<QDropEvent*>(event));
+    else
+        static_cast<QDropEvent*>(event)->acceptProposedAction();
+    return true;
+}
+
+std::string MainWindow::droppedFolder(const QMimeData& data) {
+    const QList<QUrl> urls = data.urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile())
+        return {};
+    return platform::folderMeant(urls.front().toLocalFile().toStdString());
+}
+
 void MainWindow::renameAll() {
     runBatch(RunMode::All);
 }
@@ -285,14 +338,9 @@ void MainWindow::runBatch(RunMode mode) {
         if (mode == RunMode::All || fileList_->selected(i))
             photos.push_back(fileList_->fileName(i));
     }
-    runs::Control control;
-    if (readerFor_)
-        control.reader = [this](const std::string& folder, const auto&) {
-            return readerFor_(folder);
-        };
     const std::string folder = fileList_->path();
     const std::string birthday = birthdayBox_->text().toStdString();
-    const runs::Outcome outcome = background_->run(control, [&](const runs::Control& c) {
+    const runs::Outcome outcome = background_->run(runControl(), [&](const runs::Control& c) {
         return runs::renameFolder(folder, photos, birthday, runs::Effect::Rename, c);
     });
     if (outcome.message) {
@@ -304,6 +352,46 @@ void MainWindow::runBatch(RunMode mode) {
         fileList_->refresh();
     if (std::exchange(closeAfterRun_, false))
         close();
+}
+
+// The run asked about is the run the undo takes back: both are the last of the folder's
+// journals not undone yet, and the question waits for the user while nothing else runs.
+// The file list is read again whatever became of the undo.
+void MainWindow::undoLastRun() {
+    if (background_->running())
+        return;
+    const std::string folder = fileList_->path();
+    {
+        const std::vector<runs::RunRecord> history = runs::runHistory(folder);
+        const runs::RunRecord* next = runs::nextToUndo(history);
+        if (!next) {
+            feedback_.tell(nothingToUndo());
+            return;
+        }
+        if (next->readable && !feedback_.ask(undoQuestion(*next), QStringLiteral("撤销")))
+            return;
+    }
+    runs::Outcome outcome;
+    {
+        const BusyScope busy(feedback_);
+        outcome = background_->run(runControl(), [&](const runs::Control& c) {
+            return runs::undoLastRun(folder, runs::Effect::Rename, c);
+        });
+        fileList_->refresh();
+    }
+    if (const QString report = undoReport(outcome); !report.isEmpty())
+        feedback_.tell(report);
+    if (std::exchange(closeAfterRun_, false))
+        close();
+}
+
+runs::Control MainWindow::runControl() const {
+    runs::Control control;
+    if (readerFor_)
+        control.reader = [this](const std::string& folder, const auto&) {
+            return readerFor_(folder);
+        };
+    return control;
 }
 
 QWidget* MainWindow::control(std::string_view name) const {

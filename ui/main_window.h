@@ -2,8 +2,11 @@
 
 // The tool's one window: thirteen controls in a layout that never changes. The two
 // buttons run the batch over the file list with the birthday box's text as the birthday;
-// the change events of the drive list, the folder list and the birthday box and the
-// window's opening and closing are there for the navigation to handle.
+// Ctrl+Z, or the file list's context menu, undoes the shown folder's last run, one run
+// at a time down to the camera's names. A folder, or a photo meaning its folder, dropped
+// anywhere on the window is shown as if opened in the folder list. The change events of
+// the drive list, the folder list and the birthday box and the window's opening and
+// closing are there for the navigation to handle.
 //
 // The controls keep the names of the window's design as their object names, which is
 // how tests and style sheets find them:
@@ -17,13 +20,16 @@
 //   Command1  rename all (全部改名)            Command2  rename selected (选中改名)
 
 #include "naming/batch.h"
+#include "runs/runs.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
 
+class QAction;
 class QGroupBox;
 class QLabel;
+class QMimeData;
 
 namespace ui {
 
@@ -69,6 +75,9 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls(const std::string& start);
@@ -79,6 +88,10 @@ private:
     void renameAll();
     void renameSelected();
     void runBatch(RunMode mode);
+    void undoLastRun();
+    runs::Control runControl() const;
+    // The folder a drop means; empty when it carries no file or folder of this system's.
+    static std::string droppedFolder(const QMimeData& data);
 
     QWidget* control(std::string_view name) const;
 
@@ -102,6 +115,7 @@ private:
     BirthdayBox* birthdayBox_ = nullptr;
     CommandButton* renameSelectedButton_ = nullptr;
     CommandButton* renameAllButton_ = nullptr;
+    QAction* undoAction_ = nullptr;
 };
 
 } // namespace ui

@@ -9,18 +9,20 @@
 namespace ui {
 
 WindowWiring::WindowWiring(const std::string& start, UserFeedback& feedback,
-                           ReaderForFolder readerFor, navigation::SettingsStore& settings)
+                           ReaderForFolder readerFor, navigation::SettingsStore& settings,
+                           StartPlace place)
     : working_(platform::driveHolding, start), window_(start, feedback, std::move(readerFor)),
       drives_(window_.driveList()), folders_(window_.folderList()), files_(window_.fileList()),
       birthday_(window_.birthdayBox()), beeper_(feedback),
-      handlers_({drives_, folders_, files_, birthday_, working_, settings, beeper_}) {
+      handlers_({drives_, folders_, files_, birthday_, working_, settings, beeper_}),
+      place_(place) {
     connectEvents();
 }
 
 // The window lives as long as the handlers it calls, so it is the connections' context.
 void WindowWiring::connectEvents() {
     MainWindow* w = &window_;
-    QObject::connect(w, &MainWindow::opening, w, [this] { handlers_.restoreSettings(); });
+    QObject::connect(w, &MainWindow::opening, w, [this] { handlers_.restoreSettings(place_); });
     QObject::connect(w, &MainWindow::closing, w, [this] { handlers_.saveSettings(); });
     QObject::connect(&w->driveList(), &DriveList::driveChanged, w,
                      [this] { handlers_.onDriveChanged(); });

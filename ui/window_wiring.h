@@ -20,10 +20,12 @@ class UserFeedback;
 
 class WindowWiring {
 public:
-    // The lists and the working folders begin in `start`, a full path. `feedback` and
-    // `settings` must outlive the window.
+    // The lists and the working folders begin in `start`, a full path, and go to the
+    // stored drive and folder on opening unless `place` says `start` is the user's choice.
+    // `feedback` and `settings` must outlive the window.
+    using StartPlace = navigation::Handlers::StartPlace;
     WindowWiring(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor,
-                 navigation::SettingsStore& settings);
+                 navigation::SettingsStore& settings, StartPlace place = StartPlace::Stored);
 
     // Shows the window; the settings are restored first, before anything is painted.
     void show() { window_.show(); }
@@ -40,6 +42,7 @@ private:
     BirthdayBoxAdapter birthday_;
     BeepAdapter beeper_;
     navigation::Handlers handlers_;
+    StartPlace place_;
 };
 
 } // namespace ui

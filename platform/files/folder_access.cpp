@@ -18,4 +18,17 @@ std::error_code folderOpenError(const std::string& folder) {
     return error;
 }
 
+std::string folderMeant(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path folder = fs::absolute(pathFromUtf8(path), error).lexically_normal();
+    const fs::file_status status = fs::status(folder, error);
+    if (path.empty() || error)
+        return {};
+    if (!fs::is_directory(status))
+        folder = folder.parent_path(); // a file's name never ends in a separator
+    const std::string meant = utf8FromPath(folder);
+    return folderOpenError(meant) ? std::string() : meant;
+}
+
 } // namespace platform

@@ -14,4 +14,9 @@ namespace platform {
 // std::errc::no_such_file_or_directory, not_a_directory or permission_denied.
 std::error_code folderOpenError(const std::string& folder);
 
+// The folder that a path handed to the program means, as a full path (UTF-8): the path
+// itself when it is a folder, the folder holding it when it is anything else, such as a
+// photo. Empty when that folder cannot be opened.
+std::string folderMeant(const std::string& path);
+
 } // namespace platform

@@ -6,8 +6,8 @@
 #   require_tools STATUS TOOL...     # exits with STATUS unless every TOOL is installed
 #   private_display_start WORK       # WORK: the script's scratch folder, removed at exit
 #   track PID                        # stopped at exit too
-#   window_start APP FOLDER LOG      # APP started in FOLDER with its settings under WORK;
-#                                    # sets pid, window and the client area's X and Y
+#   window_start APP FOLDER LOG [ARG...] # APP started in FOLDER with ARGs and its settings
+#                                    # under WORK; sets pid, window and the client area's X, Y
 #   click_at X Y                     # a click at a point of the client area (pixels)
 #   click_on LEFT TOP WIDTH HEIGHT   # a click in the middle of a control's rectangle
 #   eventually COMMAND...            # COMMAND succeeds within thirty seconds
@@ -67,7 +67,7 @@ private_display_start() {
 window_start() {
     local app=$1 folder=$2 log=$3
     (cd "$folder" && QT_QPA_PLATFORM=xcb HOME=$private_work \
-        XDG_CONFIG_HOME=$private_work/config exec "$app") >>"$log" 2>&1 &
+        XDG_CONFIG_HOME=$private_work/config exec "$app" "${@:4}") >>"$log" 2>&1 &
     pid=$!
     track "$pid"
     window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamblinor\(by Oskev\)$' |

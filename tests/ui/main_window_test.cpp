@@ -15,6 +15,7 @@
 #include "ui/main_window.h"
 #include "ui/user_feedback.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
@@ -152,8 +153,10 @@ private slots:
     void showsEachMessageAndRenamesNothing();
     void longRunShowsProgressAndStops_data();
     void longRunShowsProgressAndStops();
+    void undoesOneRunAtATimeAfterAsking();
 
     void messageBoxIsModalWithOneButtonAndNoIcon();
+    void questionBoxTakesEnterForYesAndEscapeForNo();
     void busyShowsTheWaitCursor();
 
 private:
@@ -708,6 +711,65 @@ void MainWindowTest::stopHeldRun(bool byClosing) {
     } else {
         QTest::keyClick(progress, Qt::Key_Escape);
         QVERIFY(!progress->findChild<QWidget*>(QStringLiteral("StopButton"))->isEnabled());
+    }
+}
+
+// Two runs with two birthdays; Ctrl+Z on the file list, or its context menu, asks first,
+// then undoes the later run, then the earlier; the birthday box keeps Ctrl+Z for its text.
+void MainWindowTest::undoesOneRunAtATimeAfterAsking() {
+    showPhotos();
+    const std::vector<std::string> camera = photos_->listing();
+    typeBirthday(QStringLiteral("2006-05-10"));
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    const std::vector<std::string> first = photos_->listing();
+    form_->birthdayBox().setText(QStringLiteral("2006-06-"));
+    auto* box = control("Text1")->findChild<QLineEdit*>();
+    QTest::keyClicks(box, QStringLiteral("11"));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(form_->birthdayBox().text(), QStringLiteral("2006-06-"));
+    QTest::keyClicks(box, QStringLiteral("10"));
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    QVERIFY(photos_->listing() != first);
+    QCOMPARE(feedback_.questions, QStringList());
+
+    QAction* undo = control("File1")->actions().value(0);
+    QVERIFY(undo);
+    QCOMPARE(undo->text(), QStringLiteral("撤销上次改名"));
+    QCOMPARE(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+    const Layout before = layout();
+    auto pressUndo = [this](bool answer) {
+        feedback_.answers = {answer};
+        control("File1")->setFocus();
+        QTest::keyClick(control("File1")->findChild<QListView*>(), Qt::Key_Z, Qt::ControlModifier);
+    };
+    pressUndo(false);
+    QCOMPARE(feedback_.questions.size(), 1);
+    QVERIFY(feedback_.questions[0].contains(QStringLiteral("3张照片")));
+    QVERIFY(photos_->listing() != first);
+    feedback_.answers = {true};
+    undo->trigger();
+    QCOMPARE(photos_->listing(), first);
+    QCOMPARE(form_->fileList().count(), 4);
+    QCOMPARE(fixture::entries(form_->fileList()).at(0), QString::fromStdString(first.at(0)));
+    pressUndo(true);
+    QCOMPARE(photos_->listing(), camera);
+    QCOMPARE(feedback_.told, QStringList());
+    pressUndo(true);
+    QCOMPARE(feedback_.questions.size(), 3);
+    QCOMPARE(feedback_.told.size(), 1); // nothing left to undo
+    QCOMPARE(feedback_.messages, QStringList());
+    QCOMPARE(layout(), before);
+}
+
+void MainWindowTest::questionBoxTakesEnterForYesAndEscapeForNo() {
+    for (const auto& [key, role] : {std::pair{Qt::Key_Return, QMessageBox::AcceptRole},
+                                    std::pair{Qt::Key_Escape, QMessageBox::RejectRole}}) {
+        const std::unique_ptr<QMessageBox> box =
+            ui::createQuestionBox(QStringLiteral("?"), QStringLiteral("撤销"), form_.get());
+        QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+        QTimer::singleShot(0, box.get(), [&box, key = key] { QTest::keyClick(box.get(), key); });
+        box->exec();
+        QCOMPARE(box->buttonRole(box->clickedButton()), role);
     }
 }
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real program in a real X window, driven as a user drives it: starts a private Xvfb,
-# starts tamblinor in a folder of generated photos, selects the first photo in the file
+# starts tamblinor on a folder of generated photos named on its command line, selects the first photo in the file
 # list, then by keyboard alone goes on to the birthday box, types the birthday, goes on to
 # the rename-selected button and presses Enter, and checks that only that photo was
-# renamed; then clicks the rename-all button and checks that every photo was. As root the
+# renamed; then clicks the rename-all button and checks that every photo was, and undoes
+that run with Ctrl+Z and Enter. As root the
 # folder is a file system of its own, as a memory card is, and it must come out (unmount)
 # while the window still shows it. Exits 77 (skipped) when Xvfb or xdotool is not
 # installed.
@@ -30,7 +31,7 @@ fi
 "$make_photos" "$photos" --count 3 --start "2007:03:15 14:05:33" --step 60 >/dev/null
 echo "not a photo" >"$photos/notes.txt"
 
-window_start "$app" "$photos" "$work/app.log"
+window_start "$app" "$work" "$work/app.log" "$photos"
 
 # Waits up to ten seconds for the folder to hold exactly these names.
 expect_names() {
@@ -61,6 +62,13 @@ expect_names "0岁10月6天(14点05分33秒).jpg
 0岁10月6天(14点06分33秒).jpg
 0岁10月6天(14点07分33秒).jpg
 notes.txt" "the rename-all button renamed every photo"
+xdotool key ctrl+z
+eventually xdotool search --onlyvisible --name '^Tamblinor$' >/dev/null || fail "no question"
+xdotool key Return
+expect_names "0岁10月6天(14点05分33秒).jpg
+IMG_0002.jpg
+IMG_0003.jpg
+notes.txt" "Ctrl+Z and Enter undid the last run"
 if [[ -n $card ]]; then
     umount "$card" || { echo "FAIL: the card is kept busy by the window showing it"; exit 1; }
     echo "ok: the card came out while the window showed it"

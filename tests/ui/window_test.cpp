@@ -22,6 +22,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QTest>
 #include <QTreeWidget>
@@ -92,6 +94,7 @@ private slots:
     void turnsDownFoldersThatCannotBeReadOrEntered();
     void fileListDoesNotTakeAFolderItCannotRead();
     void opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes();
+    void showsTheFolderDroppedOnIt();
 
 private:
     void openWindow();                          // a new window, shown
@@ -259,6 +262,39 @@ void WindowTest::opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes() {
     QCOMPARE(undo.status, 0);
     QCOMPARE(undo.err, std::string());
     QCOMPARE(listing(inWindow), photos);
+}
+
+// Anywhere on the window, the birthday box too: a folder, a photo meaning its folder, and
+// what cannot be opened, refused with a beep with every list where it was.
+void WindowTest::showsTheFolderDroppedOnIt() {
+    const fs::path start = root_->path() / "start";
+    fs::create_directories(start / "a" / "b");
+    fixture::writePhoto(start / "a" / "IMG_0001.jpg", {});
+    openWindow();
+    ui::MainWindow& form = wiredWindow();
+    QWidget* box = form.birthdayBox().findChild<QLineEdit*>();
+    const struct {
+        QWidget* target;
+        fs::path dropped;
+        fs::path shown;
+        int beeps;
+    } drops[]{{&form, start / "a" / "b", start / "a" / "b", 0},
+              {box, start / "a" / "IMG_0001.jpg", start / "a", 0},
+              {&form, start / "gone", start / "a", 1},
+              {box, start / "gone.jpg", start / "a", 2}};
+    for (const auto& drop : drops) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(qPath(drop.dropped))});
+        QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(drop.target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropped({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(drop.target, &dropped);
+        QCOMPARE(form.fileList().path(), drop.shown.string());
+        QCOMPARE(highlighted(form), drop.shown.string());
+        QCOMPARE(feedback_.beeps, drop.beeps);
+    }
+    QCOMPARE(form.birthdayBox().text(), QString());
 }
 
 QTEST_MAIN(WindowTest)
