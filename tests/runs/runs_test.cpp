@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <set>
 #include <stop_token>
 #include <thread>
 
@@ -195,9 +194,6 @@ TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
     for (const bool stopping : {false, true}) {
         const CameraFolder camera;
         const auto contents = camera.folder.unnamedContents();
-        std::set<std::string> named;
-        for (const runs::PhotoOutcome& photo : camera.rename(runs::Effect::Preview).photos)
-            named.insert(photo.renamed() ? photo.to : photo.from);
         const std::vector<std::string> listed = platform::listPhotos(camera.path);
         std::atomic<bool> reading = false, open = false;
         const runs::Control gated{.reader = [&](const std::string& folder, const auto&) {
@@ -227,7 +223,7 @@ TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
         EXPECT_EQ(second.ending, stopping ? runs::Ending::Stopped : runs::Ending::Completed);
         for (const runs::PhotoOutcome& photo : second.photos) // none the first run moved
             EXPECT_EQ(photo.reason, naming::KeptReason::AlreadyNamed) << photo.from;
-        EXPECT_EQ(camera.folder.listing(), std::vector<std::string>(named.begin(), named.end()));
+        EXPECT_EQ(camera.rename(runs::Effect::Preview).renamedCount(), 0u); // all named
         EXPECT_EQ(camera.folder.unnamedContents(), contents);
     }
 }

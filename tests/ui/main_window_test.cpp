@@ -5,6 +5,8 @@
 // held by its reader shows its progress, takes no clicks, and stops when asked to.
 
 #include "platform/exif/exif_reader.h"
+#include "platform/journal/folder_lock.h"
+#include "platform/journal/journal_store.h"
 #include "runs/runs.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -153,6 +155,7 @@ private slots:
     void showsEachMessageAndRenamesNothing();
     void longRunShowsProgressAndStops_data();
     void longRunShowsProgressAndStops();
+    void waitsForAnotherRunOnTheFolder();
     void undoesOneRunAtATimeAfterAsking();
 
     void messageBoxIsModalWithOneButtonAndNoIcon();
@@ -167,6 +170,7 @@ private:
     void typeBirthday(const QString& text);
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {});
     void stopHeldRun(bool byClosing); // the run's reader held
+    void stopWaitingRun();
 
     fixture::RecordingFeedback feedback_;
     bool readerUsable_ = true;
@@ -712,6 +716,27 @@ void MainWindowTest::stopHeldRun(bool byClosing) {
         QTest::keyClick(progress, Qt::Key_Escape);
         QVERIFY(!progress->findChild<QWidget*>(QStringLiteral("StopButton"))->isEnabled());
     }
+}
+
+// A run on a folder that another run holds waits, saying so, and stops with nothing done.
+void MainWindowTest::waitsForAnotherRunOnTheFolder() {
+    showPhotos();
+    const auto contents = photos_->contents();
+    typeBirthday(QStringLiteral("2006-05-10"));
+    const auto other = platform::FolderLock::take(
+        platform::JournalStore(photos_->path().string()).lockPath(), {}, {});
+    QTimer::singleShot(0, this, &MainWindowTest::stopWaitingRun);
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    QCOMPARE(photos_->contents(), contents);
+}
+
+void MainWindowTest::stopWaitingRun() {
+    QWidget* progress = nullptr;
+    QTRY_VERIFY((progress = form_->findChild<QWidget*>(QStringLiteral("RunProgress"))) &&
+                progress->isVisible());
+    QCOMPARE(progress->findChild<QLabel*>(QStringLiteral("PhaseLabel"))->text(),
+             QStringLiteral("正在等待同一文件夹的另一次改名…"));
+    QTest::keyClick(progress, Qt::Key_Escape);
 }
 
 // Two runs with two birthdays; Ctrl+Z on the file list, or its context menu, asks first,
