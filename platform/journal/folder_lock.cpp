@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 constexpr auto kTryEvery = 100ms;
 
 // Waits `span`, or less where a stop is asked for: a stop while waiting ends it at once.
-void pause(const std::stop_token& stop, std::chrono::milliseconds span) {
+void waitUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds span) {
     std::mutex mutex;
     std::condition_variable_any never;
     std::unique_lock lock(mutex);
@@ -45,7 +45,7 @@ std::optional<FolderLock> FolderLock::take(const std::string& path, std::stop_to
             waiting();
         if (stop.stop_requested())
             return std::nullopt;
-        pause(stop, kTryEvery);
+        waitUnlessStopped(stop, kTryEvery);
         if (stop.stop_requested())
             return std::nullopt;
     }
