@@ -198,6 +198,7 @@ std::vector<RunRecord> runHistory(const std::string& folder) {
             .time = record.run.time,
             .birthday = record.run.birthday,
             .photos = record.run.renamesToUndo().size(),
+            .movedBack = record.movedBack,
             .cutShort = !record.run.ended,
             .undo = record.undone         ? UndoState::Undone
                     : record.partlyUndone ? UndoState::PartlyUndone

@@ -99,7 +99,8 @@ struct RunRecord {
     bool readable = true; // false: nothing below is known
     std::string time;     // when it began, UTC: "2026-12-07T14:05:33.123456789Z"
     std::string birthday;
-    std::size_t photos = 0; // the photos an undo would move back
+    std::size_t photos = 0;    // the photos an undo would move back
+    std::size_t movedBack = 0; // of those, the photos its undos have moved back already
     bool cutShort = false;
     UndoState undo = UndoState::NotUndone;
 };
