@@ -20,18 +20,19 @@ RememberedTimes::RememberedTimes(const std::string& folder, const std::string& f
       problem_(record_.problem()) {}
 
 // Once, at the first photo: the status of every photo the record knows, so that the reader
-// is made over the others alone. Nothing known (a first run) costs nothing more.
+// is made over the others alone. A photo it does not know (all of a first run's) costs
+// nothing more here.
 void RememberedTimes::sortOut() {
     sorted_ = true;
-    if (record_.empty()) {
-        unknown_ = photos_;
-        return;
-    }
     for (const std::string& name : photos_) {
-        const std::optional<platform::FileStatus> status = files_.status(name);
         const platform::RememberedTime* entry = record_.find(name);
+        if (!entry) { // its status is taken when it is read
+            unknown_.push_back(name);
+            continue;
+        }
+        const std::optional<platform::FileStatus> status = files_.status(name);
         before_.emplace(name, status);
-        if (!entry || !status || entry->status != *status)
+        if (!status || entry->status != *status)
             unknown_.push_back(name);
     }
 }
