@@ -41,7 +41,11 @@ public:
 
     // The status of the ordinary file `name`, a link followed to what it leads to, as a
     // reader opening the name meets it; no value for anything else or where the system
-    // cannot tell.
+    // cannot tell. None either on a file system whose status cannot prove a file
+    // unchanged once it has been mounted again: FAT and exFAT keep no status change time
+    // (the system makes one up from the modification time, which editors put back) and,
+    // mounted by Linux, number files afresh at each mount, so that another file may come
+    // back under a number; Linux's FUSE file systems, exFAT among them, alike.
     std::optional<FileStatus> status(const std::string& name) const;
 
 private:

@@ -13,6 +13,11 @@ std::int64_t nanoseconds(const timespec& time) {
     return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
+// FAT (vfat, msdos), exFAT and FUSE, by their statfs f_type.
+bool provesChanges(const struct statfs& fs) {
+    return fs.f_type != 0x4d44 && fs.f_type != 0x2011BAB0 && fs.f_type != 0x65735546;
+}
+
 } // namespace
 
 struct FolderStatus::Held {
@@ -23,7 +28,11 @@ struct FolderStatus::Held {
 FolderStatus::FolderStatus(const std::string& folder) : held_(std::make_unique<Held>()) {
     held_->fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct statfs fs {};
-    if (held_->fd >= 0 && ::fstatfs(held_->fd, &fs) == 0) {
+    if (held_->fd >= 0 && (::fstatfs(held_->fd, &fs) != 0 || !provesChanges(fs))) {
+        ::close(held_->fd);
+        held_->fd = -1;
+    }
+    if (held_->fd >= 0) {
         // f_fsid: on ext4 from the file system's UUID, so another card in the same reader
         // (the same st_dev) tells apart.
         static_assert(sizeof fs.f_fsid == sizeof held_->volume);
