@@ -208,7 +208,7 @@ std::error_code ShootingRecord::save() {
     // Two runs at once each write a file of their own; the later rename wins, and either
     // record is a sound one.
     std::filesystem::path temporary = target;
-    temporary += "." + hex(std::random_device{}()) + ".tmp";
+    temporary += pathFromUtf8(hex(std::random_device{}()).append(".tmp").insert(0, 1, '.'));
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(text.data(), std::streamsize(text.size()));

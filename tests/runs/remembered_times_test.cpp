@@ -39,7 +39,10 @@ struct Copy {
         }};
     }
     runs::Outcome run(const std::vector<std::string>& photos) {
-        return runs::renameFolder(path, photos, kBirthday, runs::Effect::Rename, control());
+        runs::Outcome outcome =
+            runs::renameFolder(path, photos, kBirthday, runs::Effect::Rename, control());
+        EXPECT_EQ(outcome.recordProblem, "");
+        return outcome;
     }
     runs::Outcome runAll() { return run(platform::listPhotos(path)); }
 
@@ -60,8 +63,11 @@ struct Copy {
 enum class Way { InPlace, RenamedOver, MadeAnew };
 void rewrite(const fs::path& file, const std::string& time, Way way) {
     const auto modified = fs::last_write_time(file);
-    std::ifstream in(file, std::ios::binary);
-    const std::string old{std::istreambuf_iterator<char>(in), {}};
+    std::string old;
+    { // closed before the file is removed
+        std::ifstream in(file, std::ios::binary);
+        old.assign(std::istreambuf_iterator<char>(in), {});
+    }
     std::string fresh = fixture::photo(time);
     fresh += old.substr(std::min(old.size(), fresh.size()));
     const fs::path target = way == Way::RenamedOver ? fs::path(file.native() + fs::path::string_type(2, '~')) : file;
