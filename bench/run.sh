@@ -314,6 +314,13 @@ if [[ -n $card_iops ]]; then
     say "slow card: $card_image on $card_loop at $card_mount, reads throttled to $card_iops a second (cgroup $card_cgroup)"
 fi
 
+# card_reads: the reads from the card that passed the throttle since the cgroup was made
+# (blkio.reset_stats leaves the throttle's counts alone), of every run timed in it.
+card_reads() {
+    awk -v dev="$(lsblk -dno MAJ:MIN "$card_loop" | tr -d ' ')" \
+        '$1 == dev && $2 == "Read" { n = $3 } END { print n + 0 }' "$card_cgroup/blkio.throttle.io_serviced"
+}
+
 # in_card_group COMMAND: COMMAND as a shell command line that first moves its shell into
 # the card's cgroup and then becomes the command, so the whole timed process is throttled;
 # COMMAND itself when there is no card.
@@ -415,7 +422,8 @@ time_config() {
             time_window "$n" "$mode" "$pristine" "$dir" "$tr"
         else
             local one="$results/$n-$mode-$tool.csv"
-            [[ -z $card_iops ]] || echo 0 >"$card_cgroup/blkio.reset_stats"
+            local readsBefore=0
+            [[ -z $card_iops ]] || readsBefore=$(card_reads)
             hyperfine --style basic --runs "$tr" --warmup "$([[ $mode == warm ]] && echo 1 || echo 0)" \
                 --prepare "$qself --internal-prepare $mode $tool $qpristine $qdir $qevict" \
                 --command-name "$tool" --export-csv "$one" \
@@ -423,12 +431,9 @@ time_config() {
             if [[ ! -s $csv ]]; then head -1 "$one" >"$csv"; fi
             tail -n +2 "$one" >>"$csv"
             if [[ -n $card_iops ]]; then
-                # The card's reads that passed the throttle: what the timed runs read.
-                local reads
-                reads=$(awk -v dev="$(lsblk -dno MAJ:MIN "$card_loop" | tr -d ' ')" \
-                    '$1 == dev && $2 == "Read" { print $3 }' "$card_cgroup/blkio.throttle.io_serviced")
-                say "   $tool: ${reads:-0} reads from the card in $tr runs, $(( ${reads:-0} / tr )) a run"
-                echo "$tool ${reads:-0} $tr" >>"$results/$n-$mode-reads.txt"
+                local reads=$(( $(card_reads) - readsBefore ))
+                say "   $tool: $reads reads from the card in $tr runs, $(( reads / tr )) a run"
+                echo "$tool $reads $tr" >>"$results/$n-$mode-reads.txt"
             fi
         fi
         check "$tool" "$pristine" "$dir" || die "$tool: the last run left a wrong folder"
