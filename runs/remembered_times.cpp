@@ -73,8 +73,9 @@ void RememberedTimes::remember(const Outcome& outcome) {
             continue;
         const std::string& now = photo.renamed() ? photo.to : photo.from;
         const std::optional<platform::FileStatus> status = files_.status(now);
-        const bool unchanged = status && (photo.renamed() ? status->sameContents(known->second.status)
-                                                          : *status == known->second.status);
+        const bool unchanged =
+            status && (photo.renamed() ? status->sameContents(known->second.status)
+                                       : *status == known->second.status);
         if (unchanged)
             kept.emplace_back(now, Known{*status, known->second.shot});
     }

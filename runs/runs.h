@@ -55,7 +55,7 @@ struct Outcome {
     std::optional<naming::Message> message; // the message the run ended with
     std::string folder;                     // the folder's full path, as journals record it
     std::string journalProblem;             // why no journal was kept; empty when it was
-    std::string recordProblem; // why the record of shooting times could not be read or kept
+    std::string recordProblem;              // why the shooting times were not remembered
     std::string unreadableJournal;          // NewerJournalUnreadable: the journal's full path
 
     std::size_t renamedCount() const;

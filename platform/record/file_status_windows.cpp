@@ -12,14 +12,14 @@ std::uint64_t joined(DWORD high, DWORD low) {
 
 // FAT, FAT32 and exFAT, by the name Windows gives the folder's file system.
 bool provesChanges(const std::wstring& folder) {
-    const HANDLE handle = CreateFileW(folder.c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     wchar_t name[MAX_PATH + 1] = {};
-    const bool known = GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr,
-                                                     nullptr, name, MAX_PATH + 1);
+    const bool known = GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, nullptr,
+                                                     name, MAX_PATH + 1);
     CloseHandle(handle);
     const std::wstring system = name;
     return known && system.find(L"FAT") == std::wstring::npos;
@@ -48,16 +48,15 @@ std::optional<FileStatus> FolderStatus::status(const std::string& name) const {
     if (held_->prefix.empty())
         return std::nullopt;
     const HANDLE file = CreateFileW(wide(held_->prefix + name).c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
     FILE_BASIC_INFO basic{};
-    const bool known =
-        GetFileInformationByHandle(file, &info) &&
-        GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) &&
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const bool known = GetFileInformationByHandle(file, &info) &&
+                       GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) &&
+                       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     CloseHandle(file);
     if (!known)
         return std::nullopt;

@@ -85,8 +85,7 @@ std::vector<std::string_view> fields(std::string_view line) {
     }
 }
 
-template <typename Number>
-bool parse(std::string_view text, Number& value, int base = 10) {
+template <typename Number> bool parse(std::string_view text, Number& value, int base = 10) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     return error == std::errc() && end == text.data() + text.size();
 }
@@ -100,10 +99,9 @@ std::chrono::sys_days today() {
 std::string entryLine(const std::string& name, const RememberedTime& entry) {
     const FileStatus& s = entry.status;
     std::string body = escaped(name);
-    for (const long long number :
-         {(long long)s.volume, (long long)s.device, (long long)s.file, (long long)s.size,
-          (long long)s.modified, (long long)s.changed,
-          (long long)entry.used.time_since_epoch().count()})
+    for (const long long number : {(long long)s.volume, (long long)s.device, (long long)s.file,
+                                   (long long)s.size, (long long)s.modified, (long long)s.changed,
+                                   (long long)entry.used.time_since_epoch().count()})
         body.append("\t").append(std::to_string(number));
     body.append("\t").append(escaped(entry.shot));
     return hex(checksum(body)) + "\t" + body + "\n";

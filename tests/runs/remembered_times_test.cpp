@@ -70,7 +70,8 @@ void rewrite(const fs::path& file, const std::string& time, Way way) {
     }
     std::string fresh = fixture::photo(time);
     fresh += old.substr(std::min(old.size(), fresh.size()));
-    const fs::path target = way == Way::RenamedOver ? fs::path(file.native() + fs::path::string_type(2, '~')) : file;
+    const fs::path target =
+        way == Way::RenamedOver ? fs::path(file.native() + fs::path::string_type(2, '~')) : file;
     if (way == Way::MadeAnew)
         fs::remove(file);
     std::ofstream(target, std::ios::binary | std::ios::trunc) << fresh;
@@ -91,7 +92,8 @@ TEST(RememberedTimes, RunsWithTheRecordNameAsRunsWithout) {
             const std::string some = names.empty() ? "" : names[random() % names.size()];
             const std::string time = kTimes[random() % std::size(kTimes)];
             const auto what = names.empty() ? 0 : random() % 7;
-            SCOPED_TRACE(testing::Message() << history << "/" << step << " " << what << " " << some);
+            SCOPED_TRACE(testing::Message()
+                         << history << "/" << step << " " << what << " " << some);
             for (Copy* copy : {&with, &without}) {
                 const fs::path file = copy->dir.at(some);
                 switch (what) {
@@ -132,16 +134,14 @@ TEST(RememberedTimes, RunsWithTheRecordNameAsRunsWithout) {
 TEST(RememberedTimes, APhotoChangedUnderItsNameIsReadAgain) {
     using Change = std::function<void(const fs::path& file, const Copy& copy)>;
     const std::pair<std::string_view, Change> changes[] = {
-        {"edited in place", [](const fs::path& file, const Copy&) {
-             rewrite(file, kTimes[3], Way::InPlace);
-         }},
-        {"replaced by another photo", [](const fs::path& file, const Copy&) {
-             rewrite(file, kTimes[3], Way::RenamedOver);
-         }},
-        {"restored from a backup", [](const fs::path& file, const Copy&) {
-             rewrite(file, kTimes[3], Way::MadeAnew);
-         }},
-        {"another card in the drive", [](const fs::path& file, const Copy& copy) {
+        {"edited in place",
+         [](const fs::path& file, const Copy&) { rewrite(file, kTimes[3], Way::InPlace); }},
+        {"replaced by another photo",
+         [](const fs::path& file, const Copy&) { rewrite(file, kTimes[3], Way::RenamedOver); }},
+        {"restored from a backup",
+         [](const fs::path& file, const Copy&) { rewrite(file, kTimes[3], Way::MadeAnew); }},
+        {"another card in the drive",
+         [](const fs::path& file, const Copy& copy) {
              const std::string name = file.filename().string();
              platform::ShootingRecord record(runs::shootingRecordPath(copy.path),
                                              platform::JournalStore(copy.path).folder());
@@ -150,9 +150,11 @@ TEST(RememberedTimes, APhotoChangedUnderItsNameIsReadAgain) {
              record.put(name, status, kTimes[3]);
              ASSERT_FALSE(record.save());
          }},
-        {"record damaged", [](const fs::path&, const Copy& copy) {
+        {"record damaged",
+         [](const fs::path&, const Copy& copy) {
              std::ofstream(platform::pathFromUtf8(runs::shootingRecordPath(copy.path)),
-                           std::ios::in | std::ios::out) << "x";
+                           std::ios::in | std::ios::out)
+                 << "x";
          }},
     };
     for (const auto& [how, change] : changes) {
