@@ -156,6 +156,17 @@ TEST(RememberedTimes, APhotoChangedUnderItsNameIsReadAgain) {
                            std::ios::in | std::ios::out)
                  << "x";
          }},
+        {"the photo's line of the record damaged",
+         [](const fs::path&, const Copy& copy) {
+             const fs::path record = platform::pathFromUtf8(runs::shootingRecordPath(copy.path));
+             std::string text;
+             {
+                 std::ifstream in(record, std::ios::binary);
+                 text.assign(std::istreambuf_iterator<char>(in), {});
+             }
+             text.replace(text.find(kTimes[0]), 4, "2001");
+             std::ofstream(record, std::ios::binary) << text;
+         }},
     };
     for (const auto& [how, change] : changes) {
         SCOPED_TRACE(how);
