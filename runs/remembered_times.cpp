@@ -67,7 +67,7 @@ void RememberedTimes::remember(const Outcome& outcome) {
     std::vector<std::pair<std::string, Known>> kept;
     for (const PhotoOutcome& photo : outcome.photos) {
         const auto known = known_.find(photo.from);
-        if (photo.renamed() || known != known_.end())
+        if (photo.renamed())
             record_.erase(photo.from);
         if (known == known_.end())
             continue;
@@ -78,6 +78,8 @@ void RememberedTimes::remember(const Outcome& outcome) {
                                        : *status == known->second.status);
         if (unchanged)
             kept.emplace_back(now, Known{*status, known->second.shot});
+        else if (!photo.renamed())
+            record_.erase(photo.from);
     }
     for (const auto& [name, known] : kept)
         record_.put(name, known.status, known.shot);

@@ -177,14 +177,22 @@ const RememberedTime* ShootingRecord::find(const std::string& name) const {
 
 void ShootingRecord::put(const std::string& name, const FileStatus& status,
                          const std::string& shot) {
-    entries_.insert_or_assign(name, RememberedTime{status, shot, today()});
+    const RememberedTime entry{status, shot, today()};
+    const auto [at, added] = entries_.try_emplace(name, entry);
+    const RememberedTime& was = at->second;
+    if (added || was.status != status || was.shot != shot || was.used != entry.used) {
+        at->second = entry;
+        changed_ = true;
+    }
 }
 
 void ShootingRecord::erase(const std::string& name) {
-    entries_.erase(name);
+    changed_ = entries_.erase(name) > 0 || changed_;
 }
 
 std::error_code ShootingRecord::save() {
+    if (!changed_)
+        return {};
     if (entries_.size() > kMostEntries) {
         std::vector<std::chrono::sys_days> used;
         for (const auto& [name, entry] : entries_)
@@ -217,6 +225,7 @@ std::error_code ShootingRecord::save() {
         }
     }
     std::filesystem::rename(temporary, target, error);
+    changed_ = bool(error);
     if (error) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);

@@ -43,7 +43,8 @@ public:
     void put(const std::string& name, const FileStatus& status, const std::string& shot);
     void erase(const std::string& name);
 
-    // Writes the record through a temporary file beside it, creating its folder.
+    // Writes the record through a temporary file beside it, creating its folder; nothing
+    // when nothing changed since it was read.
     std::error_code save();
 
     // Why the record could not be read; empty when it could, or there was none.
@@ -54,6 +55,7 @@ private:
     std::string folder_;
     std::map<std::string, RememberedTime> entries_;
     std::string problem_;
+    bool changed_ = false;
 };
 
 } // namespace platform
