@@ -79,6 +79,9 @@ void printReport(const runs::Outcome& outcome, const char* withoutJournal) {
     if (!outcome.journalProblem.empty())
         std::fprintf(stderr, "tamblinor-cli: no journal of this %s: %s\n", withoutJournal,
                      outcome.journalProblem.c_str());
+    else if (!outcome.recordProblem.empty()) // the journal's warning tells of the same folder
+        std::fprintf(stderr, "tamblinor-cli: shooting times not remembered: %s\n",
+                     outcome.recordProblem.c_str());
     if (outcome.ending == runs::Ending::PhotoVanished)
         std::fprintf(stderr, "tamblinor-cli: a photo vanished during the run: the file system is "
                              "losing files; the run stopped\n");

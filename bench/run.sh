@@ -13,7 +13,10 @@
 #                [--keep] [--slow-card IOPS]
 #
 # Tools besides those five: tamblinor-again, tamblinor run over a folder it has named
-# already (each copy is named once, untimed, before the cache is dropped); with
+# already (each copy is named once, untimed, before the cache is dropped); tamblinor-more,
+# the same with the last 100 photos (in list order) added after that naming, new to the
+# run, and its floor rerun-floor (bench/rerun_floor.c: the listing, the status of every
+# photo and one 4 KiB read of each new one) over the same folder; with
 # --slow-card, window: the window (tamblinor-bench-window-stall, so --build must point
 # at a build with the window) renaming the folder on a click of Command1, which prints
 # the longest the window went without answering during the run.
@@ -77,7 +80,7 @@ check() {
     fi
     local pattern
     case $tool in
-        tamblinor|tamblinor-again|window)
+        tamblinor|tamblinor-again|tamblinor-more|window)
             if ! cmp -s <(cat <<<"$got") "$pristine.expected"; then
                 echo "check tamblinor: names differ from the dry run's:" >&2
                 diff <(cat <<<"$got") "$pristine.expected" | head -5 >&2
@@ -85,6 +88,7 @@ check() {
             fi
             return 0 ;;
         floor)    pattern='^[0-9]{8}_[0-9]{6}[b-z]?\.jpg$' ;;
+        rerun-floor) return 0 ;; # renames nothing
         exiftool) pattern='^[0-9]{8}_[0-9]{6}(-[0-9]+)?\.jpg$' ;;
         exiv2)    pattern='^[0-9]{8}_[0-9]{6}(_[0-9]+)?\.jpg$' ;;
         jhead)    pattern='^[0-9]{8}-[0-9]{6}[a-z]?\.jpg$' ;;
@@ -123,6 +127,13 @@ prepare() {
     echo "$tool" >"$dir.tool"
     if [[ $tool == tamblinor-again ]]; then
         "$BENCH_CLI" --birthday "$BENCH_BIRTHDAY" "$dir" >/dev/null
+    elif [[ $tool == tamblinor-more || $tool == rerun-floor ]]; then
+        # The last 100 photos wait outside while the others are named.
+        rm -rf "$dir.new"; mkdir "$dir.new"
+        find "$dir" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort -V | tail -n 100 \
+            | while read -r name; do mv "$dir/$name" "$dir.new/"; done
+        "$BENCH_CLI" --birthday "$BENCH_BIRTHDAY" "$dir" >/dev/null
+        mv "$dir.new"/* "$dir/"; rmdir "$dir.new"
     fi
     sync -f "$dir"
     if [[ $evict == remount ]]; then
@@ -187,7 +198,7 @@ if [[ $build == "$root/build/bench" ]]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBLINOR_BUILD_GUI=OFF \
         -DTAMBLINOR_BUILD_BENCHMARKS=ON >/dev/null || die "cannot configure $build"
     cmake --build "$build" --target tamblinor-cli tamblinor-make-photos tamblinor-bench-floor \
-        tamblinor-bench-evict >/dev/null || die "cannot build $build"
+        tamblinor-bench-evict tamblinor-bench-rerun-floor >/dev/null || die "cannot build $build"
 fi
 [[ -x $cli ]] || die "no $cli: build the project first (see the head of this script)"
 [[ -x $maker ]] || die "no $maker: build with TAMBLINOR_BUILD_TESTS=ON"
@@ -220,11 +231,12 @@ tool_binary() {
 }
 floor=$(tool_binary tamblinor-bench-floor "$here/floor.c")
 evict=$(tool_binary tamblinor-bench-evict "$here/evict.c")
+rerun_floor=$(tool_binary tamblinor-bench-rerun-floor "$here/rerun_floor.c")
 
 selected=()
 for tool in $tools; do
     case $tool in
-        tamblinor|floor|tamblinor-again) selected+=("$tool") ;;
+        tamblinor|floor|tamblinor-again|tamblinor-more|rerun-floor) selected+=("$tool") ;;
         window)
             [[ -n $card_iops ]] || die "the window is timed on the slow card only (--slow-card)"
             stall="$build/bench/tamblinor-bench-window-stall"
@@ -244,8 +256,9 @@ done
 command_for() {
     local tool=$1 dir=$2
     case $tool in
-        tamblinor|tamblinor-again) echo "$(printf %q "$cli") --birthday $birthday $dir" ;;
+        tamblinor|tamblinor-again|tamblinor-more) echo "$(printf %q "$cli") --birthday $birthday $dir" ;;
         floor)     echo "$(printf %q "$floor") $dir" ;;
+        rerun-floor) echo "$(printf %q "$rerun_floor") $dir" ;;
         exiftool)  echo "exiftool '-FileName<DateTimeOriginal' -d '%Y%m%d_%H%M%S%%-c.%%e' $dir" ;;
         jhead)     echo "jhead -n%Y%m%d-%H%M%S $dir/*.jpg" ;;
         exiv2)     echo "exiv2 -F -r '%Y%m%d_%H%M%S' rename $dir/*.jpg" ;;
@@ -300,6 +313,13 @@ if [[ -n $card_iops ]]; then
     photos_root=$card_mount
     say "slow card: $card_image on $card_loop at $card_mount, reads throttled to $card_iops a second (cgroup $card_cgroup)"
 fi
+
+# card_reads: the reads from the card that passed the throttle since the cgroup was made
+# (blkio.reset_stats leaves the throttle's counts alone), of every run timed in it.
+card_reads() {
+    awk -v dev="$(lsblk -dno MAJ:MIN "$card_loop" | tr -d ' ')" \
+        '$1 == dev && $2 == "Read" { n = $3 } END { print n + 0 }' "$card_cgroup/blkio.throttle.io_serviced"
+}
 
 # in_card_group COMMAND: COMMAND as a shell command line that first moves its shell into
 # the card's cgroup and then becomes the command, so the whole timed process is throttled;
@@ -402,12 +422,19 @@ time_config() {
             time_window "$n" "$mode" "$pristine" "$dir" "$tr"
         else
             local one="$results/$n-$mode-$tool.csv"
+            local readsBefore=0
+            [[ -z $card_iops ]] || readsBefore=$(card_reads)
             hyperfine --style basic --runs "$tr" --warmup "$([[ $mode == warm ]] && echo 1 || echo 0)" \
                 --prepare "$qself --internal-prepare $mode $tool $qpristine $qdir $qevict" \
                 --command-name "$tool" --export-csv "$one" \
                 "$(in_card_group "$(command_for "$tool" "$qdir")")" >&2
             if [[ ! -s $csv ]]; then head -1 "$one" >"$csv"; fi
             tail -n +2 "$one" >>"$csv"
+            if [[ -n $card_iops ]]; then
+                local reads=$(( $(card_reads) - readsBefore ))
+                say "   $tool: $reads reads from the card in $tr runs, $(( reads / tr )) a run"
+                echo "$tool $reads $tr" >>"$results/$n-$mode-reads.txt"
+            fi
         fi
         check "$tool" "$pristine" "$dir" || die "$tool: the last run left a wrong folder"
         rm -f "$dir.tool"

@@ -6,6 +6,7 @@
 #include "platform/files/disk_folder.h"
 #include "platform/journal/journal_store.h"
 #include "runs/folder_turn.h"
+#include "runs/remembered_times.h"
 
 #include <algorithm>
 #include <utility>
@@ -38,12 +39,12 @@ private:
     platform::ExifShootingTimeSource exif_;
 };
 
-std::unique_ptr<naming::ShootingTimeSource> makeReader(const Control& control,
-                                                       const std::string& folder,
-                                                       const std::vector<std::string>& photos) {
+ReaderFactory readerOf(const Control& control) {
     if (control.reader)
-        return control.reader(folder, photos);
-    return std::make_unique<ExifWithReadAhead>(folder, photos);
+        return control.reader;
+    return [](const std::string& folder, const std::vector<std::string>& photos) {
+        return std::make_unique<ExifWithReadAhead>(folder, photos);
+    };
 }
 
 // Gathers what the run says of each photo, and the message it ends with.
@@ -131,16 +132,18 @@ void carryOut(Outcome& outcome, const std::string& folder, const std::vector<std
               Effect effect, const Control& control, platform::JournalWriter journal, Body body) {
     Collector collector(outcome);
     Progress progress(control);
-    const std::unique_ptr<naming::ShootingTimeSource> reader = makeReader(control, folder, photos);
+    RememberedTimes reader(folder, outcome.folder, photos, readerOf(control));
     platform::DiskFolder disk(folder);
     naming::RunEnd end;
     if (effect == Effect::Preview) {
         naming::PreviewFolder preview(disk);
-        end = body(RunSetting{preview, *reader, collector, nullptr, progress});
+        end = body(RunSetting{preview, reader, collector, nullptr, progress});
     } else {
-        end = body(RunSetting{disk, *reader, collector, &journal, progress});
+        end = body(RunSetting{disk, reader, collector, &journal, progress});
         outcome.journalProblem = journal.problem();
+        reader.remember(outcome);
     }
+    outcome.recordProblem = reader.problem();
     outcome.ending = endingOf(end);
 }
 
@@ -210,6 +213,7 @@ std::vector<RunRecord> runHistory(const std::string& folder) {
             .time = record.run.time,
             .birthday = record.run.birthday,
             .photos = record.run.renamesToUndo().size(),
+            .movedBack = record.movedBack,
             .cutShort = !record.run.ended,
             .undo = record.undone         ? UndoState::Undone
                     : record.partlyUndone ? UndoState::PartlyUndone

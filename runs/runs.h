@@ -57,6 +57,7 @@ struct Outcome {
     std::optional<naming::Message> message; // the message the run ended with
     std::string folder;                     // the folder's full path, as journals record it
     std::string journalProblem;             // why no journal was kept; empty when it was
+    std::string recordProblem;              // why the shooting times were not remembered
     std::string unreadableJournal;          // NewerJournalUnreadable: the journal's full path
 
     std::size_t renamedCount() const;
@@ -85,7 +86,9 @@ struct Control {
 // Renames `photos`, names in the folder `folder` (UTF-8), in list order, after the child's
 // age on each one's shooting time; see naming::renamePhotos for the rule. A real run is
 // journaled, so that undoLastRun can undo it; a journal that cannot be written stops
-// nothing and is told in journalProblem.
+// nothing and is told in journalProblem. A photo the folder's earlier runs read is not read
+// again where it is provably unchanged (see remembered_times.h); a record of them that
+// cannot be kept is told in recordProblem.
 Outcome renameFolder(const std::string& folder, const std::vector<std::string>& photos,
                      std::string_view birthday, Effect effect, const Control& control = {});
 
@@ -101,7 +104,8 @@ struct RunRecord {
     bool readable = true; // false: nothing below is known
     std::string time;     // when it began, UTC: "2026-12-07T14:05:33.123456789Z"
     std::string birthday;
-    std::size_t photos = 0; // the photos an undo would move back
+    std::size_t photos = 0;    // the photos an undo would move back
+    std::size_t movedBack = 0; // of those, the photos its undos have moved back already
     bool cutShort = false;
     UndoState undo = UndoState::NotUndone;
 };

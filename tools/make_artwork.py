@@ -660,10 +660,11 @@ GenericName=Photo Renamer
 GenericName[zh_CN]=照片改名工具
 Comment=Rename photos after your child's age
 Comment[zh_CN]=按孩子的年龄给照片改名
-Exec=tamblinor
+Exec=tamblinor %f
 Icon=tamblinor
 Terminal=false
 Categories=Graphics;Photography;
+MimeType=inode/directory;
 Keywords=photo;baby;child;age;rename;jpeg;
 Keywords[zh_CN]=照片;宝宝;孩子;年龄;改名;
 """

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "platform/files/folder_access.h"
 #include "runs/runs.h"
 #include "ui/artwork.h"
 #include "ui/background_run.h"
@@ -8,7 +9,6 @@
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
-#include "platform/files/folder_access.h"
 #include "ui/rectangle_outline.h"
 #include "ui/undo_texts.h"
 #include "ui/user_feedback.h"
@@ -16,15 +16,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QUrl>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QScreen>
 #include <QSet>
 #include <QShowEvent>
+#include <QUrl>
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -283,30 +283,50 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// A drop is taken as a copy, whatever the source proposes: a source told that its files
+// were moved may delete them, as Explorer does after a Shift+drag.
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    takeAsCopy(*event);
+}
+
+void MainWindow::takeAsCopy(QDropEvent& event) {
+    if (event.mimeData()->hasUrls() && (event.possibleActions() & Qt::CopyAction)) {
+        event.setDropAction(Qt::CopyAction);
+        event.accept();
+    } else {
+        event.ignore();
+    }
 }
 
 // Exactly as opening it in the folder list: the lists and the working folder follow, and
-// a folder that cannot be opened is refused with a beep.
+// a folder that cannot be opened is refused with a beep, and the drop with it.
 void MainWindow::dropEvent(QDropEvent* event) {
     const std::string folder = droppedFolder(*event->mimeData());
-    event->acceptProposedAction();
-    if (folder.empty() || !folderList_->setPath(folder))
+    if (folder.empty() || !folderList_->setPath(folder)) {
+        event->ignore();
         feedback_.beep();
+        return;
+    }
+    takeAsCopy(*event);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
-                      event->type() == QEvent::Drop;
-    if (!drag || !static_cast<QDropEvent*>(event)->mimeData()->hasUrls())
-        return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::Drop)
-        dropEvent(static_cast<QDropEvent*>(event));
-    else
-        static_cast<QDropEvent*>(event)->acceptProposedAction();
-    return true;
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        if (static_cast<QDropEvent*>(event)->mimeData()->hasUrls()) {
+            if (event->type() == QEvent::Drop)
+                dropEvent(static_cast<QDropEvent*>(event));
+            else
+                takeAsCopy(*static_cast<QDropEvent*>(event));
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 std::string MainWindow::droppedFolder(const QMimeData& data) {
@@ -356,7 +376,8 @@ void MainWindow::runBatch(RunMode mode) {
 
 // The run asked about is the run the undo takes back: both are the last of the folder's
 // journals not undone yet, and the question waits for the user while nothing else runs.
-// The file list is read again whatever became of the undo.
+// The file list is read again whatever became of the undo, which another program may have
+// done already.
 void MainWindow::undoLastRun() {
     if (background_->running())
         return;
@@ -364,8 +385,10 @@ void MainWindow::undoLastRun() {
     {
         const std::vector<runs::RunRecord> history = runs::runHistory(folder);
         const runs::RunRecord* next = runs::nextToUndo(history);
-        if (!next) {
-            feedback_.tell(nothingToUndo());
+        const bool gone = platform::folderOpenError(folder) != std::error_code();
+        if (!next || gone) {
+            fileList_->refresh(); // changed by another program since, maybe
+            feedback_.tell(gone ? folderGone() : nothingToUndo());
             return;
         }
         if (next->readable && !feedback_.ask(undoQuestion(*next), QStringLiteral("撤销")))

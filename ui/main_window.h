@@ -92,6 +92,7 @@ private:
     runs::Control runControl() const;
     // The folder a drop means; empty when it carries no file or folder of this system's.
     static std::string droppedFolder(const QMimeData& data);
+    static void takeAsCopy(QDropEvent& event);
 
     QWidget* control(std::string_view name) const;
 

@@ -19,5 +19,7 @@ QString undoReport(const runs::Outcome& outcome);
 
 // There is nothing left to undo in the folder.
 QString nothingToUndo();
+// The folder to undo in cannot be opened.
+QString folderGone();
 
 } // namespace ui

@@ -19,8 +19,7 @@ std::unique_ptr<QMessageBox> createQuestionBox(const QString& question, const QS
                                              question, QMessageBox::NoButton, parent);
     box->setWindowModality(Qt::ApplicationModal);
     box->setDefaultButton(box->addButton(yes, QMessageBox::AcceptRole));
-    box->setEscapeButton(
-        box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
+    box->setEscapeButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
     return box;
 }
 

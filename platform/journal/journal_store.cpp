@@ -120,6 +120,7 @@ std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable
         RunOnRecord& record = out[run->second];
         record.undone = record.undone || !journal.unfinished;
         record.partlyUndone = record.partlyUndone || !journal.done.empty();
+        record.movedBack += journal.done.size();
     }
     for (RunOnRecord& record : out)
         record.partlyUndone = record.partlyUndone && !record.undone;

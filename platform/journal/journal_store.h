@@ -20,6 +20,7 @@ struct RunOnRecord {
     Journal run;
     bool undone = false;       // an undo of it got to its end and left nothing to retry
     bool partlyUndone = false; // not undone, but an undo moved photos
+    std::size_t movedBack = 0; // photos its undos have moved back
 };
 
 class JournalStore {

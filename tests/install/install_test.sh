@@ -48,7 +48,8 @@ for file in "$root"/usr/bin/tamblinor{,-cli} "$share/applications/tamblinor.desk
     "$share"/doc/tamblinor/{copyright,changelog.gz}; do
     [[ -f $file ]] || fail "${file#"$root"} is missing"
 done
-grep -qx 'Exec=tamblinor' "$share/applications/tamblinor.desktop" || fail "Exec is not tamblinor"
+grep -qx 'Exec=tamblinor %f' "$share/applications/tamblinor.desktop" || fail "Exec lacks %f"
+grep -qx 'MimeType=inode/directory;' "$share/applications/tamblinor.desktop" || fail "MimeType"
 grep -qx 'Icon=tamblinor' "$share/applications/tamblinor.desktop" || fail "Icon is not tamblinor"
 for size in 16 32 48 256; do
     icon=$share/icons/hicolor/${size}x$size/apps/tamblinor.png

@@ -110,6 +110,17 @@ size=$(value EstimatedSize)
     fail "EstimatedSize $size KiB for $installed_kib KiB installed"
 echo "ok: uninstall entry"
 
+# Explorer's entries, read back from the registry's UTF-16: caption as configured, icon, command
+verbs=('HKLM\Software\Classes\Directory\shell\Tamblinor'
+       'HKLM\Software\Classes\Directory\Background\shell\Tamblinor')
+caption=$(sed -n 's/^set(CPACK_TAMBLINOR_NSIS_FOLDER_VERB "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+exe='C:\\Program Files\\Tamblinor\\tamblinor.exe'
+for key in "${verbs[@]}"; do
+    wine reg export "$key" "$work/verb.reg" /y /reg:64 >/dev/null 2>&1 || fail "no $key"
+    verb=$(iconv -f UTF-16 -t UTF-8 "$work/verb.reg" | tr -d '\r')
+    [[ $verb == *"@=\"$caption\""*"\"Icon\"=\"$exe,0\""*"@=\"\\\"$exe\\\" \\\"%V\\\"\""* ]] || fail "$key: $verb"
+done
+
 # Run from there
 cli='C:\Program Files\Tamblinor\tamblinor-cli.exe'
 out=$(timeout 60 wine "$cli" --version 2>"$work/cli.log" | tr -d '\r') ||
@@ -155,4 +166,6 @@ renamed=$(find "$photos" -type f -name '0岁10月*天(*点*分*秒)*.jpg' | wc -
 ((total == 12 && renamed == 12)) ||
     { ls "$photos"; fail "$renamed of 12 photos renamed, $total there"; }
 [[ $(contents) == "$before" ]] || fail "the photos' contents changed"
+# The uninstaller removed Explorer's entries, and the zip's programs made none.
+for key in "${verbs[@]}"; do ! wine reg query "$key" /reg:64 >/dev/null 2>&1 || fail "$key stayed"; done
 echo "ok: the zip's tamblinor-cli renamed 12 photos"

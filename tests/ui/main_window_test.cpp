@@ -15,6 +15,7 @@
 #include "ui/birthday_box.h"
 #include "ui/file_list.h"
 #include "ui/main_window.h"
+#include "ui/undo_texts.h"
 #include "ui/user_feedback.h"
 
 #include <QAction>
@@ -160,6 +161,7 @@ private slots:
 
     void messageBoxIsModalWithOneButtonAndNoIcon();
     void questionBoxTakesEnterForYesAndEscapeForNo();
+    void undoReportSaysWhyPhotosStayed();
     void busyShowsTheWaitCursor();
 
 private:
@@ -796,6 +798,34 @@ void MainWindowTest::questionBoxTakesEnterForYesAndEscapeForNo() {
         box->exec();
         QCOMPARE(box->buttonRole(box->clickedButton()), role);
     }
+}
+
+void MainWindowTest::undoReportSaysWhyPhotosStayed() {
+    using naming::KeptReason;
+    auto kept = [](KeptReason reason, std::errc error = {}) {
+        return runs::PhotoOutcome{
+            .from = "a.jpg", .reason = reason, .error = std::make_error_code(error)};
+    };
+    const runs::PhotoOutcome back{.from = "a.jpg", .to = "IMG_1.jpg"};
+    const struct {
+        runs::Ending ending;
+        std::vector<runs::PhotoOutcome> photos;
+        QString report;
+    } cases[]{
+        {runs::Ending::Completed, {back, kept(KeptReason::AlreadyNamed)}, {}},
+        {runs::Ending::Stopped, {back, kept(KeptReason::Stopped)}, {}},
+        {runs::Ending::Completed,
+         {kept(KeptReason::ChangedSince), kept(KeptReason::OldNameTaken),
+          kept(KeptReason::ChangedSince)},
+         "有3张照片没能恢复原来的名字：2张在改名后又被改名、移走或删除，1张原来的名字已被别的文件占"
+         "用。"},
+        {runs::Ending::Unfinished,
+         {kept(KeptReason::CannotRename, std::errc::read_only_file_system)},
+         "有1张照片没能恢复原来的名字：1张不允许改名（文件夹只读，或存储卡的写保护开关已打开）。"},
+        {runs::Ending::Unfinished, {}, "撤销没有做完，请稍后再试一次。"},
+    };
+    for (const auto& c : cases)
+        QCOMPARE(ui::undoReport({.ending = c.ending, .photos = c.photos}), c.report);
 }
 
 void MainWindowTest::messageBoxIsModalWithOneButtonAndNoIcon() {

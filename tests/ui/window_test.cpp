@@ -285,11 +285,17 @@ void WindowTest::showsTheFolderDroppedOnIt() {
     for (const auto& drop : drops) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(qPath(drop.dropped))});
-        QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, {});
+        // Never taken as a move, after which the source may delete what it sent.
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter({5, 5}, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
         QApplication::sendEvent(drop.target, &enter);
         QVERIFY(enter.isAccepted());
-        QDropEvent dropped({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
+        QDropEvent dropped({5, 5}, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+        const int beeps = feedback_.beeps;
         QApplication::sendEvent(drop.target, &dropped);
+        QCOMPARE(dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction,
+                 feedback_.beeps == beeps ? Qt::CopyAction : Qt::IgnoreAction);
         QCOMPARE(form.fileList().path(), drop.shown.string());
         QCOMPARE(highlighted(form), drop.shown.string());
         QCOMPARE(feedback_.beeps, drop.beeps);

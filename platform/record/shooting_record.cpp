@@ -1,0 +1,236 @@
+#include "platform/record/shooting_record.h"
+
+#include "platform/files/utf8_path.h"
+#include "platform/system/hex_digit.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// Changes whenever the reader may give another text for the same photo, or the lines
+// change their form: a record of another version is started afresh.
+constexpr std::string_view kHeader = "tamblinor shooting times 1";
+
+// A field is any bytes; tabs, line ends, other control characters and '%' go as "%XX".
+std::string escaped(std::string_view text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || c == '%') {
+            out += '%';
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return std::nullopt;
+        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out += char(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+// FNV-1a, 64 bits: enough to tell a damaged line from a sound one.
+std::uint64_t checksum(std::string_view text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+std::string hex(std::uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::vector<std::string_view> fields(std::string_view line) {
+    std::vector<std::string_view> out;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        out.push_back(line.substr(start, tab - start));
+        if (tab == std::string_view::npos)
+            return out;
+        start = tab + 1;
+    }
+}
+
+template <typename Number> bool parse(std::string_view text, Number& value, int base = 10) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+std::chrono::sys_days today() {
+    return std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
+}
+
+// "CHECKSUM\tNAME\tVOLUME\tDEVICE\tFILE\tSIZE\tMODIFIED\tCHANGED\tUSED\tSHOT": the numbers
+// in decimal, USED in days since 1970.
+std::string entryLine(const std::string& name, const RememberedTime& entry) {
+    const FileStatus& s = entry.status;
+    std::string body = escaped(name);
+    for (const long long number : {(long long)s.volume, (long long)s.device, (long long)s.file,
+                                   (long long)s.size, (long long)s.modified, (long long)s.changed,
+                                   (long long)entry.used.time_since_epoch().count()})
+        body.append("\t").append(std::to_string(number));
+    body.append("\t").append(escaped(entry.shot));
+    return hex(checksum(body)) + "\t" + body + "\n";
+}
+
+bool parseEntry(std::string_view line, std::string& name, RememberedTime& entry) {
+    const std::size_t tab = line.find('\t');
+    std::uint64_t sum = 0;
+    if (tab == std::string_view::npos || !parse(line.substr(0, tab), sum, 16) ||
+        sum != checksum(line.substr(tab + 1)))
+        return false;
+    const std::vector<std::string_view> f = fields(line.substr(tab + 1));
+    long long numbers[7];
+    if (f.size() != 9)
+        return false;
+    for (std::size_t i = 0; i < 7; ++i) {
+        if (!parse(f[i + 1], numbers[i]))
+            return false;
+    }
+    std::optional<std::string> plainName = unescaped(f[0]), shot = unescaped(f[8]);
+    if (!plainName || !shot)
+        return false;
+    name = std::move(*plainName);
+    entry.status = {.volume = std::uint64_t(numbers[0]),
+                    .device = std::uint64_t(numbers[1]),
+                    .file = std::uint64_t(numbers[2]),
+                    .size = std::uint64_t(numbers[3]),
+                    .modified = numbers[4],
+                    .changed = numbers[5]};
+    entry.used = std::chrono::sys_days(std::chrono::days(numbers[6]));
+    entry.shot = std::move(*shot);
+    return true;
+}
+
+} // namespace
+
+ShootingRecord::ShootingRecord(std::string path, std::string folder)
+    : path_(std::move(path)), folder_(std::move(folder)) {
+    std::ifstream in(pathFromUtf8(path_), std::ios::binary);
+    if (!in) {
+        std::error_code error;
+        if (std::filesystem::exists(pathFromUtf8(path_), error))
+            problem_ = "cannot read " + path_;
+        return;
+    }
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    if (in.bad()) {
+        problem_ = "cannot read " + path_;
+        return;
+    }
+    std::string_view rest = text;
+    const auto nextLine = [&rest]() {
+        const std::size_t end = rest.find('\n');
+        const std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        return line;
+    };
+    if (nextLine() != kHeader || nextLine() != escaped(folder_))
+        return;
+    const std::chrono::sys_days oldest = today() - kForgetAfter;
+    while (!rest.empty()) {
+        std::string name;
+        RememberedTime entry;
+        if (parseEntry(nextLine(), name, entry) && entry.used >= oldest)
+            entries_.insert_or_assign(std::move(name), std::move(entry));
+    }
+}
+
+const RememberedTime* ShootingRecord::find(const std::string& name) const {
+    const auto entry = entries_.find(name);
+    return entry == entries_.end() ? nullptr : &entry->second;
+}
+
+void ShootingRecord::put(const std::string& name, const FileStatus& status,
+                         const std::string& shot) {
+    const RememberedTime entry{status, shot, today()};
+    const auto [at, added] = entries_.try_emplace(name, entry);
+    const RememberedTime& was = at->second;
+    if (added || was.status != status || was.shot != shot || was.used != entry.used) {
+        at->second = entry;
+        changed_ = true;
+    }
+}
+
+void ShootingRecord::erase(const std::string& name) {
+    changed_ = entries_.erase(name) > 0 || changed_;
+}
+
+std::error_code ShootingRecord::save() {
+    if (!changed_)
+        return {};
+    if (entries_.size() > kMostEntries) {
+        std::vector<std::chrono::sys_days> used;
+        for (const auto& [name, entry] : entries_)
+            used.push_back(entry.used);
+        std::nth_element(used.begin(), used.begin() + kMostEntries - 1, used.end(),
+                         std::greater<>());
+        const std::chrono::sys_days cut = used[kMostEntries - 1];
+        std::erase_if(entries_, [cut](const auto& item) { return item.second.used < cut; });
+    }
+    std::string text = std::string(kHeader) + "\n" + escaped(folder_) + "\n";
+    for (const auto& [name, entry] : entries_)
+        text += entryLine(name, entry);
+
+    const std::filesystem::path target = pathFromUtf8(path_);
+    std::error_code error;
+    std::filesystem::create_directories(target.parent_path(), error);
+    if (error)
+        return error;
+    // Two runs at once each write a file of their own; the later rename wins, and either
+    // record is a sound one.
+    std::filesystem::path temporary = target;
+    temporary += pathFromUtf8(hex(std::random_device{}()).append(".tmp").insert(0, 1, '.'));
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), std::streamsize(text.size()));
+        out.close();
+        if (!out) {
+            std::filesystem::remove(temporary, error);
+            return std::make_error_code(std::errc::io_error);
+        }
+    }
+    std::filesystem::rename(temporary, target, error);
+    changed_ = bool(error);
+    if (error) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+    }
+    return error;
+}
+
+} // namespace platform
