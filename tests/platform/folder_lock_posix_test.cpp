@@ -33,7 +33,6 @@ TEST(FolderLock, IsFreeOnceItsHolderIsKilled) {
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     const auto lock = platform::FolderLock::take(path, {}, [&] { ++waits; });
-    ASSERT_TRUE(lock);
-    EXPECT_TRUE(lock->held());
+    EXPECT_TRUE(lock && lock->held());
     EXPECT_EQ(waits, 1);
 }

@@ -10,7 +10,6 @@
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <stop_token>
 #include <thread>
