@@ -6,11 +6,14 @@
 #include "platform/files/photo_listing.h"
 #include "runs/background_run.h"
 #include "runs/runs.h"
+#include "tests/support/gate.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 
+#include <condition_variable>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <stop_token>
 #include <thread>
 
@@ -122,16 +125,15 @@ TEST(RunLayer, APreviewShowsWhatTheRunDoesAndChangesNothing) {
 // Reads as the program does once the test has let it go.
 class GatedReader : public naming::ShootingTimeSource {
 public:
-    GatedReader(const std::string& folder, const std::atomic<bool>& open)
-        : exif_(folder), open_(open) {}
+    GatedReader(const std::string& folder, fixture::Gate& gate) : exif_(folder), gate_(gate) {}
     std::optional<std::string> shootingTime(const std::string& name) override {
-        open_.wait(false);
+        gate_.pass();
         return exif_.shootingTime(name);
     }
 
 private:
     platform::ExifShootingTimeSource exif_;
-    const std::atomic<bool>& open_;
+    fixture::Gate& gate_;
 };
 
 // On a thread of its own, as the window runs it: the starting thread, woken for each piece
@@ -141,12 +143,12 @@ TEST(RunLayer, ABackgroundRunHandsOverItsProgressAndStops) {
     for (const bool stopping : {false, true}) {
         const CameraFolder camera;
         const auto contents = camera.folder.unnamedContents();
-        std::atomic<bool> open = false;
+        fixture::Gate gate;
         std::mutex mutex;
         std::condition_variable woken;
         int wakes = 0;
         const runs::Control control{.reader = [&](const std::string& folder, const auto&) {
-            return std::make_unique<GatedReader>(folder, open);
+            return std::make_unique<GatedReader>(folder, gate);
         }};
         runs::BackgroundRun run(
             control, [&](const runs::Control& c) { return camera.rename(runs::Effect::Rename, c); },
@@ -165,8 +167,7 @@ TEST(RunLayer, ABackgroundRunHandsOverItsProgressAndStops) {
                 EXPECT_LE(progress->done, progress->total);
                 if (reports++ == 0 && stopping)
                     run.stop();
-                open = true;
-                open.notify_all();
+                gate.open();
             }
         }
         const runs::Outcome outcome = run.finish();
@@ -194,29 +195,27 @@ TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
         const CameraFolder camera;
         const auto contents = camera.folder.unnamedContents();
         const std::vector<std::string> listed = platform::listPhotos(camera.path);
-        std::atomic<bool> reading = false, open = false;
+        fixture::Gate reading, open;
         const runs::Control gated{.reader = [&](const std::string& folder, const auto&) {
-            reading = true;
-            reading.notify_all();
+            reading.open();
             return std::make_unique<GatedReader>(folder, open);
         }};
         std::jthread first([&] { camera.rename(runs::Effect::Rename, gated); });
-        reading.wait(false); // the first run holds the folder now
+        reading.pass(); // the first run holds the folder now
         std::stop_source stop;
         OnWaiting waiting;
         waiting.act = [&] {
             if (stopping)
                 stop.request_stop();
-            open = !stopping;
-            open.notify_all();
+            else
+                open.open();
         };
         const runs::Control control{.observer = &waiting, .stop = stop.get_token()};
         const runs::Outcome second =
             stopping
                 ? runs::undoLastRun(camera.path, runs::Effect::Rename, control)
                 : runs::renameFolder(camera.path, listed, kBirthday, runs::Effect::Rename, control);
-        open = true;
-        open.notify_all();
+        open.open();
         first.join();
         EXPECT_EQ(waiting.waits, 1);
         EXPECT_EQ(second.ending, stopping ? runs::Ending::Stopped : runs::Ending::Completed);

@@ -8,6 +8,7 @@
 #include "platform/journal/folder_lock.h"
 #include "platform/journal/journal_store.h"
 #include "runs/runs.h"
+#include "tests/support/gate.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/file_list_entries.h"
@@ -34,48 +35,17 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <condition_variable>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace {
-
-// Lets a run's reader through one photo at a time while held: a run that lasts until the
-// test lets it go.
-class Gate {
-public:
-    void hold() { setPermits(0); }
-    void open() { setPermits(1 << 30); }
-    void letThrough(int photos) {
-        const std::lock_guard lock(mutex_);
-        permits_ += photos;
-        changed_.notify_all();
-    }
-    void pass() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return permits_ > 0; });
-        --permits_;
-    }
-
-private:
-    void setPermits(int permits) {
-        const std::lock_guard lock(mutex_);
-        permits_ = permits;
-        changed_.notify_all();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int permits_ = 0;
-};
 
 // The Exif reader of a run's folder, or, switched off, a reader that cannot be used; each
 // photo read once the gate lets it through.
 class SwitchableReader : public naming::ShootingTimeSource {
 public:
-    SwitchableReader(const std::string& folder, const bool& usable, Gate& gate)
+    SwitchableReader(const std::string& folder, const bool& usable, fixture::Gate& gate)
         : exif_(folder), usable_(usable), gate_(gate) {}
     std::optional<std::string> shootingTime(const std::string& fileName) override {
         gate_.pass();
@@ -85,7 +55,7 @@ public:
 private:
     platform::ExifShootingTimeSource exif_;
     const bool& usable_;
-    Gate& gate_;
+    fixture::Gate& gate_;
 };
 
 const QStringList kControls{"Image1", "Shape1", "Frame1", "Drive1", "Dir1",     "File1",   "Shape2",
@@ -176,7 +146,7 @@ private:
 
     fixture::RecordingFeedback feedback_;
     bool readerUsable_ = true;
-    Gate gate_;
+    fixture::Gate gate_;
     std::unique_ptr<fixture::TempFolder> photos_; // where the lists start
     std::unique_ptr<ui::MainWindow> form_;
 };
