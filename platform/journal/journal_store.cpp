@@ -2,6 +2,7 @@
 
 #include "platform/files/utf8_path.h"
 #include "platform/journal/journal_file.h"
+#include "platform/system/text_codes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,11 +46,7 @@ std::string fileStem(std::string_view time) {
 
 // FNV-1a over the folder's path: a name per photo folder that any file system takes.
 std::string folderKey(std::string_view folder) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : folder) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
-    }
+    const std::uint64_t hash = fnv1a(folder);
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
     return text;

@@ -1,7 +1,7 @@
 #include "platform/journal/journal_text.h"
 
 #include "platform/files/file_names.h"
-#include "platform/system/hex_digit.h"
+#include "platform/system/text_codes.h"
 #include "platform/system/utf8.h"
 
 #include <cstdio>
@@ -44,25 +44,6 @@ std::string escaped(std::string_view text) {
             out.append(text.substr(0, length));
             text.remove_prefix(length);
         }
-    }
-    return out;
-}
-
-std::optional<std::string> unescaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return std::nullopt;
-        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
     }
     return out;
 }
@@ -149,7 +130,7 @@ std::optional<Journal> parseJournal(std::string_view text) {
         const std::vector<std::string_view> parts = fields(line);
         std::vector<std::string> values;
         for (std::size_t i = 1; i < parts.size(); ++i) {
-            std::optional<std::string> value = unescaped(parts[i]);
+            std::optional<std::string> value = percentDecoded(parts[i]);
             if (!value)
                 return std::nullopt;
             values.push_back(std::move(*value));

@@ -1,7 +1,7 @@
 #include "platform/record/shooting_record.h"
 
 #include "platform/files/utf8_path.h"
-#include "platform/system/hex_digit.h"
+#include "platform/system/text_codes.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,35 +37,6 @@ std::string escaped(std::string_view text) {
         }
     }
     return out;
-}
-
-std::optional<std::string> unescaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return std::nullopt;
-        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        out += char(high * 16 + low);
-        i += 2;
-    }
-    return out;
-}
-
-// FNV-1a, 64 bits: enough to tell a damaged line from a sound one.
-std::uint64_t checksum(std::string_view text) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
-    }
-    return hash;
 }
 
 std::string hex(std::uint64_t value) {
@@ -104,14 +75,14 @@ std::string entryLine(const std::string& name, const RememberedTime& entry) {
                                    (long long)entry.used.time_since_epoch().count()})
         body.append("\t").append(std::to_string(number));
     body.append("\t").append(escaped(entry.shot));
-    return hex(checksum(body)) + "\t" + body + "\n";
+    return hex(fnv1a(body)) + "\t" + body + "\n";
 }
 
 bool parseEntry(std::string_view line, std::string& name, RememberedTime& entry) {
     const std::size_t tab = line.find('\t');
     std::uint64_t sum = 0;
     if (tab == std::string_view::npos || !parse(line.substr(0, tab), sum, 16) ||
-        sum != checksum(line.substr(tab + 1)))
+        sum != fnv1a(line.substr(tab + 1)))
         return false;
     const std::vector<std::string_view> f = fields(line.substr(tab + 1));
     long long numbers[7];
@@ -121,7 +92,7 @@ bool parseEntry(std::string_view line, std::string& name, RememberedTime& entry)
         if (!parse(f[i + 1], numbers[i]))
             return false;
     }
-    std::optional<std::string> plainName = unescaped(f[0]), shot = unescaped(f[8]);
+    std::optional<std::string> plainName = percentDecoded(f[0]), shot = percentDecoded(f[8]);
     if (!plainName || !shot)
         return false;
     name = std::move(*plainName);
