@@ -88,7 +88,8 @@ struct Control {
 // journaled, so that undoLastRun can undo it; a journal that cannot be written stops
 // nothing and is told in journalProblem. A photo the folder's earlier runs read is not read
 // again where it is provably unchanged (see remembered_times.h); a record of them that
-// cannot be kept is told in recordProblem.
+// cannot be kept is told in recordProblem. After waiting for another run on the folder,
+// the names of `photos` that run moved away are left out: they are that run's to report.
 Outcome renameFolder(const std::string& folder, const std::vector<std::string>& photos,
                      std::string_view birthday, Effect effect, const Control& control = {});
 
