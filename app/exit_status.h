@@ -25,10 +25,11 @@ struct EndingStatus {
 
 // How a run's ending is told to the caller. A run that got to its end still ends with
 // kExitRefused when the file system refused any photo.
-inline constexpr std::array<EndingStatus, 8> kEndingStatuses{{
+inline constexpr std::array<EndingStatus, 9> kEndingStatuses{{
     {runs::Ending::Completed, kExitDone},
     {runs::Ending::BadBirthday, 1},
     {runs::Ending::NothingToUndo, 1},
+    {runs::Ending::AnotherRunLast, 1},
     {runs::Ending::NewerJournalUnreadable, 1},
     {runs::Ending::ReaderUnavailable, 2},
     {runs::Ending::PhotoVanished, kExitRefused},

@@ -168,7 +168,8 @@ Outcome renameFolder(const std::string& folder, const std::vector<std::string>& 
     return outcome;
 }
 
-Outcome undoLastRun(const std::string& folder, Effect effect, const Control& control) {
+Outcome undoLastRun(const std::string& folder, Effect effect, const Control& control,
+                    const std::string& journal) {
     platform::JournalStore store(folder);
     Outcome outcome{.folder = store.folder()};
     const std::optional<FolderTurn> turn = FolderTurn::await(store, effect, control);
@@ -189,6 +190,10 @@ Outcome undoLastRun(const std::string& folder, Effect effect, const Control& con
     if (!unreadable.empty() && unreadable.back() > last->run.fileName) {
         outcome.ending = Ending::NewerJournalUnreadable;
         outcome.unreadableJournal = store.path(unreadable.back());
+        return outcome;
+    }
+    if (!journal.empty() && store.path(last->run.fileName) != journal) {
+        outcome.ending = Ending::AnotherRunLast;
         return outcome;
     }
     const std::vector<naming::Rename> renames = last->run.renamesToUndo();

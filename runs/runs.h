@@ -34,6 +34,8 @@ enum class Ending {
                             // while waiting for another run on the folder
     Unfinished,             // an undo that left the run to be undone: try again later
     NothingToUndo,          // no run of the folder is left to undo
+    AnotherRunLast,         // an undo asked for one run found another to undo first:
+                            // nothing was undone
     NewerJournalUnreadable, // a journal newer than the run to undo cannot be read: nothing
                             // was undone, lest runs be undone out of order
 };
@@ -94,8 +96,11 @@ Outcome renameFolder(const std::string& folder, const std::vector<std::string>& 
                      std::string_view birthday, Effect effect, const Control& control = {});
 
 // Undoes the folder's last run that is not undone yet, down to the names it found. A
-// photo renamed, moved or deleted since, or whose old name is taken, keeps its name.
-Outcome undoLastRun(const std::string& folder, Effect effect, const Control& control = {});
+// photo renamed, moved or deleted since, or whose old name is taken, keeps its name. Given
+// `journal` (a RunRecord's), only that run is undone: where another run ended since the
+// caller looked, or another undo took that one, nothing is.
+Outcome undoLastRun(const std::string& folder, Effect effect, const Control& control = {},
+                    const std::string& journal = {});
 
 enum class UndoState { NotUndone, PartlyUndone, Undone };
 

@@ -345,14 +345,17 @@ void MainWindow::renameSelected() {
 }
 
 // The run works in the folder the file list shows, the working folder, over the names
-// the list shows now; the list is read again when the run got to its end, was stopped, or
-// stopped on a photo the file system lost. The run is journaled, so that tamblinor-cli
-// --undo can undo it; a journal that cannot be written is passed over in silence, as the
-// window has no word for it and the renames matter more.
+// the list shows now: for rename all, read again first, as another program (a second
+// window, the command line) may have renamed the photos since. The list is read again
+// when the run got to its end, was stopped, or stopped on a photo the file system lost.
+// The run is journaled, so that it can be undone; a journal that cannot be written is
+// passed over in silence, as the window has no word for it and the renames matter more.
 void MainWindow::runBatch(RunMode mode) {
     if (background_->running())
         return; // a click that came in before the window stopped taking them
     const BusyScope busy(feedback_);
+    if (mode == RunMode::All)
+        fileList_->refresh();
     std::vector<std::string> photos;
     for (int i = 0; i < fileList_->count(); ++i) {
         if (mode == RunMode::All || fileList_->selected(i))
@@ -374,14 +377,14 @@ void MainWindow::runBatch(RunMode mode) {
         close();
 }
 
-// The run asked about is the run the undo takes back: both are the last of the folder's
-// journals not undone yet, and the question waits for the user while nothing else runs.
-// The file list is read again whatever became of the undo, which another program may have
-// done already.
+// The undo takes back the run the user was asked about and no other: another program may
+// finish a run on the folder, or undo that one, while the question waits or the undo waits
+// for its turn. The file list is read again whatever became of the undo.
 void MainWindow::undoLastRun() {
     if (background_->running())
         return;
     const std::string folder = fileList_->path();
+    std::string asked; // the journal of the run the user agreed to undo
     {
         const std::vector<runs::RunRecord> history = runs::runHistory(folder);
         const runs::RunRecord* next = runs::nextToUndo(history);
@@ -393,12 +396,13 @@ void MainWindow::undoLastRun() {
         }
         if (next->readable && !feedback_.ask(undoQuestion(*next), QStringLiteral("撤销")))
             return;
+        asked = next->journal;
     }
     runs::Outcome outcome;
     {
         const BusyScope busy(feedback_);
         outcome = background_->run(runControl(), [&](const runs::Control& c) {
-            return runs::undoLastRun(folder, runs::Effect::Rename, c);
+            return runs::undoLastRun(folder, runs::Effect::Rename, c, asked);
         });
         fileList_->refresh();
     }

@@ -86,6 +86,9 @@ QString undoReport(const runs::Outcome& outcome) {
     switch (outcome.ending) {
     case runs::Ending::NothingToUndo:
         return nothingToUndo();
+    case runs::Ending::AnotherRunLast:
+        return QStringLiteral("这个文件夹刚刚又被改过名，没有撤销任何改名。"
+                              "请再按一次 Ctrl+Z，看看现在要撤销的是哪一次。");
     case runs::Ending::NewerJournalUnreadable:
         return QStringLiteral("之后一次改名的记录无法读取，为了不打乱顺序，这次没有撤销任何改名。");
     default:

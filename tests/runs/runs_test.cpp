@@ -111,6 +111,11 @@ TEST(RunLayer, APreviewShowsWhatTheRunDoesAndChangesNothing) {
     EXPECT_EQ(run.renamedCount(), 5u);
 
     const auto renamed = camera.folder.contents();
+    // An undo asked for the run before, the ring's making, undoes neither.
+    const std::string ringsMaking = runs::runHistory(camera.path).front().journal;
+    EXPECT_EQ(runs::undoLastRun(camera.path, runs::Effect::Rename, {}, ringsMaking).ending,
+              runs::Ending::AnotherRunLast);
+    EXPECT_EQ(camera.folder.contents(), renamed);
     const runs::Outcome undoPreview = runs::undoLastRun(camera.path, runs::Effect::Preview);
     EXPECT_EQ(camera.folder.contents(), renamed);
     EXPECT_EQ(undoPreview.photos, runs::undoLastRun(camera.path, runs::Effect::Rename).photos);
