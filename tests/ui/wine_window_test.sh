@@ -32,10 +32,15 @@ private_display_start "$work"
 # A prefix and a server of its own, of hard links to the build's prefix: the desktop of
 # the build's server is opened by whichever program needs it first, and one that an
 # offscreen test opened has no display, where no window can be made.
-# Beside the build's prefix, so that the links can be made.
+# Beside the build's prefix, so that the links can be made. The tests running beside this
+# one make and remove folders in the prefix's temporary folder all the while, and the
+# build's server saves the registry through files it renames: those come and go between
+# the listing and the linking, and are left out.
 prefix=$(mktemp -d "$build/wine-window.XXXXXX")
 trap 'rm -rf "$prefix"; private_display_stop' EXIT
-cp -al "$WINEPREFIX/." "$prefix/"
+lasting() { find . \( -path './drive_c/users/*/Temp/*' -o -name 'reg*.tmp' \) -prune -o "$@" -print0; }
+(cd "$WINEPREFIX" && lasting -type d | (cd "$prefix" && xargs -0 mkdir -p))
+(cd "$WINEPREFIX" && lasting ! -type d | xargs -0 -r cp -a --link --parents -t "$prefix")
 export WINEPREFIX=$prefix
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$prefix"; private_display_stop' EXIT
