@@ -146,6 +146,25 @@ void setTextColour(QWidget* control, const QColor& colour) {
     control->setPalette(palette);
 }
 
+// A drop is taken as a copy, whatever the source proposes: a source told that its files
+// were moved may delete them, as Explorer does after a Shift+drag.
+void takeAsCopy(QDropEvent& event) {
+    if (event.mimeData()->hasUrls() && (event.possibleActions() & Qt::CopyAction)) {
+        event.setDropAction(Qt::CopyAction);
+        event.accept();
+    } else {
+        event.ignore();
+    }
+}
+
+// The folder a drop means; empty when it carries no file or folder of this system's.
+std::string droppedFolder(const QMimeData& data) {
+    const QList<QUrl> urls = data.urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile())
+        return {};
+    return platform::folderMeant(urls.front().toLocalFile().toStdString());
+}
+
 QIcon tamblinorIcon() {
     QIcon icon;
     for (const int size : {48, 32, 16})
@@ -283,19 +302,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// A drop is taken as a copy, whatever the source proposes: a source told that its files
-// were moved may delete them, as Explorer does after a Shift+drag.
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     takeAsCopy(*event);
-}
-
-void MainWindow::takeAsCopy(QDropEvent& event) {
-    if (event.mimeData()->hasUrls() && (event.possibleActions() & Qt::CopyAction)) {
-        event.setDropAction(Qt::CopyAction);
-        event.accept();
-    } else {
-        event.ignore();
-    }
 }
 
 // Exactly as opening it in the folder list: the lists and the working folder follow, and
@@ -311,29 +319,15 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        if (static_cast<QDropEvent*>(event)->mimeData()->hasUrls()) {
-            if (event->type() == QEvent::Drop)
-                dropEvent(static_cast<QDropEvent*>(event));
-            else
-                takeAsCopy(*static_cast<QDropEvent*>(event));
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-std::string MainWindow::droppedFolder(const QMimeData& data) {
-    const QList<QUrl> urls = data.urls();
-    if (urls.isEmpty() || !urls.front().isLocalFile())
-        return {};
-    return platform::folderMeant(urls.front().toLocalFile().toStdString());
+    const QEvent::Type type = event->type();
+    const bool drag = type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
+    if (!drag || !static_cast<QDropEvent*>(event)->mimeData()->hasUrls())
+        return QWidget::eventFilter(watched, event);
+    if (type == QEvent::Drop)
+        dropEvent(static_cast<QDropEvent*>(event));
+    else
+        takeAsCopy(*static_cast<QDropEvent*>(event));
+    return true;
 }
 
 void MainWindow::renameAll() {

@@ -29,7 +29,6 @@
 class QAction;
 class QGroupBox;
 class QLabel;
-class QMimeData;
 
 namespace ui {
 
@@ -90,9 +89,6 @@ private:
     void runBatch(RunMode mode);
     void undoLastRun();
     runs::Control runControl() const;
-    // The folder a drop means; empty when it carries no file or folder of this system's.
-    static std::string droppedFolder(const QMimeData& data);
-    static void takeAsCopy(QDropEvent& event);
 
     QWidget* control(std::string_view name) const;
 
