@@ -129,11 +129,13 @@ private:
     }
 
     // A rename cut between its hard link and its unlink leaves one photo under two names,
-    // both listed and both of the same second. The name further along its way stays: an
-    // age name, then the temporary name; the other was the one it was leaving, and is
-    // removed once the run is journaled (the photo counts as renamed to the staying name
-    // meanwhile, so that the plan treats it as it will be).
+    // both listed and both of the same second. Where a journal of the cut run proves it,
+    // the name the photo was leaving is removed once this run is journaled (the photo
+    // counts as renamed to the staying name meanwhile, so that the plan treats it as it
+    // will be). Two names that no journal explains are the user's: both stay.
     void findTwins() {
+        if (!c_.cutShort)
+            return;
         std::unordered_map<std::string_view, std::vector<std::size_t>> bySecond;
         for (std::size_t i = 0; i < photos_.size(); ++i) {
             if (photos_[i].named())
@@ -148,23 +150,17 @@ private:
                         second.state != Photo::State::Planned ||
                         !c_.folder.sameFile(first.name, second.name))
                         continue;
-                    const int rankFirst = progress(first), rankSecond = progress(second);
-                    if (rankFirst == 0 && rankSecond == 0)
-                        continue; // two names of the user's own making
-                    const std::size_t leaving = rankSecond > rankFirst ? group[a] : group[b];
-                    const Photo& staying = rankSecond > rankFirst ? second : first;
+                    std::size_t leaving = group[a], staying = group[b];
+                    if (!c_.cutShort->wasMoving(first.name, second.name)) {
+                        if (!c_.cutShort->wasMoving(second.name, first.name))
+                            continue;
+                        std::swap(leaving, staying);
+                    }
                     twins_.emplace_back(leaving, photos_[leaving].name);
-                    rename(photos_[leaving], staying.name);
+                    rename(photos_[leaving], photos_[staying].name);
                 }
             }
         }
-    }
-
-    // How far along its way to its age name a photo's name is.
-    static int progress(const Photo& photo) {
-        if (isAgeNameOf(photo.name, photo.base))
-            return 2;
-        return photo.name == kTemporaryName ? 1 : 0;
     }
 
     static bool isAgeNameOf(const std::string& name, const std::string& base) {

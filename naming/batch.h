@@ -32,7 +32,8 @@ public:
     virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
     // True for an ordinary file of that name: not a folder, not a hidden file.
     virtual bool isOrdinaryFile(const std::string& name) const = 0;
-    // True when anything at all goes by that name.
+    // True when anything at all goes by that name; "." is the folder itself, there while
+    // the folder can be reached.
     virtual bool isNameTaken(const std::string& name) const = 0;
     // True when the two names are two links of one file: a rename cut between its hard
     // link and the removal of the old name leaves a photo so. False for two spellings of
@@ -135,13 +136,25 @@ public:
     virtual bool stopRequested() = 0;
 };
 
+// What the journals of runs and undos that were cut short say they were doing: only such
+// a run leaves one photo under two names, cut between the hard link of a rename and the
+// removal of the old name. Any other second name of a photo is the user's own.
+class CutShortRenames {
+public:
+    virtual ~CutShortRenames() = default;
+    // True where such a run meant to move a photo from `from` to `to`, either of them
+    // kTemporaryName where the move went through it to open a ring.
+    virtual bool wasMoving(const std::string& from, const std::string& to) = 0;
+};
+
 struct RunContext {
     Folder& folder;
     ShootingTimeSource& times;
     ErrorSink& errors;
     RunObserver* observer = nullptr;
-    RunJournal* journal = nullptr;   // told of the run only when it renames something
-    RunProgress* progress = nullptr; // told between photos
+    RunJournal* journal = nullptr;       // told of the run only when it renames something
+    RunProgress* progress = nullptr;     // told between photos
+    CutShortRenames* cutShort = nullptr; // none: no photo is taken for a cut rename's
 };
 
 enum class RunEnd {
@@ -149,8 +162,8 @@ enum class RunEnd {
     BadBirthday,       // ended with Message::BadBirthday
     ReaderUnavailable, // ended with Message::ReaderUnavailable
     PhotoVanished,     // a photo was found under none of its names: the run stopped there
-    Unfinished,        // undo only: none of the run's photos found, or the file system
-                       // refused a move; a later try undoes the same run
+    Unfinished,        // undo only: a later try may do more (see undoRenames) and undoes
+                       // the same run
     Stopped,           // RunProgress::stopRequested ended it between photos
 };
 
@@ -164,8 +177,8 @@ enum class RunEnd {
 // rename replaces a file, and each photo moves straight to its new name; at any moment at
 // most one photo is under kTemporaryName, so a run cut short anywhere leaves each photo
 // under its old name, its new name or kTemporaryName, and the next run finishes the work. A photo
-// found under two names at once (a rename cut between its hard link and its unlink) is
-// finished by removing the name it was leaving.
+// found under two names at once, where the context's cutShort proves a rename cut between
+// its hard link and its unlink, is finished by removing the name it was leaving.
 //
 // A journal in the context hears of every change before the first one is made (the twin
 // names to remove, then the moves) and of the renames made at the end; a run that
@@ -181,18 +194,26 @@ enum class RunEnd {
 RunEnd renamePhotos(const std::vector<std::string>& photos, std::string_view birthday,
                     const RunContext& context);
 
+// Whether the folder an undo works in is known to be the one its run renamed in, rather
+// than, say, another card mounted in its place.
+enum class UndoPlace { Unknown, Same };
+
 // Undoes `renames`, the renames of an earlier run (those it made, or for a run cut
 // short every one it meant to make), moving each photo from its new name back to its old
 // one in the same way as a run moves photos. A photo is recognised by its identity (its
 // file's, with its shooting time read through `times`) under its new name, or under
 // kTemporaryName where a cut ring left it; one already under its old name is done. A
 // photo found nowhere, or whose old name another file holds, keeps its name
-// (ChangedSince, OldNameTaken); the observer hears "NEW -> OLD" or "NEW kept". `journal`,
-// when given, is told of the moves as a run's journal is. Returns Completed; Unfinished
-// where none of the photos was found or the file system refused a move (CannotRename),
-// and the journal hears so; PhotoVanished where the file system lost a file; or Stopped
-// where `progress` stopped it, and the journal hears that it is unfinished.
+// (ChangedSince, OldNameTaken), as does one the file system will not move to its old name
+// (CannotRename); the observer hears "NEW -> OLD" or "NEW kept". `journal`, when given, is
+// told of the moves as a run's journal is. Returns Completed, also where photos were kept:
+// the run is undone as far as it can be. Returns Unfinished, and the journal hears so,
+// where a later try may do more: the file system refused a move for now (a read-only or
+// missing card, a file held open), or none of the photos was found in a folder not known
+// to be the run's own (`place`). PhotoVanished where the file system lost a file; or
+// Stopped where `progress` stopped it, and the journal hears that it is unfinished.
 RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
-                   RunObserver* observer, RunJournal* journal, RunProgress* progress = nullptr);
+                   RunObserver* observer, RunJournal* journal, RunProgress* progress = nullptr,
+                   UndoPlace place = UndoPlace::Unknown);
 
 } // namespace naming

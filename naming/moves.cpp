@@ -20,12 +20,16 @@ public:
         }
         if (const auto first = waitingFor_.find(kTemporaryName); first != waitingFor_.end())
             moveChain(first->second);
-        for (std::size_t i = 0; i < moves_.size() && !vanished_; ++i) {
-            if (!pending(i))
-                continue;
-            if (stopRequested())
-                return MovesEnd::Stopped;
-            moveChain(i);
+        // A chain that ends on the temporary name goes after every other: it would hold the
+        // name that the rings among the others open through.
+        for (const bool last : {false, true}) {
+            for (std::size_t i = 0; i < moves_.size() && !vanished_; ++i) {
+                if (!pending(i) || (!last && endsOnTemporaryName(i)))
+                    continue;
+                if (stopRequested())
+                    return MovesEnd::Stopped;
+                moveChain(i);
+            }
         }
         if (progress_)
             progress_->progressed(Phase::Renaming, through_, moves_.size());
@@ -42,6 +46,19 @@ private:
 
     bool pending(std::size_t i) const {
         return moves_[i].state == Move::State::Pending && moves_[i].target != moves_[i].name;
+    }
+
+    bool endsOnTemporaryName(std::size_t start) const {
+        std::size_t i = start;
+        for (std::size_t steps = 0; steps < moves_.size(); ++steps) {
+            if (moves_[i].target == kTemporaryName)
+                return true;
+            const auto next = waitingFor_.find(moves_[i].target);
+            if (next == waitingFor_.end() || !pending(next->second) || next->second == start)
+                return false;
+            i = next->second;
+        }
+        return false;
     }
 
     void moveChain(std::size_t start) {
@@ -72,8 +89,8 @@ private:
         waitingFor_.erase(openerName);
         for (auto i = ring.rbegin(); i + 1 != ring.rend() && !vanished_; ++i)
             move(moves_[*i]);
-        if (vanished_)
-            return;
+        if (vanished_) // the opener has moved all the same: its journal must say where
+            return moved(opener, kTemporaryName);
         // On to its new name, or back to its old one; where both fail it stays under the
         // temporary name for the next run to name.
         const std::error_code error = folder_.rename(kTemporaryName, opener.target);

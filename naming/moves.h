@@ -32,8 +32,9 @@ enum class MovesEnd {
 // holds waits for it; a ring of moves each wanting the next one's name is opened through
 // kTemporaryName, and where the ring cannot close, its opener ends under kTemporaryName
 // (Moved, with that name) or back under its own name (Failed). A move whose name is
-// kTemporaryName goes first. A move that fails keeps its name. `progress`, when given,
-// hears of the moves through and may stop them between two chains of moves.
+// kTemporaryName goes first, and one whose target it is last, after every ring. A move that fails
+// keeps its name. `progress`, when given, hears of the moves through and may stop them between two
+// chains of moves.
 MovesEnd carryOut(std::vector<Move>& moves, Folder& folder, RunProgress* progress = nullptr);
 
 } // namespace naming

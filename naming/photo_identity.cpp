@@ -33,14 +33,19 @@ bool fileIdentitiesAgree(std::string_view now, std::string_view recorded, long l
     return apart % ticksPerHour == 0 && apart / ticksPerHour <= 14;
 }
 
-bool isPhoto(const Folder& folder, ShootingTimeSource& times, const std::string& name,
-             const std::string& identity) {
+// A photo renamed by a run had a shooting time; none now, where the file is otherwise the
+// same, is a read that failed (a card's error, a reader that cannot be used), not another
+// photo.
+PhotoMatch isPhoto(const Folder& folder, ShootingTimeSource& times, const std::string& name,
+                   const std::string& identity) {
     const std::size_t bar = identity.rfind('|');
     if (bar == std::string::npos ||
         !folder.hasIdentity(name, std::string_view(identity).substr(0, bar)))
-        return false;
+        return PhotoMatch::No;
     const std::optional<std::string> shot = times.shootingTime(name);
-    return shot && *shot == identity.substr(bar + 1);
+    if (!shot || shot->empty())
+        return PhotoMatch::Unreadable;
+    return *shot == identity.substr(bar + 1) ? PhotoMatch::Yes : PhotoMatch::No;
 }
 
 } // namespace naming

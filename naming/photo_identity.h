@@ -21,9 +21,15 @@ std::string photoIdentity(const Folder& folder, const std::string& name, std::st
 // the same; the shooting time, compared beside it, still tells photos apart.
 bool fileIdentitiesAgree(std::string_view now, std::string_view recorded, long long ticksPerHour);
 
-// True when the photo under `name` is the one `identity` was taken of. Reads the photo's
+enum class PhotoMatch {
+    No,
+    Yes,
+    Unreadable, // the file's identity agrees, but its shooting time cannot be read now
+};
+
+// Whether the photo under `name` is the one `identity` was taken of. Reads the photo's
 // shooting time only where its file's identity agrees.
-bool isPhoto(const Folder& folder, ShootingTimeSource& times, const std::string& name,
-             const std::string& identity);
+PhotoMatch isPhoto(const Folder& folder, ShootingTimeSource& times, const std::string& name,
+                   const std::string& identity);
 
 } // namespace naming

@@ -24,12 +24,29 @@ struct Back {
     std::string parked; // kTemporaryName, where a ring could not close
 };
 
+// A refusal that a later try may well not meet: the card write-protected or taken out, a
+// file another program holds. A name taken meanwhile stays taken, as an old name found
+// taken does, and a name the file system cannot hold stays so: trying again would only
+// keep the run, and every run before it, from being undone.
+bool passes(std::error_code error) {
+    using enum std::errc;
+    for (const std::errc transient :
+         {read_only_file_system, permission_denied, operation_not_permitted, io_error,
+          no_such_device, no_such_device_or_address, no_such_file_or_directory,
+          device_or_resource_busy, text_file_busy, no_space_on_device,
+          resource_unavailable_try_again, interrupted, timed_out}) {
+        if (error == transient)
+            return true;
+    }
+    return false;
+}
+
 class Undo {
 public:
     Undo(Folder& folder, ShootingTimeSource& times, RunObserver* observer, RunJournal* journal,
-         RunProgress* progress)
+         RunProgress* progress, UndoPlace place)
         : folder_(folder), times_(times), observer_(observer), journal_(journal),
-          progress_(progress) {}
+          progress_(progress), place_(place) {}
 
     RunEnd run(const std::vector<Rename>& renames) {
         if (!find(renames)) {
@@ -40,7 +57,8 @@ public:
         if (journal_)
             journal_->begin(planned());
         const MovesEnd end = move();
-        const bool unfinished = end != MovesEnd::Completed || !foundAny() || refused();
+        const bool unfinished = end != MovesEnd::Completed || !foundAnyOrChanged() || refused() ||
+                                (flushed_ && passes(flushed_));
         if (journal_ && unfinished)
             journal_->unfinished();
         if (journal_)
@@ -67,13 +85,17 @@ private:
             if (id.empty())
                 continue;
             back.found = true;
-            if (isPhoto(folder_, times_, rename.to, id)) {
+            const PhotoMatch underNewName = isPhoto(folder_, times_, rename.to, id);
+            if (underNewName == PhotoMatch::Yes) {
                 back.way = folder_.sameFile(rename.to, rename.from) ? Back::Way::RemoveTwin
                                                                     : Back::Way::Move;
-            } else if (isPhoto(folder_, times_, rename.from, id)) {
+            } else if (underNewName == PhotoMatch::Unreadable) { // a later try may read it
+                back.reason = KeptReason::CannotRename;
+                back.error = std::make_error_code(std::errc::io_error);
+            } else if (isPhoto(folder_, times_, rename.from, id) == PhotoMatch::Yes) {
                 back.way = Back::Way::AlreadyBack;
             } else if (!temporaryClaimed && rename.from != kTemporaryName &&
-                       isPhoto(folder_, times_, kTemporaryName, id)) {
+                       isPhoto(folder_, times_, kTemporaryName, id) == PhotoMatch::Yes) {
                 temporaryClaimed = true;
                 back.name = kTemporaryName;
                 back.way = Back::Way::Move;
@@ -97,17 +119,22 @@ private:
         return true;
     }
 
-    // None of the run's photos where it left them: more likely the wrong folder, or a card
-    // not mounted there, than every photo changed since.
-    bool foundAny() const {
+    // None of the run's photos where it left them: unless the folder is known to be the very
+    // one the run worked in, and is still there ("." names the folder itself; a card pulled
+    // out answers for no name), more likely another card in its place than every photo
+    // changed since.
+    bool foundAnyOrChanged() const {
         return backs_.empty() ||
-               std::any_of(backs_.begin(), backs_.end(), [](const Back& b) { return b.found; });
+               std::any_of(backs_.begin(), backs_.end(), [](const Back& b) { return b.found; }) ||
+               (place_ == UndoPlace::Same && folder_.isNameTaken("."));
     }
 
-    // A photo the file system would not move can still be brought back by a later try.
+    // A photo the file system would not move or read for now can still be brought back by
+    // a later try; so can one a ring left under the temporary name.
     bool refused() const {
         return std::any_of(backs_.begin(), backs_.end(), [](const Back& b) {
-            return !b.done && b.error && b.way != Back::Way::AlreadyBack;
+            return (!b.done && b.error && b.way != Back::Way::AlreadyBack && passes(b.error)) ||
+                   !b.parked.empty();
         });
     }
 
@@ -169,8 +196,8 @@ private:
             if (back.done && moves[k].name != back.rename->from)
                 back.parked = moves[k].name;
         }
-        if (changed)
-            folder_.flush();
+        if (changed) // where the moves may not be on the card, a later try makes sure
+            flushed_ = folder_.flush();
         return end;
     }
 
@@ -193,7 +220,7 @@ private:
             else if (back.done)
                 observer_->renamed(back.name, back.parked);
             else if (back.way == Back::Way::Keep)
-                observer_->kept(back.name, back.reason, {});
+                observer_->kept(back.name, back.reason, back.error);
             else if (back.way != Back::Way::AlreadyBack && back.error)
                 observer_->kept(back.name, KeptReason::CannotRename, back.error);
         }
@@ -204,14 +231,17 @@ private:
     RunObserver* observer_;
     RunJournal* journal_;
     RunProgress* progress_;
+    UndoPlace place_;
     std::vector<Back> backs_;
+    std::error_code flushed_;
 };
 
 } // namespace
 
 RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
-                   RunObserver* observer, RunJournal* journal, RunProgress* progress) {
-    return Undo(folder, times, observer, journal, progress).run(renames);
+                   RunObserver* observer, RunJournal* journal, RunProgress* progress,
+                   UndoPlace place) {
+    return Undo(folder, times, observer, journal, progress, place).run(renames);
 }
 
 } // namespace naming

@@ -16,8 +16,52 @@ std::string shootingRecordPath(const std::string& folder) {
 RememberedTimes::RememberedTimes(const std::string& folder, const std::string& fullPath,
                                  std::vector<std::string> photos, ReaderFactory makeReader)
     : folder_(folder), photos_(std::move(photos)), makeReader_(std::move(makeReader)),
-      files_(folder), recordPath_(shootingRecordPath(folder)), record_(recordPath_, fullPath),
-      problem_(record_.problem()) {}
+      files_(folder), recordPath_(shootingRecordPath(folder)),
+      record_(recordPath_, fullPath, kRecordedReader), problem_(record_.problem()) {}
+
+// Passes everything on to the run's folder, and takes the status of a file on both sides
+// of each rename.
+class RememberedTimes::Watch final : public naming::Folder {
+public:
+    Watch(naming::Folder& to, RememberedTimes& times) : to_(to), times_(times) {}
+
+    std::error_code rename(const std::string& from, const std::string& to) override {
+        const std::optional<platform::FileStatus> before = times_.files_.status(from);
+        const std::error_code error = to_.rename(from, to);
+        if (error)
+            return error;
+        auto& moved = times_.moved_;
+        const auto earlier = moved.find(from);
+        Moved file = earlier == moved.end() ? Moved{before, {}} : earlier->second;
+        if (earlier != moved.end())
+            moved.erase(earlier);
+        file.after = times_.files_.status(to);
+        moved.insert_or_assign(to, file);
+        return {};
+    }
+    bool isOrdinaryFile(const std::string& name) const override { return to_.isOrdinaryFile(name); }
+    bool isNameTaken(const std::string& name) const override { return to_.isNameTaken(name); }
+    bool sameFile(const std::string& a, const std::string& b) const override {
+        return to_.sameFile(a, b);
+    }
+    std::error_code removeTwin(const std::string& name, const std::string& twin) override {
+        return to_.removeTwin(name, twin);
+    }
+    std::error_code flush() override { return to_.flush(); }
+    std::string identity(const std::string& name) const override { return to_.identity(name); }
+    bool hasIdentity(const std::string& name, std::string_view recorded) const override {
+        return to_.hasIdentity(name, recorded);
+    }
+
+private:
+    naming::Folder& to_;
+    RememberedTimes& times_;
+};
+
+naming::Folder& RememberedTimes::watching(naming::Folder& folder) {
+    watch_ = std::make_unique<Watch>(folder, *this);
+    return *watch_;
+}
 
 // Once, at the first photo: the status of every photo the record knows, so that the reader
 // is made over the others alone. A photo it does not know (all of a first run's) costs
@@ -59,8 +103,10 @@ std::optional<std::string> RememberedTimes::shootingTime(const std::string& name
     return shot;
 }
 
-// The status is taken again now, as the run left each file: a rename moves the status
-// change time. A file whose contents may have changed since it was read is forgotten.
+// The status is taken again now, as the run left each file. A renamed file is proven
+// unchanged by its whole status on both sides of its renames: as read just before the
+// first, the same but for the status change time just after the last (the rename moves
+// it), and as then now. A file that may have changed since it was read is forgotten.
 void RememberedTimes::remember(const Outcome& outcome) {
     if (recordPath_.empty())
         return;
@@ -73,9 +119,14 @@ void RememberedTimes::remember(const Outcome& outcome) {
             continue;
         const std::string& now = photo.renamed() ? photo.to : photo.from;
         const std::optional<platform::FileStatus> status = files_.status(now);
-        const bool unchanged =
-            status && (photo.renamed() ? status->sameContents(known->second.status)
-                                       : *status == known->second.status);
+        bool unchanged = status && *status == known->second.status;
+        if (photo.renamed()) {
+            const auto moved = moved_.find(now);
+            unchanged = status && moved != moved_.end() && moved->second.before &&
+                        moved->second.after && *moved->second.before == known->second.status &&
+                        moved->second.after->sameContents(*moved->second.before) &&
+                        *status == *moved->second.after;
+        }
         if (unchanged)
             kept.emplace_back(now, Known{*status, known->second.shot});
         else if (!photo.renamed())

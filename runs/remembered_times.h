@@ -5,8 +5,12 @@
 // status change time, see platform/record), and read by the run's own reader for every
 // other. The reader is made over the photos the record does not know alone, so that
 // reading ahead fetches only those, and a test counting what reaches it sees only them.
-// After a real run, the record learns the times read and where the run left each photo.
+// After a real run, the record learns the times read and where the run left each photo:
+// a photo's status is taken just before and just after each of its renames, so that a
+// change made to it while the run went on (the rename itself moves its status change
+// time) keeps it out of the record.
 
+#include "platform/exif/exif_reader.h"
 #include "platform/record/file_status.h"
 #include "platform/record/shooting_record.h"
 #include "runs/runs.h"
@@ -18,6 +22,9 @@
 #include <vector>
 
 namespace runs {
+
+// The reader whose times the record keeps, by its version.
+inline const std::string kRecordedReader = "exif " + std::to_string(platform::kExifReaderVersion);
 
 // The file the record of the photo folder `folder` is kept in, beside its journals; empty
 // where the system names no state folder.
@@ -32,6 +39,10 @@ public:
 
     std::optional<std::string> shootingTime(const std::string& name) override;
 
+    // The folder a real run renames in, `folder` seen by the record: every rename passes
+    // through, with the photo's status taken on both sides of it.
+    naming::Folder& watching(naming::Folder& folder);
+
     // After a run that renamed photos as `outcome` tells: keeps the times the run knew of
     // each photo it left unchanged, under the name it left it, and saves the record.
     void remember(const Outcome& outcome);
@@ -44,6 +55,13 @@ private:
         platform::FileStatus status; // before the run read it
         std::string shot;
     };
+    // A file's status on both sides of its renames: just before the first, just after the
+    // last.
+    struct Moved {
+        std::optional<platform::FileStatus> before;
+        std::optional<platform::FileStatus> after;
+    };
+    class Watch;
 
     void sortOut();
 
@@ -58,6 +76,8 @@ private:
     std::vector<std::string> unknown_;
     std::unique_ptr<naming::ShootingTimeSource> reader_;
     std::map<std::string, Known> known_; // what the run learnt, by the name it read
+    std::map<std::string, Moved> moved_; // by the name the file has now
+    std::unique_ptr<naming::Folder> watch_;
     std::string problem_;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/exif/exif_reader.h"
 #include "platform/exif/head_read_ahead.h"
 #include "platform/files/disk_folder.h"
+#include "platform/files/stored_path.h"
 #include "platform/journal/journal_store.h"
 #include "runs/folder_turn.h"
 #include "runs/remembered_times.h"
@@ -79,6 +80,38 @@ private:
     const Control& control_;
 };
 
+// The renames that the folder's runs and undos cut short meant to make, read from their
+// journals only when a run meets a photo under two names, which is rare.
+class CutShortJournals final : public naming::CutShortRenames {
+public:
+    explicit CutShortJournals(const platform::JournalStore& store) : store_(store) {}
+
+    bool wasMoving(const std::string& from, const std::string& to) override {
+        if (!read_) {
+            read_ = true;
+            for (const platform::RunOnRecord& record : store_.runs()) {
+                if (!record.run.ended)
+                    renames_.insert(renames_.end(), record.run.planned.begin(),
+                                    record.run.planned.end());
+                renames_.insert(renames_.end(), record.cutUndoPlans.begin(),
+                                record.cutUndoPlans.end());
+            }
+        }
+        const bool fromTemporary = from == naming::kTemporaryName;
+        const bool toTemporary = to == naming::kTemporaryName;
+        return !(fromTemporary && toTemporary) &&
+               std::any_of(renames_.begin(), renames_.end(), [&](const naming::Rename& rename) {
+                   return (fromTemporary || rename.from == from) &&
+                          (toTemporary || rename.to == to);
+               });
+    }
+
+private:
+    const platform::JournalStore& store_;
+    bool read_ = false;
+    std::vector<naming::Rename> renames_;
+};
+
 Ending endingOf(naming::RunEnd end) {
     switch (end) {
     case naming::RunEnd::Completed:
@@ -99,10 +132,12 @@ Ending endingOf(naming::RunEnd end) {
 
 } // namespace
 
+// A photo a ring left under the temporary name did not get where it was going either.
 bool PhotoOutcome::refused() const {
-    return !renamed() && (reason == naming::KeptReason::CannotRename ||
-                          reason == naming::KeptReason::ChangedSince ||
-                          reason == naming::KeptReason::OldNameTaken);
+    if (renamed())
+        return to == naming::kTemporaryName;
+    return reason == naming::KeptReason::CannotRename ||
+           reason == naming::KeptReason::ChangedSince || reason == naming::KeptReason::OldNameTaken;
 }
 
 std::size_t Outcome::renamedCount() const {
@@ -133,13 +168,14 @@ void carryOut(Outcome& outcome, const std::string& folder, const std::vector<std
     Collector collector(outcome);
     Progress progress(control);
     RememberedTimes reader(folder, outcome.folder, photos, readerOf(control));
-    platform::DiskFolder disk(folder);
+    const std::unique_ptr<naming::Folder> disk =
+        control.folder ? control.folder(folder) : std::make_unique<platform::DiskFolder>(folder);
     naming::RunEnd end;
     if (effect == Effect::Preview) {
-        naming::PreviewFolder preview(disk);
+        naming::PreviewFolder preview(*disk);
         end = body(RunSetting{preview, reader, collector, nullptr, progress});
     } else {
-        end = body(RunSetting{disk, reader, collector, &journal, progress});
+        end = body(RunSetting{reader.watching(*disk), reader, collector, &journal, progress});
         outcome.journalProblem = journal.problem();
         reader.remember(outcome);
     }
@@ -158,61 +194,27 @@ Outcome renameFolder(const std::string& folder, const std::vector<std::string>& 
         outcome.ending = Ending::Stopped; // while waiting for the folder: nothing done
         return outcome;
     }
+    outcome.lockProblem = turn->lockProblem();
     const std::vector<std::string> photos = turn->photosLeft(folder, listed);
+    CutShortJournals cutShort(store);
     carryOut(outcome, folder, photos, effect, control,
              platform::JournalWriter(store, std::string(birthday)), [&](const RunSetting& run) {
                  return naming::renamePhotos(photos, birthday,
                                              {run.folder, run.reader, run.collector, &run.collector,
-                                              run.journal, &run.progress});
+                                              run.journal, &run.progress, &cutShort});
              });
     return outcome;
 }
 
-Outcome undoLastRun(const std::string& folder, Effect effect, const Control& control,
-                    const std::string& journal) {
-    platform::JournalStore store(folder);
-    Outcome outcome{.folder = store.folder()};
-    const std::optional<FolderTurn> turn = FolderTurn::await(store, effect, control);
-    if (!turn) {
-        outcome.ending = Ending::Stopped; // while waiting for the folder: nothing done
-        return outcome;
-    }
-    std::vector<std::string> unreadable;
-    const std::vector<platform::RunOnRecord> runs = store.runs(&unreadable);
-    const auto last = std::find_if(runs.rbegin(), runs.rend(),
-                                   [](const platform::RunOnRecord& run) { return !run.undone; });
-    if (last == runs.rend()) {
-        outcome.ending = Ending::NothingToUndo;
-        return outcome;
-    }
-    // A journal that cannot be read may be of a later run, or of this run's undo: undoing
-    // the run before it would undo the runs out of order.
-    if (!unreadable.empty() && unreadable.back() > last->run.fileName) {
-        outcome.ending = Ending::NewerJournalUnreadable;
-        outcome.unreadableJournal = store.path(unreadable.back());
-        return outcome;
-    }
-    if (!journal.empty() && store.path(last->run.fileName) != journal) {
-        outcome.ending = Ending::AnotherRunLast;
-        return outcome;
-    }
-    const std::vector<naming::Rename> renames = last->run.renamesToUndo();
-    std::vector<std::string> photos;
-    for (const naming::Rename& rename : renames)
-        photos.push_back(rename.to);
-    carryOut(outcome, folder, photos, effect, control,
-             platform::JournalWriter(store, {}, last->run.fileName), [&](const RunSetting& run) {
-                 return naming::undoRenames(renames, run.folder, run.reader, &run.collector,
-                                            run.journal, &run.progress);
-             });
-    return outcome;
-}
+namespace {
 
-std::vector<RunRecord> runHistory(const std::string& folder) {
-    const platform::JournalStore store(folder);
-    std::vector<std::string> unreadable;
+// The runs on record as the front ends see them, in the order they were made, a journal
+// that cannot be read in its place among them.
+std::vector<RunRecord> historyOf(const platform::JournalStore& store,
+                                 const std::vector<platform::RunOnRecord>& runs,
+                                 const std::vector<std::string>& unreadable) {
     std::vector<RunRecord> history;
-    for (const platform::RunOnRecord& record : store.runs(&unreadable)) {
+    for (const platform::RunOnRecord& record : runs) {
         history.push_back({
             .journal = record.run.fileName,
             .time = record.run.time,
@@ -227,12 +229,76 @@ std::vector<RunRecord> runHistory(const std::string& folder) {
     }
     for (const std::string& fileName : unreadable)
         history.push_back({.journal = fileName, .readable = false});
-    // Journals' file names are in time order.
-    std::stable_sort(history.begin(), history.end(),
-                     [](const RunRecord& a, const RunRecord& b) { return a.journal < b.journal; });
+    // Journals' file names are in the order their runs were made; the journals' folder
+    // itself, when it cannot be listed, goes last.
+    std::stable_sort(history.begin(), history.end(), [](const RunRecord& a, const RunRecord& b) {
+        const bool aLast = a.journal == platform::JournalStore::kUnlistable;
+        const bool bLast = b.journal == platform::JournalStore::kUnlistable;
+        return aLast != bLast ? bLast : a.journal < b.journal;
+    });
     for (RunRecord& record : history)
         record.journal = store.path(record.journal);
     return history;
+}
+
+} // namespace
+
+Outcome undoLastRun(const std::string& folder, Effect effect, const Control& control,
+                    const std::string& journal) {
+    platform::JournalStore store(folder);
+    Outcome outcome{.folder = store.folder()};
+    const std::optional<FolderTurn> turn = FolderTurn::await(store, effect, control);
+    if (!turn) {
+        outcome.ending = Ending::Stopped; // while waiting for the folder: nothing done
+        return outcome;
+    }
+    outcome.lockProblem = turn->lockProblem();
+    std::vector<std::string> unreadable;
+    const std::vector<platform::RunOnRecord> runs = store.runs(&unreadable);
+    const std::vector<RunRecord> history = historyOf(store, runs, unreadable);
+    const RunRecord* next = nextToUndo(history);
+    if (!next) {
+        outcome.ending = Ending::NothingToUndo;
+        return outcome;
+    }
+    // A journal that cannot be read may be of a later run, or of this run's undo: undoing
+    // the run before it would undo the runs out of order.
+    if (!next->readable) {
+        outcome.ending = Ending::NewerJournalUnreadable;
+        outcome.unreadableJournal = next->journal;
+        return outcome;
+    }
+    if (!journal.empty() && next->journal != journal) {
+        outcome.ending = Ending::AnotherRunLast;
+        return outcome;
+    }
+    const platform::Journal& last =
+        std::find_if(runs.begin(), runs.end(), [&](const platform::RunOnRecord& run) {
+            return store.path(run.run.fileName) == next->journal;
+        })->run; // a readable entry of the history is one of `runs`
+    const std::vector<naming::Rename> renames = last.renamesToUndo();
+    std::vector<std::string> photos;
+    for (const naming::Rename& rename : renames)
+        photos.push_back(rename.to);
+    // A folder that is still the one the run worked in: where none of its photos is found
+    // there, they all changed since, and no other card stands in its place.
+    const naming::UndoPlace place =
+        !last.place.empty() && last.place == platform::folderIdentity(store.folder())
+            ? naming::UndoPlace::Same
+            : naming::UndoPlace::Unknown;
+    carryOut(outcome, folder, photos, effect, control,
+             platform::JournalWriter(store, {}, last.fileName), [&](const RunSetting& run) {
+                 return naming::undoRenames(renames, run.folder, run.reader, &run.collector,
+                                            run.journal, &run.progress, place);
+             });
+    return outcome;
+}
+
+std::vector<RunRecord> runHistory(const std::string& folder) {
+    const platform::JournalStore store(folder);
+    std::vector<std::string> unreadable;
+    const std::vector<platform::RunOnRecord> runs = store.runs(&unreadable);
+    return historyOf(store, runs, unreadable);
 }
 
 const RunRecord* nextToUndo(const std::vector<RunRecord>& history) {

@@ -49,7 +49,8 @@ struct PhotoOutcome {
 
     bool operator==(const PhotoOutcome&) const = default;
     bool renamed() const { return !to.empty(); }
-    // The file system would not move it, or an undo did not find it where its run left it.
+    // The file system would not move it (or left it under naming::kTemporaryName, where a
+    // ring could not close), or an undo did not find it where its run left it.
     bool refused() const;
 };
 
@@ -60,6 +61,8 @@ struct Outcome {
     std::string folder;                     // the folder's full path, as journals record it
     std::string journalProblem;             // why no journal was kept; empty when it was
     std::string recordProblem;              // why the shooting times were not remembered
+    std::string lockProblem;                // why the run could not keep others off the
+                                            // folder meanwhile; empty when it could
     std::string unreadableJournal;          // NewerJournalUnreadable: the journal's full path
 
     std::size_t renamedCount() const;
@@ -78,11 +81,16 @@ public:
 using ReaderFactory = std::function<std::unique_ptr<naming::ShootingTimeSource>(
     const std::string& folder, const std::vector<std::string>& photos)>;
 
-// How a run is watched and stopped, and what it reads with.
+// Makes the folder a run renames in, from its path; for putting a fault between a run and
+// the disk.
+using FolderFactory = std::function<std::unique_ptr<naming::Folder>(const std::string& folder)>;
+
+// How a run is watched and stopped, and what it reads and renames with.
 struct Control {
     Observer* observer = nullptr;
     std::stop_token stop; // a stop asked for ends the run between two photos
     ReaderFactory reader; // none: the photos' Exif, their heads fetched ahead
+    FolderFactory folder; // none: the folder on disk
 };
 
 // Renames `photos`, names in the folder `folder` (UTF-8), in list order, after the child's

@@ -16,6 +16,10 @@ namespace platform {
 // process's current folder.
 std::string pathInFolder(const std::string& folder, const std::string& name);
 
+// Changes whenever the reader may give another text for a photo than it did: what earlier
+// versions read and the record of shooting times kept is then read again.
+inline constexpr int kExifReaderVersion = 1;
+
 // The DateTimeOriginal text of the JPEG file at `path` (up to its first NUL), or an
 // empty text when the file cannot be opened, is not a JPEG, or has no such tag.
 // No value only when the Exif library itself cannot be used (out of memory).

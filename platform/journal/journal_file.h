@@ -10,9 +10,11 @@
 
 namespace platform {
 
-// Creates the file at `path`, which must not exist yet (std::errc::file_exists), writes
-// `text` into it and has it on the medium before returning.
-std::error_code createWrittenThrough(const std::string& path, std::string_view text);
+// Creates the file at `path`, which must not exist yet (std::errc::file_exists), with
+// `text` in it, on the medium before returning. The text is written to `temporary` first
+// and only then given its name, so that no reader ever finds the file half written.
+std::error_code createWrittenThrough(const std::string& path, const std::string& temporary,
+                                     std::string_view text);
 
 // Adds `text` at the end of the existing file at `path`, without waiting for the medium.
 std::error_code appendTo(const std::string& path, std::string_view text);

@@ -1,6 +1,7 @@
 #include "platform/journal/journal_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,11 +35,24 @@ std::error_code writeAndClose(int fd, std::string_view text, bool sync) {
 
 } // namespace
 
-std::error_code createWrittenThrough(const std::string& path, std::string_view text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+std::error_code createWrittenThrough(const std::string& path, const std::string& temporary,
+                                     std::string_view text) {
+    ::unlink(temporary.c_str()); // one a killed run left
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return lastError();
-    return writeAndClose(fd, text, true);
+    std::error_code error = writeAndClose(fd, text, true);
+    // A new name, never over a file: renameat2's flag, or where the file system refuses
+    // it, a hard link.
+    if (!error &&
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (!error && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        error = lastError();
+    if (!error && ::link(temporary.c_str(), path.c_str()) != 0)
+        error = lastError();
+    ::unlink(temporary.c_str());
+    return error;
 }
 
 std::error_code appendTo(const std::string& path, std::string_view text) {

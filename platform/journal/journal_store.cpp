@@ -1,6 +1,8 @@
 #include "platform/journal/journal_store.h"
 
+#include "platform/files/stored_path.h"
 #include "platform/files/utf8_path.h"
+#include "platform/files/whole_file.h"
 #include "platform/journal/journal_file.h"
 #include "platform/system/text_codes.h"
 
@@ -9,8 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace platform {
@@ -19,10 +19,12 @@ namespace {
 constexpr std::string_view kRunSuffix = ".run";
 constexpr std::string_view kUndoSuffix = ".undo";
 
+WallClock wallClock = nullptr;
+
 // UTC to the nanosecond: "2026-12-07T14:05:33.123456789Z".
 std::string utcNow() {
     using namespace std::chrono;
-    const auto now = time_point_cast<nanoseconds>(system_clock::now());
+    const auto now = time_point_cast<nanoseconds>(wallClock ? wallClock() : system_clock::now());
     const auto day = floor<days>(now);
     const year_month_day date(day);
     const hh_mm_ss clock(floor<seconds>(now - day));
@@ -52,26 +54,41 @@ std::string folderKey(std::string_view folder) {
     return text;
 }
 
-std::string fullPath(const std::string& folder) {
-    const std::filesystem::path path = pathFromUtf8(folder);
-    std::error_code error;
-    std::filesystem::path full = std::filesystem::canonical(path, error);
-    if (error)
-        full = std::filesystem::absolute(path, error).lexically_normal();
-    return utf8FromPath(full);
+// A run's journal is named "S00000042-TIME-NN.run": its number among the folder's runs
+// first, so that the names sort in the order the runs were made whatever the clock said
+// meanwhile (set back by hand, a time zone changed). Journals of earlier versions, named
+// "TIME-NN.run", sort before every numbered one, as they were made before.
+constexpr char kSequenceMark = 'S';
+constexpr int kSequenceDigits = 8;
+
+std::uint64_t sequenceOf(std::string_view name) {
+    if (name.size() <= kSequenceDigits + 1 || name[0] != kSequenceMark ||
+        name[kSequenceDigits + 1] != '-')
+        return 0;
+    std::uint64_t number = 0;
+    for (const char c : name.substr(1, kSequenceDigits)) {
+        if (c < '0' || c > '9')
+            return 0;
+        number = number * 10 + std::uint64_t(c - '0');
+    }
+    return number;
 }
 
-std::optional<std::string> readAll(const std::string& path) {
-    std::ifstream in(pathFromUtf8(path), std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), {});
+std::string sequenceName(std::uint64_t number) {
+    char text[kSequenceDigits + 3];
+    std::snprintf(text, sizeof text, "%c%0*llu-", kSequenceMark, kSequenceDigits,
+                  static_cast<unsigned long long>(number));
+    return text;
 }
 
 } // namespace
 
+void setWallClock(WallClock clock) {
+    wallClock = clock;
+}
+
 JournalStore::JournalStore(const std::string& folder, const std::string& root)
-    : folder_(fullPath(folder)) {
+    : folder_(storedFolderPath(folder)) {
     if (!root.empty())
         directory_ = utf8FromPath(pathFromUtf8(root) / folderKey(folder_));
 }
@@ -81,17 +98,18 @@ std::string JournalStore::path(const std::string& fileName) const {
 }
 
 std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable) const {
-    std::map<std::string, Journal> byName; // time order
-    std::error_code error;
-    if (directory_.empty())
-        return {};
+    std::map<std::string, Journal> byName; // the order the runs were made
     if (unreadable)
         unreadable->clear();
-    for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(directory_), error)) {
-        const std::string name = utf8FromPath(entry.path().filename());
+    if (directory_.empty())
+        return {};
+    std::error_code error;
+    const std::vector<std::string> names = entryNames(directory_, error);
+    for (const std::string& name : names) {
         if (!name.ends_with(kRunSuffix) && !name.ends_with(kUndoSuffix))
             continue;
-        const std::optional<std::string> text = readAll(path(name));
+        std::error_code ignored;
+        const std::optional<std::string> text = readWholeFile(path(name), ignored);
         std::optional<Journal> journal = text ? parseJournal(*text) : std::nullopt;
         if (journal && journal->folder == folder_) {
             journal->fileName = name;
@@ -100,8 +118,13 @@ std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable
             unreadable->push_back(name);
         }
     }
-    if (unreadable)
+    if (unreadable) {
         std::sort(unreadable->begin(), unreadable->end());
+        // A folder of journals that cannot be listed may hide runs of any age: it counts as
+        // a journal that cannot be read, newer than all.
+        if (error && error != std::errc::no_such_file_or_directory)
+            unreadable->push_back(std::string(kUnlistable));
+    }
     std::vector<RunOnRecord> out;
     std::map<std::string, std::size_t> runByName;
     for (const auto& [name, journal] : byName) {
@@ -112,9 +135,15 @@ std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable
     }
     for (const auto& [name, journal] : byName) {
         const auto run = runByName.find(journal.undoes);
-        if (run == runByName.end() || !journal.ended)
+        if (run == runByName.end())
             continue;
         RunOnRecord& record = out[run->second];
+        if (!journal.ended) { // cut short as it moved photos back
+            record.partlyUndone = record.partlyUndone || !journal.planned.empty();
+            record.cutUndoPlans.insert(record.cutUndoPlans.end(), journal.planned.begin(),
+                                       journal.planned.end());
+            continue;
+        }
         record.undone = record.undone || !journal.unfinished;
         record.partlyUndone = record.partlyUndone || !journal.done.empty();
         record.movedBack += journal.done.size();
@@ -133,7 +162,19 @@ std::error_code JournalStore::create(Journal& journal) {
         return error;
     journal.folder = folder_;
     journal.time = utcNow();
-    const std::string prefix = journal.undoes.empty() ? std::string() : journal.undoes + ".";
+    if (journal.undoes.empty())
+        journal.place = folderIdentity(folder_);
+    std::string prefix = journal.undoes + ".";
+    if (journal.undoes.empty()) {
+        std::uint64_t last = 0;
+        for (const std::string& name : entryNames(directory_, error)) {
+            if (name.ends_with(kRunSuffix))
+                last = std::max(last, sequenceOf(name));
+        }
+        if (error)
+            return error;
+        prefix = sequenceName(last + 1);
+    }
     const std::string_view suffix = journal.undoes.empty() ? kRunSuffix : kUndoSuffix;
     const std::string text = journalText(journal);
     // Two runs in the same nanosecond, as a coarse clock gives, take the next number.
@@ -141,7 +182,8 @@ std::error_code JournalStore::create(Journal& journal) {
         char count[4];
         std::snprintf(count, sizeof count, "-%02d", number);
         journal.fileName = prefix + fileStem(journal.time) + count + std::string(suffix);
-        error = createWrittenThrough(path(journal.fileName), text);
+        error = createWrittenThrough(path(journal.fileName), path("." + journal.fileName + ".tmp"),
+                                     text);
         if (error != std::errc::file_exists)
             return error;
     }
@@ -166,8 +208,8 @@ std::error_code JournalStore::end(const Journal& journal, const std::vector<nami
 void JournalStore::prune(std::size_t keep) const {
     std::vector<std::string> runs;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(directory_), error)) {
-        const std::string name = utf8FromPath(entry.path().filename());
+    const std::vector<std::string> names = entryNames(directory_, error);
+    for (const std::string& name : names) {
         if (name.ends_with(kRunSuffix))
             runs.push_back(name);
     }
@@ -185,15 +227,14 @@ void JournalStore::prune(std::size_t keep) const {
     });
     runs.resize(runs.size() - keep);
     std::sort(runs.begin(), runs.end());
-    for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(directory_), error)) {
-        const std::string name = utf8FromPath(entry.path().filename());
+    for (const std::string& name : names) {
         // An undo's journal is named after its run's: "RUN.TIME-NN.undo".
         const std::size_t runEnd = name.find(kRunSuffix);
         if (runEnd != std::string::npos &&
             std::binary_search(runs.begin(), runs.end(),
                                name.substr(0, runEnd + kRunSuffix.size()))) {
             std::error_code ignored;
-            std::filesystem::remove(entry.path(), ignored);
+            std::filesystem::remove(pathFromUtf8(path(name)), ignored);
         }
     }
 }

@@ -9,34 +9,46 @@
 #include "platform/journal/journal_text.h"
 #include "platform/journal/state_folder.h"
 
+#include <chrono>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 namespace platform {
+
+// The clock journals are stamped with: the system's, unless a test sets it as a user may
+// set the system's (back, forward); nullptr gives the system's back.
+using WallClock = std::chrono::system_clock::time_point (*)();
+void setWallClock(WallClock clock);
 
 struct RunOnRecord {
     Journal run;
     bool undone = false;       // an undo of it got to its end and left nothing to retry
     bool partlyUndone = false; // not undone, but an undo moved photos
     std::size_t movedBack = 0; // photos its undos have moved back
+    std::vector<naming::Rename> cutUndoPlans; // what its undos that were cut short planned
 };
 
 class JournalStore {
 public:
+    static constexpr std::string_view kUnlistable = ".";
+
     // The journals of the photo folder `folder`, under `root`.
     explicit JournalStore(const std::string& folder, const std::string& root = stateFolder());
 
     // The photo folder's full path, as the journals record it.
     const std::string& folder() const { return folder_; }
 
-    // The runs on record, oldest first. Where `unreadable` is given it gets the file names
-    // of the journals that cannot be read, in time order.
+    // The runs on record, in the order they were made. Where `unreadable` is given it gets
+    // the file names of the journals that cannot be read, in that order too, and last
+    // kUnlistable where the journals' folder cannot be listed.
     std::vector<RunOnRecord> runs(std::vector<std::string>* unreadable = nullptr) const;
 
-    // Writes `journal` as a new file, named after its time, which it sets, and has it on
-    // the medium. A run's journal ends in ".run"; an undo's is named after the run's.
+    // Writes `journal` as a new file, named after its place among the folder's runs and its
+    // time, which it sets, and has it on the medium. A run's journal ends in ".run"; an
+    // undo's is named after the run's.
     std::error_code create(Journal& journal);
     // Records the renames made; a run's journal that records none is removed instead.
     std::error_code end(const Journal& journal, const std::vector<naming::Rename>& done,

@@ -16,6 +16,7 @@ constexpr std::string_view kHeader =
     "#   folder PATH          the photo folder\n"
     "#   time UTC             when the run began\n"
     "#   birthday TEXT        the birthday the run named the photos after\n"
+    "#   place ID             which folder of its volume the photo folder was\n"
     "#   undoes FILE          instead of a birthday: this run takes back the run of FILE,\n"
     "#                        so its renames go from that run's new names to its old ones\n"
     "#   plan OLD NEW ID      a rename to be made; ID tells the photo apart from other files:\n"
@@ -90,9 +91,11 @@ std::string journalText(const Journal& journal) {
     std::string out(kHeader);
     record(out, {"folder", journal.folder});
     record(out, {"time", journal.time});
-    if (journal.undoes.empty())
+    if (journal.undoes.empty()) {
         record(out, {"birthday", journal.birthday});
-    else
+        if (!journal.place.empty())
+            record(out, {"place", journal.place});
+    } else
         record(out, {"undoes", journal.undoes});
     for (const naming::Rename& rename : journal.planned)
         record(out, {"plan", rename.from, rename.to, rename.identity});
@@ -146,6 +149,8 @@ std::optional<Journal> parseJournal(std::string_view text) {
             journal.time = values[0];
         else if (key == "birthday" && values.size() == 1)
             journal.birthday = values[0];
+        else if (key == "place" && values.size() == 1)
+            journal.place = values[0];
         else if (key == "undoes" && values.size() == 1 && isPlainName(values[0]))
             journal.undoes = values[0];
         else if (key == "plan" && values.size() == 3 && isPlainName(values[0]) &&

@@ -20,6 +20,7 @@ struct Journal {
     std::string folder;   // the photo folder's full path
     std::string time;     // when it began, UTC: "2026-12-07T14:05:33.123456789Z"
     std::string birthday; // a run's
+    std::string place;    // a run's: which folder it worked in (folderIdentity); may be empty
     std::string undoes;   // an undo's: the file name of the run's journal
     std::vector<naming::Rename> planned;
     std::vector<naming::Rename> done; // without identities

@@ -18,8 +18,9 @@ struct FileStatus {
     std::uint64_t file = 0;   // the file within it (inode, Windows' file index)
     std::uint64_t size = 0;
     std::int64_t modified = 0; // nanoseconds; Windows: 100 ns ticks
-    std::int64_t changed = 0;  // the status change time, which no program can set back
-                               // (POSIX st_ctime, Windows ChangeTime); same units
+    std::int64_t changed = 0;  // the status change time, which every change of contents or
+                               // name moves on (POSIX st_ctime, Windows ChangeTime); same
+                               // units
 
     bool operator==(const FileStatus&) const = default;
     // The same file with the same contents; only the status change time may differ, as a
@@ -41,11 +42,12 @@ public:
 
     // The status of the ordinary file `name`, a link followed to what it leads to, as a
     // reader opening the name meets it; no value for anything else or where the system
-    // cannot tell. None either on a file system whose status cannot prove a file
-    // unchanged once it has been mounted again: FAT and exFAT keep no status change time
-    // (the system makes one up from the modification time, which editors put back) and,
-    // mounted by Linux, number files afresh at each mount, so that another file may come
-    // back under a number; Linux's FUSE file systems, exFAT among them, alike.
+    // cannot tell. None either but on the file systems of a local disk known to keep a
+    // status change time finer than a second and a file's number across mounts (a list
+    // of those allowed, in the two sources): FAT and exFAT keep no status change time and,
+    // mounted by Linux, number files afresh at each mount; FUSE and network shares show
+    // what their server says; a time of whole seconds lets an edit in the second of a
+    // rename go unseen.
     std::optional<FileStatus> status(const std::string& name) const;
 
 private:

@@ -10,8 +10,16 @@ std::uint64_t joined(DWORD high, DWORD low) {
     return (std::uint64_t(high) << 32) | low;
 }
 
-// FAT, FAT32 and exFAT, by the name Windows gives the folder's file system.
+// NTFS and ReFS on a disk of this computer, by the name Windows gives the folder's file
+// system: not FAT, FAT32 or exFAT (no change time), nor a network share, whose server may
+// say NTFS over anything.
 bool provesChanges(const std::wstring& folder) {
+    if (folder.starts_with(L"\\\\") || folder.starts_with(L"//") || folder.size() < 2 ||
+        folder[1] != L':')
+        return false;
+    const wchar_t root[] = {folder[0], L':', L'\\', 0};
+    if (GetDriveTypeW(root) == DRIVE_REMOTE)
+        return false;
     const HANDLE handle =
         CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -22,7 +30,7 @@ bool provesChanges(const std::wstring& folder) {
                                                      name, MAX_PATH + 1);
     CloseHandle(handle);
     const std::wstring system = name;
-    return known && system.find(L"FAT") == std::wstring::npos;
+    return known && (system == L"NTFS" || system == L"ReFS");
 }
 
 } // namespace
@@ -58,7 +66,8 @@ std::optional<FileStatus> FolderStatus::status(const std::string& name) const {
                        GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) &&
                        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     CloseHandle(file);
-    if (!known)
+    // A change time of whole seconds is one of a file system that keeps no finer.
+    if (!known || basic.ChangeTime.QuadPart % 10'000'000 == 0)
         return std::nullopt;
     return FileStatus{.volume = info.dwVolumeSerialNumber,
                       .file = joined(info.nFileIndexHigh, info.nFileIndexLow),

@@ -1,6 +1,7 @@
 #include "platform/record/shooting_record.h"
 
 #include "platform/files/utf8_path.h"
+#include "platform/files/whole_file.h"
 #include "platform/system/text_codes.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string_view>
 #include <vector>
@@ -17,9 +17,9 @@
 namespace platform {
 namespace {
 
-// Changes whenever the reader may give another text for the same photo, or the lines
-// change their form: a record of another version is started afresh.
-constexpr std::string_view kHeader = "tamblinor shooting times 1";
+// Changes whenever the lines change their form; the reader's version follows it on the
+// first line. A record of another version or reader is started afresh.
+constexpr std::string_view kHeader = "tamblinor shooting times 2";
 
 // A field is any bytes; tabs, line ends, other control characters and '%' go as "%XX".
 std::string escaped(std::string_view text) {
@@ -109,28 +109,24 @@ bool parseEntry(std::string_view line, std::string& name, RememberedTime& entry)
 
 } // namespace
 
-ShootingRecord::ShootingRecord(std::string path, std::string folder)
-    : path_(std::move(path)), folder_(std::move(folder)) {
-    std::ifstream in(pathFromUtf8(path_), std::ios::binary);
-    if (!in) {
-        std::error_code error;
-        if (std::filesystem::exists(pathFromUtf8(path_), error))
-            problem_ = "cannot read " + path_;
+ShootingRecord::ShootingRecord(std::string path, std::string folder, std::string reader)
+    : path_(std::move(path)), folder_(std::move(folder)),
+      header_(std::string(kHeader) + "\t" + escaped(reader)) {
+    std::error_code error;
+    const std::optional<std::string> text = readWholeFile(path_, error);
+    if (!text) {
+        if (error != std::errc::no_such_file_or_directory)
+            problem_ = "cannot read " + path_ + ": " + error.message();
         return;
     }
-    const std::string text(std::istreambuf_iterator<char>(in), {});
-    if (in.bad()) {
-        problem_ = "cannot read " + path_;
-        return;
-    }
-    std::string_view rest = text;
+    std::string_view rest = *text;
     const auto nextLine = [&rest]() {
         const std::size_t end = rest.find('\n');
         const std::string_view line = rest.substr(0, end);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         return line;
     };
-    if (nextLine() != kHeader || nextLine() != escaped(folder_))
+    if (nextLine() != header_ || nextLine() != escaped(folder_))
         return;
     const std::chrono::sys_days oldest = today() - kForgetAfter;
     while (!rest.empty()) {
@@ -173,7 +169,7 @@ std::error_code ShootingRecord::save() {
         const std::chrono::sys_days cut = used[kMostEntries - 1];
         std::erase_if(entries_, [cut](const auto& item) { return item.second.used < cut; });
     }
-    std::string text = std::string(kHeader) + "\n" + escaped(folder_) + "\n";
+    std::string text = header_ + "\n" + escaped(folder_) + "\n";
     for (const auto& [name, entry] : entries_)
         text += entryLine(name, entry);
 
@@ -182,8 +178,9 @@ std::error_code ShootingRecord::save() {
     std::filesystem::create_directories(target.parent_path(), error);
     if (error)
         return error;
-    // Two runs at once each write a file of their own; the later rename wins, and either
-    // record is a sound one.
+    // A file of its own, so that a run killed while writing it leaves the record as it was;
+    // runs on one folder take turns, and where the lock could not be had the later rename
+    // wins, either record a sound one.
     std::filesystem::path temporary = target;
     temporary += pathFromUtf8(hex(std::random_device{}()).append(".tmp").insert(0, 1, '.'));
     {

@@ -33,9 +33,10 @@ public:
     static constexpr std::size_t kMostEntries = 200'000;
 
     // The record of the photo folder `folder` (its full path, as the journals have it)
-    // in the file `path`. A missing file is an empty record; one that cannot be read is
-    // too, and problem() says why.
-    ShootingRecord(std::string path, std::string folder);
+    // in the file `path`, of the times that the reader `reader` (a name of its version)
+    // gave. A missing file is an empty record; one that cannot be read is too, and
+    // problem() says why; one of another reader is started afresh.
+    ShootingRecord(std::string path, std::string folder, std::string reader);
 
     bool empty() const { return entries_.empty(); }
     // The entry of the photo `name`; none where there is none.
@@ -53,6 +54,7 @@ public:
 private:
     std::string path_;
     std::string folder_;
+    std::string header_;
     std::map<std::string, RememberedTime> entries_;
     std::string problem_;
     bool changed_ = false;

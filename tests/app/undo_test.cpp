@@ -127,33 +127,47 @@ TEST(Undo, KeepsPhotosChangedSinceTheRun) {
     }
 }
 
-// An undo that finds none of the run's photos (the card not where it was mounted)
-// leaves the run to be undone, and the next --undo, the photos back in place, undoes
-// that same run rather than the one before.
-TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeUndone) {
+// An undo that finds none of the run's photos leaves the run to be undone where another
+// folder stands in its place (another card in the drive), and the next --undo, the folder
+// back, undoes that same run rather than the one before. In the very folder the run
+// worked in, photos all renamed by hand since are told and left: the run counts as undone.
+TEST(Undo, ARunWhosePhotosAreNotFoundStaysToBeUndoneOnlyWhereAnotherFolderStands) {
     const TempFolder state, photos, away;
     const fixture::StateHome home(state.path());
     fillDaily(photos, 2);
     ASSERT_EQ(cli(photos, {"--birthday", "2006-05-10"}).status, 0);
     const auto first = photos.contents();
     ASSERT_EQ(cli(photos, {"--birthday", "2006-05-08"}).status, 0);
-    for (const std::string& name : photos.listing())
-        std::filesystem::rename(photos.at(name), away.at(name));
+    const std::filesystem::path card = away.at("card");
+    std::filesystem::rename(photos.path(), card);
+    std::filesystem::create_directory(photos.path());
 
+    const std::string notFound = day(8) + " kept (renamed, moved or deleted since)\n" + day(9) +
+                                 " kept (renamed, moved or deleted since)\n";
     const fixture::Finished missed = cli(photos, {"--undo"});
     EXPECT_EQ(missed.status, 3);
-    EXPECT_EQ(missed.out, day(8) + " kept (renamed, moved or deleted since)\n" + day(9) +
-                              " kept (renamed, moved or deleted since)\n");
+    EXPECT_EQ(missed.out, notFound);
     EXPECT_EQ(missed.err, "tamblinor-cli: 2 photos could not be taken back\n"
                           "tamblinor-cli: the run stays to be taken back: --undo tries it again\n");
     const std::string history = cli(photos, {"--history"}).out;
     EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2) << history;
     EXPECT_NE(history.find("2006-05-08, 2 photos, not taken back\n"), std::string::npos);
 
-    for (const std::string& name : away.listing())
-        std::filesystem::rename(away.at(name), photos.at(name));
+    std::filesystem::remove(photos.path());
+    std::filesystem::rename(card, photos.path());
     EXPECT_EQ(cli(photos, {"--undo"}).status, 0);
     EXPECT_EQ(photos.contents(), first);
+
+    ASSERT_EQ(cli(photos, {"--birthday", "2006-05-08"}).status, 0);
+    for (const std::string& name : {day(8), day(9)})
+        std::filesystem::rename(photos.at(name), photos.at("hand " + name));
+    const fixture::Finished left = cli(photos, {"--undo"});
+    EXPECT_EQ(left.status, 3);
+    EXPECT_EQ(left.out, notFound);
+    EXPECT_EQ(left.err, "tamblinor-cli: 2 photos could not be taken back\n");
+    EXPECT_EQ(cli(photos, {"--undo"}).status, 3); // on to the run before, its photos gone too
+    EXPECT_EQ(cli(photos, {"--undo"}).status, 1); // and nothing is left to undo
+    EXPECT_EQ(photos.listing(), (Names{"hand " + day(8), "hand " + day(9), "scan.jpg"}));
 }
 
 // A journal that cannot be read is listed, and --undo does not undo the run before
@@ -204,8 +218,9 @@ TEST(Undo, AJournalThatCannotBeWrittenStopsNoRun) {
     EXPECT_EQ(run.out, "IMG_1.jpg -> " + day(6) + "\nIMG_2.jpg -> " + day(7) +
                            "\nscan.jpg kept (no shooting time)\n");
     EXPECT_TRUE(std::regex_match(
-        run.err,
-        std::regex("tamblinor-cli: no journal of this run, so it cannot be taken back: [^\n]+\n")))
+        run.err, std::regex("tamblinor-cli: other runs were not kept off the folder: [^\n]+\n"
+                            "tamblinor-cli: no journal of this run, so it cannot be taken back: "
+                            "[^\n]+\n")))
         << run.err;
     EXPECT_EQ(photos.listing(), (Names{day(6), day(7), "scan.jpg"}));
 }

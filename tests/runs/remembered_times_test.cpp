@@ -16,6 +16,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -31,12 +32,13 @@ struct Copy {
     std::string path = dir.path().string();
     bool record = true;
     int reads = 0;
+    std::function<void(const fs::path& file)> afterRead; // once, after the first read
 
     runs::Control control() {
         if (!record)
             fs::remove(platform::pathFromUtf8(runs::shootingRecordPath(path)));
         return {.reader = [this](const std::string& folder, const std::vector<std::string>&) {
-            return std::make_unique<Counted>(folder, reads);
+            return std::make_unique<Counted>(folder, *this);
         }};
     }
     runs::Outcome run(const std::vector<std::string>& photos) {
@@ -48,13 +50,16 @@ struct Copy {
     runs::Outcome runAll() { return run(platform::listPhotos(path)); }
 
     struct Counted : naming::ShootingTimeSource {
-        Counted(const std::string& folder, int& count) : exif(folder), reads(count) {}
+        Counted(const std::string& folder, Copy& copy) : exif(folder), copy(copy) {}
         std::optional<std::string> shootingTime(const std::string& name) override {
-            ++reads;
-            return exif.shootingTime(name);
+            ++copy.reads;
+            std::optional<std::string> shot = exif.shootingTime(name);
+            if (const auto then = std::exchange(copy.afterRead, nullptr))
+                then(copy.dir.at(name));
+            return shot;
         }
         platform::ExifShootingTimeSource exif;
-        int& reads;
+        Copy& copy;
     };
 };
 
@@ -157,12 +162,14 @@ TEST(RememberedTimes, APhotoChangedUnderItsNameIsReadAgain) {
          [](const fs::path& file, const Copy& copy) {
              const std::string name = file.filename().string();
              platform::ShootingRecord record(runs::shootingRecordPath(copy.path),
-                                             platform::JournalStore(copy.path).folder());
+                                             platform::JournalStore(copy.path).folder(),
+                                             runs::kRecordedReader);
              platform::FileStatus status = *platform::FolderStatus(copy.path).status(name);
              status.volume += 1;
              record.put(name, status, kTimes[3]);
              ASSERT_FALSE(record.save());
          }},
+        {"edited in place while the run went on", [](const fs::path&, const Copy&) {}},
         {"record damaged",
          [](const fs::path&, const Copy& copy) {
              std::ofstream(platform::pathFromUtf8(runs::shootingRecordPath(copy.path)),
@@ -188,6 +195,10 @@ TEST(RememberedTimes, APhotoChangedUnderItsNameIsReadAgain) {
         for (Copy* copy : {&with, &without}) {
             copy->dir.write("IMG_1.jpg", fixture::photo(kTimes[0]) + "a");
             copy->dir.write("IMG_2.jpg", fixture::photo(kTimes[2]) + "b");
+            if (how == "edited in place while the run went on")
+                copy->afterRead = [](const fs::path& file) {
+                    rewrite(file, kTimes[3], Way::InPlace);
+                };
             const runs::Outcome first = copy->runAll();
             ASSERT_EQ(first.renamedCount(), 2u);
             copy->reads = 0;

@@ -36,7 +36,7 @@ bool MemoryFolder::isOrdinaryFile(const std::string& name) const {
 }
 
 bool MemoryFolder::isNameTaken(const std::string& name) const {
-    return originByName_.contains(name) || others_.contains(name);
+    return name == "." || originByName_.contains(name) || others_.contains(name);
 }
 
 bool MemoryFolder::sameFile(const std::string& a, const std::string& b) const {

@@ -46,19 +46,21 @@ public:
 // Renames `photos` in list order, journaled where `journal` is given.
 inline RunReport runBatch(naming::Folder& folder, naming::ShootingTimeSource& times,
                           const std::vector<std::string>& photos, std::string_view birthday,
-                          naming::RunJournal* journal = nullptr) {
+                          naming::RunJournal* journal = nullptr,
+                          naming::CutShortRenames* cutShort = nullptr) {
     Recorder recorder;
-    recorder.report.end =
-        naming::renamePhotos(photos, birthday, {folder, times, recorder, &recorder, journal});
+    recorder.report.end = naming::renamePhotos(
+        photos, birthday, {folder, times, recorder, &recorder, journal, nullptr, cutShort});
     return recorder.report;
 }
 
 // Undoes `renames`, an earlier run's, journaled where `journal` is given.
 inline RunReport undoBatch(const std::vector<naming::Rename>& renames, naming::Folder& folder,
-                           naming::ShootingTimeSource& times,
-                           naming::RunJournal* journal = nullptr) {
+                           naming::ShootingTimeSource& times, naming::RunJournal* journal = nullptr,
+                           naming::UndoPlace place = naming::UndoPlace::Unknown) {
     Recorder recorder;
-    recorder.report.end = naming::undoRenames(renames, folder, times, &recorder, journal);
+    recorder.report.end =
+        naming::undoRenames(renames, folder, times, &recorder, journal, nullptr, place);
     return recorder.report;
 }
 
@@ -140,12 +142,14 @@ public:
         return out;
     }
 
-    RunReport run(std::string_view birthday, naming::RunJournal* journal = nullptr) {
-        return runBatch(folder(), *this, listed, birthday, journal);
+    RunReport run(std::string_view birthday, naming::RunJournal* journal = nullptr,
+                  naming::CutShortRenames* cutShort = nullptr) {
+        return runBatch(folder(), *this, listed, birthday, journal, cutShort);
     }
     RunReport undo(const std::vector<naming::Rename>& renames,
-                   naming::RunJournal* journal = nullptr) {
-        return undoBatch(renames, folder(), *this, journal);
+                   naming::RunJournal* journal = nullptr,
+                   naming::UndoPlace place = naming::UndoPlace::Unknown) {
+        return undoBatch(renames, folder(), *this, journal, place);
     }
 
     std::vector<std::string> listed;
