@@ -257,11 +257,11 @@ void JournalWriter::begin(const std::vector<naming::Rename>& planned) {
         store_.prune();
 }
 
+// A journal whose end cannot be added is one of a run cut short: it undoes the run all
+// the same, from its plan and the names on disk, so the run can still be undone.
 void JournalWriter::end(const std::vector<naming::Rename>& done) {
-    if (!begun_)
-        return;
-    if (const std::error_code error = store_.end(journal_, done, unfinished_))
-        problem_ = error.message();
+    if (begun_)
+        store_.end(journal_, done, unfinished_);
 }
 
 } // namespace platform

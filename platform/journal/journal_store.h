@@ -71,7 +71,7 @@ private:
 
 // A run's journal (birthday given) or an undo's (undoes given), written when the
 // run tells of its plan. A journal that cannot be written stops nothing: problem() then
-// says why.
+// says why. One whose end cannot be added undoes as a run cut short.
 class JournalWriter : public naming::RunJournal {
 public:
     JournalWriter(JournalStore& store, std::string birthday, std::string undoes = {});
