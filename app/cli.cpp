@@ -87,6 +87,13 @@ void printReport(const runs::Outcome& outcome, const char* withoutJournal) {
                              "losing files; the run stopped\n");
 }
 
+// Before anything else of the run's: what follows may be another run's doing.
+void printLockProblem(const runs::Outcome& outcome) {
+    if (!outcome.lockProblem.empty())
+        std::fprintf(stderr, "tamblinor-cli: other runs were not kept off the folder: %s\n",
+                     outcome.lockProblem.c_str());
+}
+
 void printRefused(const runs::Outcome& outcome, const char* what) {
     const std::size_t refused = outcome.refusedCount();
     if (refused > 0 && outcome.ending != runs::Ending::PhotoVanished)
@@ -110,9 +117,11 @@ struct Watched {
 };
 
 // Carries out `run` with the progress line on a terminal (`reading` names its first
-// phase) and Ctrl+C or SIGTERM stopping it; the line is gone when it returns.
-template <typename Run> Watched watch(bool terminal, std::string_view reading, Run run) {
-    app::ProgressLine progress(terminal, reading);
+// phase; a preview's second moves nothing) and Ctrl+C or SIGTERM stopping it; the line is
+// gone when it returns.
+template <typename Run>
+Watched watch(const app::Options& options, bool terminal, std::string_view reading, Run run) {
+    app::ProgressLine progress(terminal, reading, options.dryRun ? "previewing" : "renaming");
     const app::StopOnSignal signals;
     runs::Outcome outcome = run(runs::Control{.observer = &progress, .stop = signals.token()});
     progress.clear();
@@ -133,10 +142,11 @@ int rename(const app::Options& options, bool terminal) {
             photos.push_back(name);
     }
     const auto [outcome, status] =
-        watch(terminal, "reading shooting times", [&](const runs::Control& control) {
+        watch(options, terminal, "reading shooting times", [&](const runs::Control& control) {
             return runs::renameFolder(options.folder, photos, options.birthday, effectOf(options),
                                       control);
         });
+    printLockProblem(outcome);
     printReport(outcome, "run, so it cannot be taken back");
     if (outcome.ending == runs::Ending::Completed)
         printRefused(outcome, "renamed");
@@ -146,9 +156,10 @@ int rename(const app::Options& options, bool terminal) {
 
 int undo(const app::Options& options, bool terminal) {
     const auto [outcome, status] =
-        watch(terminal, "finding photos", [&](const runs::Control& control) {
+        watch(options, terminal, "finding photos", [&](const runs::Control& control) {
             return runs::undoLastRun(options.folder, effectOf(options), control);
         });
+    printLockProblem(outcome);
     switch (outcome.ending) {
     case runs::Ending::NothingToUndo:
         std::fprintf(stderr, "tamblinor-cli: no run to take back in %s\n", outcome.folder.c_str());

@@ -17,8 +17,8 @@ void writeErr(std::string_view text) {
 
 } // namespace
 
-ProgressLine::ProgressLine(bool shown, std::string_view reading)
-    : shown_(shown), reading_(reading) {}
+ProgressLine::ProgressLine(bool shown, std::string_view reading, std::string_view moving)
+    : shown_(shown), reading_(reading), moving_(moving) {}
 
 void ProgressLine::progressed(naming::Phase phase, std::size_t done, std::size_t total) {
     // Told on any standard error, once: a run that seems to hang must say why.
@@ -36,7 +36,7 @@ void ProgressLine::progressed(naming::Phase phase, std::size_t done, std::size_t
     phase_ = phase;
     // Put together by appending: GCC 12 at -O3 warns (restrict) on chained concatenation.
     std::string line = "\r";
-    line.append(phase == naming::Phase::Reading ? std::string_view(reading_) : "renaming")
+    line.append(phase == naming::Phase::Reading ? reading_ : moving_)
         .append(" ")
         .append(std::to_string(done))
         .append("/")

@@ -17,8 +17,9 @@ namespace app {
 class ProgressLine final : public runs::Observer {
 public:
     // `shown`: standard error is a terminal. `reading` names the run's first phase
-    // ("reading shooting times"); the second is "renaming".
-    ProgressLine(bool shown, std::string_view reading);
+    // ("reading shooting times"), `moving` its second ("renaming", or for a preview, which
+    // moves nothing, "previewing").
+    ProgressLine(bool shown, std::string_view reading, std::string_view moving);
     ~ProgressLine() override { clear(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -34,6 +35,7 @@ private:
 
     bool shown_;
     std::string reading_;
+    std::string moving_;
     Clock::time_point start_ = Clock::now();
     Clock::time_point drawn_;
     std::optional<naming::Phase> phase_; // of the line drawn last

@@ -16,7 +16,8 @@ namespace runs {
 
 class FolderTurn {
 public:
-    // Waits until no other run works on the store's folder, first telling the observer so
+    // Waits until no other run works on the store's folder, by its path or by any other
+    // (a bind mount, a second drive letter), first telling the observer so, once
     // (naming::Phase::Waiting); none when a stop is asked for meanwhile. A preview changes
     // nothing and waits for nobody.
     static std::optional<FolderTurn> await(const platform::JournalStore& store, Effect effect,
@@ -27,10 +28,17 @@ public:
     std::vector<std::string> photosLeft(const std::string& folder,
                                         const std::vector<std::string>& photos) const;
 
-private:
-    explicit FolderTurn(platform::FolderLock lock) : lock_(std::move(lock)) {}
+    // Why other runs could not be kept off the folder meanwhile; empty when they were.
+    const std::string& lockProblem() const { return lockProblem_; }
 
-    platform::FolderLock lock_;
+private:
+    FolderTurn() = default;
+
+    // The path's lock, then the folder's: always in that order, so that no two runs each
+    // hold one and wait for the other.
+    platform::FolderLock pathLock_;
+    platform::FolderLock identityLock_;
+    std::string lockProblem_;
 };
 
 } // namespace runs

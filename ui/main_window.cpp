@@ -341,9 +341,10 @@ void MainWindow::renameSelected() {
 // The run works in the folder the file list shows, the working folder, over the names
 // the list shows now: for rename all, read again first, as another program (a second
 // window, the command line) may have renamed the photos since. The list is read again
-// when the run got to its end, was stopped, or stopped on a photo the file system lost.
-// The run is journaled, so that it can be undone; a journal that cannot be written is
-// passed over in silence, as the window has no word for it and the renames matter more.
+// after a run that renamed any photo, however it ended, and after one that got to its
+// end, was stopped, or stopped on a photo the file system lost. The run is journaled, so
+// that it can be undone; where the journal could not be kept, the user hears that this
+// run cannot be.
 void MainWindow::runBatch(RunMode mode) {
     if (background_->running())
         return; // a click that came in before the window stopped taking them
@@ -364,16 +365,19 @@ void MainWindow::runBatch(RunMode mode) {
         const std::string_view text = naming::messageText(*outcome.message);
         feedback_.showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
-    if (outcome.ending == runs::Ending::Completed || outcome.ending == runs::Ending::Stopped ||
-        outcome.ending == runs::Ending::PhotoVanished)
+    if (outcome.renamedCount() > 0 || outcome.ending == runs::Ending::Completed ||
+        outcome.ending == runs::Ending::Stopped || outcome.ending == runs::Ending::PhotoVanished)
         fileList_->refresh();
+    if (!outcome.journalProblem.empty() && outcome.renamedCount() > 0)
+        feedback_.tell(runNotUndoable());
     if (std::exchange(closeAfterRun_, false))
         close();
 }
 
 // The undo takes back the run the user was asked about and no other: another program may
 // finish a run on the folder, or undo that one, while the question waits or the undo waits
-// for its turn. The file list is read again whatever became of the undo.
+// for its turn. Nothing is undone unasked: where the last run's record cannot be read,
+// there is no question to ask. The file list is read again whatever became of the undo.
 void MainWindow::undoLastRun() {
     if (background_->running())
         return;
@@ -388,7 +392,11 @@ void MainWindow::undoLastRun() {
             feedback_.tell(gone ? folderGone() : nothingToUndo());
             return;
         }
-        if (next->readable && !feedback_.ask(undoQuestion(*next), QStringLiteral("撤销")))
+        if (!next->readable) {
+            feedback_.tell(lastRecordUnreadable());
+            return;
+        }
+        if (!feedback_.ask(undoQuestion(*next), QStringLiteral("撤销")))
             return;
         asked = next->journal;
     }

@@ -30,8 +30,16 @@ QString undoQuestion(const runs::RunRecord& run) {
         .arg(left);
 }
 
+QString runNotUndoable() {
+    return QStringLiteral("改名已完成，但无法记录这次改名，以后不能撤销。");
+}
+
 QString nothingToUndo() {
     return QStringLiteral("这个文件夹里没有可以撤销的改名。");
+}
+
+QString lastRecordUnreadable() {
+    return QStringLiteral("上一次改名的记录无法读取，所以没有撤销任何改名。");
 }
 
 QString folderGone() {

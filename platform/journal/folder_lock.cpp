@@ -28,15 +28,19 @@ void waitUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds sp
 
 std::optional<FolderLock> FolderLock::take(const std::string& path, std::stop_token stop,
                                            const std::function<void()>& waiting) {
-    if (path.empty())
-        return FolderLock();
-    std::error_code ignored; // a folder that cannot be made fails the try below
-    std::filesystem::create_directories(pathFromUtf8(path).parent_path(), ignored);
     FolderLock lock;
+    if (path.empty()) {
+        lock.problem_ = "no state folder";
+        return lock;
+    }
+    std::error_code error; // a folder that cannot be made fails the try below
+    std::filesystem::create_directories(pathFromUtf8(path).parent_path(), error);
     for (;;) {
-        switch (tryTake(path, lock.handle_)) {
+        switch (tryTake(path, lock.handle_, error)) {
         case Attempt::Taken:
+            return lock;
         case Attempt::Unusable:
+            lock.problem_ = error.message();
             return lock;
         case Attempt::Busy:
             break;
@@ -57,7 +61,8 @@ FolderLock::~FolderLock() {
 }
 
 FolderLock::FolderLock(FolderLock&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNone)), waited_(other.waited_) {}
+    : handle_(std::exchange(other.handle_, kNone)), waited_(other.waited_),
+      problem_(std::move(other.problem_)) {}
 
 FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
     if (this != &other) {
@@ -65,6 +70,7 @@ FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
             release(handle_);
         handle_ = std::exchange(other.handle_, kNone);
         waited_ = other.waited_;
+        problem_ = std::move(other.problem_);
     }
     return *this;
 }

@@ -10,10 +10,13 @@ namespace platform {
 // flock rather than fcntl's record locks: it belongs to the open file, so two threads of
 // one process exclude each other as two processes do, and a close elsewhere in the
 // process does not drop it.
-FolderLock::Attempt FolderLock::tryTake(const std::string& path, std::intptr_t& handle) {
+FolderLock::Attempt FolderLock::tryTake(const std::string& path, std::intptr_t& handle,
+                                        std::error_code& error) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
+        error = std::error_code(errno, std::system_category());
         return Attempt::Unusable;
+    }
     int result;
     while ((result = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
@@ -22,6 +25,7 @@ FolderLock::Attempt FolderLock::tryTake(const std::string& path, std::intptr_t& 
         return Attempt::Taken;
     }
     const bool busy = errno == EWOULDBLOCK;
+    error = std::error_code(errno, std::system_category()); // ENOLCK, EOPNOTSUPP: no locks
     ::close(fd);
     return busy ? Attempt::Busy : Attempt::Unusable;
 }

@@ -1,5 +1,6 @@
 // tamblinor-cli on a pseudo-terminal and under signals (POSIX): the progress line there
-// alone, and SIGINT or SIGTERM amid the renames leaving every photo whole and undoable.
+// alone, SIGINT or SIGTERM amid the renames stopping the run with every photo whole and
+// undoable, and a second run through a bind mount of the folder waiting for the first.
 
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
@@ -12,9 +13,14 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <pty.h>
 #include <regex>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -37,11 +43,11 @@ void fillCamera(const TempFolder& folder) {
 }
 
 // Runs the command line over `folder` slowed down: stopped (SIGSTOP) but for 3 ms in 50,
-// so that its run lasts seconds whatever the machine. Standard error goes to a
-// pseudo-terminal, or to a file where `terminal` is false; `signal` is sent once the line
-// says the renames are under way.
+// and last in line for the processor, so that its run lasts seconds whatever the machine
+// and its load. Standard error goes to a pseudo-terminal, or to a file where `terminal` is
+// false; `amid` is called, the process stopped, once the line says the renames are on.
 fixture::Finished slowRun(const TempFolder& folder, std::vector<std::string> arguments,
-                          bool terminal, int signal = 0) {
+                          bool terminal, std::function<void(pid_t)> amid = {}) {
     const TempFolder output;
     termios raw{};
     cfmakeraw(&raw); // the bytes as written, "\n" not made "\r\n"
@@ -54,6 +60,7 @@ fixture::Finished slowRun(const TempFolder& folder, std::vector<std::string> arg
     fixture::StartedProgram cli(TAMBLINOR_CLI, arguments, {}, output.at("out"),
                                 terminal ? ttyname(slave) : output.at("err"));
     const auto pid = static_cast<pid_t>(cli.handle());
+    setpriority(PRIO_PROCESS, pid, 19); // before it starts threads, which inherit it
     fixture::Finished finished;
     const auto readTerminal = [&] {
         char buffer[4096];
@@ -65,8 +72,8 @@ fixture::Finished slowRun(const TempFolder& folder, std::vector<std::string> arg
         kill(pid, SIGSTOP);
         std::this_thread::sleep_for(std::chrono::milliseconds(47));
         readTerminal();
-        if (signal != 0 && finished.err.find("\rrenaming ") != std::string::npos)
-            kill(pid, std::exchange(signal, 0));
+        if (amid && finished.err.find("\rrenaming ") != std::string::npos)
+            std::exchange(amid, {})(pid);
         kill(pid, SIGCONT);
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
@@ -87,9 +94,9 @@ TEST(Terminal, ALongRunShowsItsProgressOnATerminalAlone) {
     fillCamera(photos);
     const auto camera = photos.contents();
     // Each phase's count, rewritten in place, the renames' at least, then blanks over it.
-    const auto line = [](const std::string& reading) {
+    const auto line = [](const std::string& reading, const std::string& moving = "renaming") {
         const std::string count = " \\d+/" + std::to_string(kPhotos) + " *";
-        return std::regex("(\r" + reading + count + ")*(\rrenaming" + count + ")+\r *\r");
+        return std::regex("(\r" + reading + count + ")*(\r" + moving + count + ")+\r *\r");
     };
     const fixture::Finished rename = slowRun(photos, {"--birthday", "2006-05-10"}, true);
     EXPECT_EQ(rename.status, 0);
@@ -103,6 +110,9 @@ TEST(Terminal, ALongRunShowsItsProgressOnATerminalAlone) {
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.out, rename.out);
     EXPECT_EQ(piped.err, "");
+    const fixture::Finished preview = slowRun(photos, {"--dry-run", "--undo"}, true);
+    EXPECT_TRUE(std::regex_search(preview.err, line("finding photos", "previewing"),
+                                  std::regex_constants::match_continuous)); // then "dry run: ..."
 }
 
 // The stop comes between two photos: every photo is reported, none is lost or left
@@ -115,12 +125,40 @@ TEST(Signals, StopARunBetweenTwoPhotos) {
         fillCamera(photos);
         const auto camera = photos.contents();
         const auto bytes = photos.unnamedContents();
-        const fixture::Finished run = slowRun(photos, {"--birthday", "2006-05-10"}, true, signal);
-        EXPECT_TRUE(run.status == status || run.status == 0) << run.status;
+        const fixture::Finished run = slowRun(photos, {"--birthday", "2006-05-10"}, true,
+                                              [&](pid_t pid) { kill(pid, signal); });
+        EXPECT_EQ(run.status, status);
         EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), kPhotos);
+        std::smatch left; // a photo the stop left, under the camera's name
+        ASSERT_TRUE(
+            std::regex_search(run.out, left, std::regex("(IMG_\\d+\\.jpg) kept \\(stopped\\)")));
+        EXPECT_TRUE(std::filesystem::exists(photos.at(left[1].str())));
         EXPECT_EQ(photos.unnamedContents(), bytes);
         EXPECT_FALSE(std::filesystem::exists(photos.at("0_0.jpg")));
         fixture::runProgram(TAMBLINOR_CLI, {"--undo", photos.path().string()});
         EXPECT_EQ(photos.contents(), camera);
     }
+}
+
+// Through a bind mount in a mount namespace of the test's own, where the system allows
+// one: started while the first run holds the folder, the second run waits for it.
+TEST(SecondPath, WaitsForTheRunOnTheFolder) {
+    const TempFolder photos, mounted, output;
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+        mount(photos.path().c_str(), mounted.path().c_str(), nullptr, MS_BIND, nullptr))
+        GTEST_SKIP() << "no bind mount here";
+    fillCamera(photos);
+    std::optional<fixture::StartedProgram> second;
+    slowRun(photos, {"--birthday", "2006-05-10"}, true, [&](pid_t) {
+        const std::vector<std::string> arguments{"--birthday", "2006-05-10", mounted.path()};
+        second.emplace(TAMBLINOR_CLI, arguments, "", output.at("out"), output.at("err"));
+        siginfo_t ended{}; // until it says it waits, or ends without
+        while (output.read("err").empty() && ended.si_pid == 0 &&
+               waitid(P_PID, pid_t(second->handle()), &ended, WEXITED | WNOHANG | WNOWAIT) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    EXPECT_EQ(second ? second->wait() : -1, 0);
+    umount2(mounted.path().c_str(), MNT_DETACH);
+    EXPECT_EQ(output.read("err"),
+              "tamblinor-cli: waiting for another run on this folder to finish\n");
 }

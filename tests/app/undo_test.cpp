@@ -73,7 +73,7 @@ TEST(Undo, TakesRunsBackOneByOneDownToTheCameraNames) {
     const fixture::Finished none = cli(photos, {"--undo"});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, "tamblinor-cli: no run to take back in " +
-                            std::filesystem::canonical(photos.path()).generic_string() + "\n");
+                            std::filesystem::canonical(photos.path()).string() + "\n");
     const std::string after = cli(photos, {"--history"}).out;
     EXPECT_TRUE(std::regex_match(
         after, std::regex("(" + time + ", birthday 2006-05-(10|08), 4 photos, taken back\n){2}")))

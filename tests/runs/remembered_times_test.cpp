@@ -50,7 +50,7 @@ struct Copy {
     runs::Outcome runAll() { return run(platform::listPhotos(path)); }
 
     struct Counted : naming::ShootingTimeSource {
-        Counted(const std::string& folder, Copy& copy) : exif(folder), copy(copy) {}
+        Counted(const std::string& folder, Copy& owner) : exif(folder), copy(owner) {}
         std::optional<std::string> shootingTime(const std::string& name) override {
             ++copy.reads;
             std::optional<std::string> shot = exif.shootingTime(name);

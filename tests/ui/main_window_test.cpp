@@ -5,11 +5,13 @@
 // held by its reader shows its progress, takes no clicks, and stops when asked to.
 
 #include "platform/exif/exif_reader.h"
+#include "platform/files/utf8_path.h"
 #include "platform/journal/folder_lock.h"
 #include "platform/journal/journal_store.h"
 #include "runs/runs.h"
 #include "tests/support/gate.h"
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/state_home.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/file_list_entries.h"
 #include "tests/ui/recording_feedback.h"
@@ -35,6 +37,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -127,7 +130,10 @@ private slots:
     void longRunShowsProgressAndStops_data();
     void longRunShowsProgressAndStops();
     void waitsForAnotherRunOnTheFolder();
+    void readsTheListAgainAfterARunThatRenamedAny();
+    void tellsThatARunWithoutJournalCannotBeUndone();
     void undoesOneRunAtATimeAfterAsking();
+    void undoesNothingUnaskedWhenTheLastRecordIsUnreadable();
 
     void messageBoxIsModalWithOneButtonAndNoIcon();
     void questionBoxTakesEnterForYesAndEscapeForNo();
@@ -711,6 +717,29 @@ void MainWindowTest::stopWaitingRun() {
     QTest::keyClick(progress, Qt::Key_Escape);
 }
 
+void MainWindowTest::readsTheListAgainAfterARunThatRenamedAny() {
+    showPhotos();
+    fixture::writePhoto(photos_->path() / "IMG_0005.jpg", // no such day: the run ends there
+                        {.dateTimeOriginal = "2007:02:30 10:00:00"});
+    typeBirthday(QStringLiteral("2006-05-10"));
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    QCOMPARE(feedback_.messages, QStringList({kBadBirthday}));
+    QCOMPARE(fixture::entries(form_->fileList()).at(0),
+             QString::fromStdString(photos_->listing().at(0))); // renamed, named after an age
+}
+
+// Where no journal can be kept, a run that renamed photos says it cannot be undone.
+void MainWindowTest::tellsThatARunWithoutJournalCannotBeUndone() {
+    showPhotos();
+    const fixture::TempFolder state;
+    const fixture::StateHome home(state.write("file", "not a folder"));
+    typeBirthday(QStringLiteral("2006-05-10"));
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    QCOMPARE(feedback_.told, QStringList({ui::runNotUndoable()}));
+    QTest::mouseClick(control("Command1"), Qt::LeftButton); // every photo named already
+    QCOMPARE(feedback_.told, QStringList({ui::runNotUndoable()}));
+}
+
 // Two runs with two birthdays; Ctrl+Z on the file list, or its context menu, asks first,
 // then undoes the later run, then the earlier; the birthday box keeps Ctrl+Z for its text.
 void MainWindowTest::undoesOneRunAtATimeAfterAsking() {
@@ -756,6 +785,20 @@ void MainWindowTest::undoesOneRunAtATimeAfterAsking() {
     QCOMPARE(feedback_.told.size(), 1); // nothing left to undo
     QCOMPARE(feedback_.messages, QStringList());
     QCOMPARE(layout(), before);
+}
+
+// The last run's journal spoiled: no question can name that run, so nothing is undone.
+void MainWindowTest::undoesNothingUnaskedWhenTheLastRecordIsUnreadable() {
+    showPhotos();
+    typeBirthday(QStringLiteral("2006-05-10"));
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    const std::vector<std::string> renamed = photos_->listing();
+    const std::string journal = runs::runHistory(photos_->path().string()).back().journal;
+    std::ofstream(platform::pathFromUtf8(journal)) << "not a journal";
+    control("File1")->actions().value(0)->trigger();
+    QCOMPARE(feedback_.questions, QStringList());
+    QCOMPARE(feedback_.told, QStringList({ui::lastRecordUnreadable()}));
+    QCOMPARE(photos_->listing(), renamed);
 }
 
 void MainWindowTest::questionBoxTakesEnterForYesAndEscapeForNo() {
