@@ -1,3 +1,4 @@
+#include "platform/files/rename_posix.h"
 #include "platform/journal/journal_file.h"
 
 #include <cerrno>
@@ -42,15 +43,8 @@ std::error_code createWrittenThrough(const std::string& path, const std::string&
     if (fd < 0)
         return lastError();
     std::error_code error = writeAndClose(fd, text, true);
-    // A new name, never over a file: renameat2's flag, or where the file system refuses
-    // it, a hard link.
-    if (!error &&
-        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
-        return {};
-    if (!error && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        error = lastError();
-    if (!error && ::link(temporary.c_str(), path.c_str()) != 0)
-        error = lastError();
+    if (!error)
+        error = renameWithoutReplacing(AT_FDCWD, temporary, path);
     ::unlink(temporary.c_str());
     return error;
 }
