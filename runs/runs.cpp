@@ -81,7 +81,10 @@ private:
 };
 
 // The renames that the folder's runs and undos cut short meant to make, read from their
-// journals only when a run meets a photo under two names, which is rare.
+// journals only when a run meets a photo under two names, which is rare. A cut leaves
+// its twins for the next run to join; once a later run has ended, two names of one file
+// are the user's own hard link. An undo of a run comes after every later run that is
+// still kept, so a kept run ending makes the cuts of all undos before it old too.
 class CutShortJournals final : public naming::CutShortRenames {
 public:
     explicit CutShortJournals(const platform::JournalStore& store) : store_(store) {}
@@ -89,12 +92,17 @@ public:
     bool wasMoving(const std::string& from, const std::string& to) override {
         if (!read_) {
             read_ = true;
-            for (const platform::RunOnRecord& record : store_.runs()) {
-                if (!record.run.ended)
-                    renames_.insert(renames_.end(), record.run.planned.begin(),
-                                    record.run.planned.end());
-                renames_.insert(renames_.end(), record.cutUndoPlans.begin(),
-                                record.cutUndoPlans.end());
+            const std::vector<platform::RunOnRecord> records = store_.runs();
+            bool laterEnded = false, laterKept = false;
+            for (auto record = records.rbegin(); record != records.rend(); ++record) {
+                const platform::Journal& run = record->run;
+                if (!run.ended && !laterEnded)
+                    renames_.insert(renames_.end(), run.planned.begin(), run.planned.end());
+                if (!laterKept)
+                    renames_.insert(renames_.end(), record->cutUndoPlans.begin(),
+                                    record->cutUndoPlans.end());
+                laterEnded = laterEnded || run.ended;
+                laterKept = laterKept || (run.ended && !record->undone);
             }
         }
         const bool fromTemporary = from == naming::kTemporaryName;

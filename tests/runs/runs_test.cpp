@@ -4,6 +4,7 @@
 
 #include "platform/exif/exif_reader.h"
 #include "platform/files/photo_listing.h"
+#include "platform/journal/journal_store.h"
 #include "runs/background_run.h"
 #include "runs/runs.h"
 #include "tests/support/gate.h"
@@ -232,3 +233,25 @@ TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
 }
 
 } // namespace
+
+// Two names of one photo are joined where the run just before was cut short between them;
+// once a run has ended since, they are the user's own hard link and both stay.
+TEST(RunLayer, TwoNamesOfOnePhotoAreJoinedOnlyRightAfterTheRunCutShortBetweenThem) {
+    for (const bool runEndedSince : {false, true}) {
+        SCOPED_TRACE(runEndedSince ? "a run ended since" : "right after the cut");
+        fixture::TempFolder folder;
+        const std::string path = folder.path().string();
+        folder.write("IMG_1.jpg", fixture::photo("2007:03:15 14:05:33"));
+        folder.write("IMG_2.jpg", fixture::photo("2007:04:01 08:00:00"));
+        platform::JournalStore store(path);
+        platform::Journal cut{.birthday = std::string(kBirthday),
+                              .planned = {{"IMG_1.jpg", "IMG_9.jpg", ""}}};
+        ASSERT_FALSE(store.create(cut));
+        if (runEndedSince)
+            runs::renameFolder(path, {"IMG_2.jpg"}, kBirthday, runs::Effect::Rename);
+        std::filesystem::create_hard_link(folder.at("IMG_1.jpg"), folder.at("IMG_9.jpg"));
+
+        runs::renameFolder(path, {"IMG_1.jpg", "IMG_9.jpg"}, kBirthday, runs::Effect::Rename);
+        EXPECT_EQ(platform::listPhotos(path).size(), runEndedSince ? 3u : 2u);
+    }
+}
