@@ -1,5 +1,6 @@
 #include "runs/remembered_times.h"
 
+#include "naming/forwarding_folder.h"
 #include "platform/files/utf8_path.h"
 #include "platform/journal/journal_store.h"
 
@@ -21,13 +22,13 @@ RememberedTimes::RememberedTimes(const std::string& folder, const std::string& f
 
 // Passes everything on to the run's folder, and takes the status of a file on both sides
 // of each rename.
-class RememberedTimes::Watch final : public naming::Folder {
+class RememberedTimes::Watch final : public naming::ForwardingFolder {
 public:
-    Watch(naming::Folder& to, RememberedTimes& times) : to_(to), times_(times) {}
+    Watch(naming::Folder& to, RememberedTimes& times) : ForwardingFolder(to), times_(times) {}
 
     std::error_code rename(const std::string& from, const std::string& to) override {
         const std::optional<platform::FileStatus> before = times_.files_.status(from);
-        const std::error_code error = to_.rename(from, to);
+        const std::error_code error = ForwardingFolder::rename(from, to);
         if (error)
             return error;
         auto& moved = times_.moved_;
@@ -39,22 +40,8 @@ public:
         moved.insert_or_assign(to, file);
         return {};
     }
-    bool isOrdinaryFile(const std::string& name) const override { return to_.isOrdinaryFile(name); }
-    bool isNameTaken(const std::string& name) const override { return to_.isNameTaken(name); }
-    bool sameFile(const std::string& a, const std::string& b) const override {
-        return to_.sameFile(a, b);
-    }
-    std::error_code removeTwin(const std::string& name, const std::string& twin) override {
-        return to_.removeTwin(name, twin);
-    }
-    std::error_code flush() override { return to_.flush(); }
-    std::string identity(const std::string& name) const override { return to_.identity(name); }
-    bool hasIdentity(const std::string& name, std::string_view recorded) const override {
-        return to_.hasIdentity(name, recorded);
-    }
 
 private:
-    naming::Folder& to_;
     RememberedTimes& times_;
 };
 

@@ -6,6 +6,7 @@
 // what only a folder on disk can tell: names the file system gives back, and a folder
 // the user may not write to.
 
+#include "naming/forwarding_folder.h"
 #include "naming/photo_identity.h"
 #include "naming/photo_name.h"
 #include "tests/support/disk_world.h"
@@ -290,7 +291,7 @@ namespace {
 
 // Loses the photo it is asked to move first, as a failing file system might, and counts
 // the flushes.
-class LosingFolder : public fixture::ForwardingFolder {
+class LosingFolder : public naming::ForwardingFolder {
 public:
     using ForwardingFolder::ForwardingFolder;
     std::error_code rename(const std::string& from, const std::string& to) override {

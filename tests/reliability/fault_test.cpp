@@ -3,6 +3,7 @@
 // turn. No photo is lost or doubled, the run tells of the fault, and once the card is back
 // the next run completes and undoing every run gives the camera's names back.
 
+#include "naming/forwarding_folder.h"
 #include "platform/exif/exif_reader.h"
 #include "platform/files/disk_folder.h"
 #include "platform/files/photo_listing.h"
@@ -140,7 +141,7 @@ struct Fault {
     runs::Control control();
 };
 
-class FaultyFolder : public fixture::ForwardingFolder {
+class FaultyFolder : public naming::ForwardingFolder {
 public:
     FaultyFolder(const std::string& path, Fault& fault)
         : ForwardingFolder(std::make_unique<platform::DiskFolder>(path)), fault_(fault) {}

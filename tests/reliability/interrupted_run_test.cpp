@@ -7,6 +7,7 @@
 // Undoing such a run, cut alike, leaves every photo under its name before or after
 // the run or the temporary name, and the next undo finishes it.
 
+#include "naming/forwarding_folder.h"
 #include "tests/support/disk_world.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ namespace {
 // Thrown by the folder right after a rename: the run stops there, as a killed process.
 struct Killed {};
 
-class FolderKilledAfter : public fixture::ForwardingFolder {
+class FolderKilledAfter : public naming::ForwardingFolder {
 public:
     FolderKilledAfter(const TempFolder& folder, int renames)
         : ForwardingFolder(fixture::diskFolder(folder)), left_(renames) {}

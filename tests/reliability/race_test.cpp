@@ -5,6 +5,7 @@
 // nothing is overwritten: every photo and every file of the other process is still
 // there exactly once, the latter under its own name.
 
+#include "naming/forwarding_folder.h"
 #include "tests/support/disk_world.h"
 #include "tests/support/process.h"
 
@@ -29,7 +30,7 @@ const std::string kNext = "0岁10月6天(14点05分34秒).jpg";
 
 // The real folder operations, except that just before the run's n-th rename the other
 // process creates files under the rename's target name and under `alsoTaken`.
-class InterleavedFolder : public fixture::ForwardingFolder {
+class InterleavedFolder : public naming::ForwardingFolder {
 public:
     InterleavedFolder(const TempFolder& folder, int at, Names alsoTaken)
         : ForwardingFolder(fixture::diskFolder(folder)), folder_(folder), at_(at),

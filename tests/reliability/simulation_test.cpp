@@ -5,6 +5,7 @@
 // TAMBLINOR_SIMULATION_MINUTES=N plays new seeds for N minutes; TAMBLINOR_SIMULATION_SEED=S
 // plays one.
 
+#include "naming/forwarding_folder.h"
 #include "naming/photo_name.h"
 #include "platform/files/disk_folder.h"
 #include "platform/files/photo_listing.h"
@@ -184,7 +185,7 @@ struct Hearing : runs::Observer {
 
 // The folder on disk, ending its process at its `at`th rename, however deep inside a ring
 // of moves that falls, where no report of progress ever does.
-class KillingFolder final : public fixture::ForwardingFolder {
+class KillingFolder final : public naming::ForwardingFolder {
 public:
     KillingFolder(const std::string& path, int at)
         : ForwardingFolder(std::make_unique<platform::DiskFolder>(path)), at_(at) {}

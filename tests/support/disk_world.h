@@ -58,7 +58,7 @@ private:
     std::map<std::string, std::string> originByContents_;
 };
 
-// The folder on disk at `dir`, for a ForwardingFolder to pass on to.
+// The folder on disk at `dir`, for a naming::ForwardingFolder to pass on to.
 inline std::unique_ptr<naming::Folder> diskFolder(const TempFolder& dir) {
     return std::make_unique<platform::DiskFolder>(dir.path().string());
 }

@@ -64,36 +64,6 @@ inline RunReport undoBatch(const std::vector<naming::Rename>& renames, naming::F
     return recorder.report;
 }
 
-// Passes every operation on to another folder, which it may own; a test overrides one to
-// put a fault between a run and the folder.
-class ForwardingFolder : public naming::Folder {
-public:
-    explicit ForwardingFolder(naming::Folder& to) : to_(to) {}
-    explicit ForwardingFolder(std::unique_ptr<naming::Folder> owned)
-        : owned_(std::move(owned)), to_(*owned_) {}
-
-    std::error_code rename(const std::string& from, const std::string& to) override {
-        return to_.rename(from, to);
-    }
-    bool isOrdinaryFile(const std::string& name) const override { return to_.isOrdinaryFile(name); }
-    bool isNameTaken(const std::string& name) const override { return to_.isNameTaken(name); }
-    bool sameFile(const std::string& a, const std::string& b) const override {
-        return to_.sameFile(a, b);
-    }
-    std::error_code removeTwin(const std::string& name, const std::string& twin) override {
-        return to_.removeTwin(name, twin);
-    }
-    std::error_code flush() override { return to_.flush(); }
-    std::string identity(const std::string& name) const override { return to_.identity(name); }
-    bool hasIdentity(const std::string& name, std::string_view recorded) const override {
-        return to_.hasIdentity(name, recorded);
-    }
-
-private:
-    std::unique_ptr<naming::Folder> owned_;
-    naming::Folder& to_;
-};
-
 // Photos in a folder, the list a run treats (the window's file list), and for each file
 // the name it was added under, which tells it apart wherever it moves. Its shooting times
 // are counted as a run reads them; a broken reader gives none, as one that cannot be used.
