@@ -1,6 +1,6 @@
 // tamblinor-cli on a pseudo-terminal and under signals (POSIX): the progress line there
-// alone, SIGINT or SIGTERM amid the renames stopping the run with every photo whole and
-// undoable, and a second run through a bind mount of the folder waiting for the first.
+// alone, and SIGINT or SIGTERM amid the renames stopping the run with every photo whole
+// and undoable.
 
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
@@ -13,13 +13,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <pty.h>
 #include <regex>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -45,9 +41,9 @@ void fillCamera(const TempFolder& folder) {
 // Runs the command line over `folder` slowed down: stopped (SIGSTOP) but for 3 ms in 50,
 // and last in line for the processor, so that its run lasts seconds whatever the machine
 // and its load. Standard error goes to a pseudo-terminal, or to a file where `terminal` is
-// false; `amid` is called, the process stopped, once the line says the renames are on.
+// false; `signal` is sent once the line says the renames are under way.
 fixture::Finished slowRun(const TempFolder& folder, std::vector<std::string> arguments,
-                          bool terminal, std::function<void(pid_t)> amid = {}) {
+                          bool terminal, int signal = 0) {
     const TempFolder output;
     termios raw{};
     cfmakeraw(&raw); // the bytes as written, "\n" not made "\r\n"
@@ -72,8 +68,8 @@ fixture::Finished slowRun(const TempFolder& folder, std::vector<std::string> arg
         kill(pid, SIGSTOP);
         std::this_thread::sleep_for(std::chrono::milliseconds(47));
         readTerminal();
-        if (amid && finished.err.find("\rrenaming ") != std::string::npos)
-            std::exchange(amid, {})(pid);
+        if (signal != 0 && finished.err.find("\rrenaming ") != std::string::npos)
+            kill(pid, std::exchange(signal, 0));
         kill(pid, SIGCONT);
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
@@ -125,8 +121,7 @@ TEST(Signals, StopARunBetweenTwoPhotos) {
         fillCamera(photos);
         const auto camera = photos.contents();
         const auto bytes = photos.unnamedContents();
-        const fixture::Finished run = slowRun(photos, {"--birthday", "2006-05-10"}, true,
-                                              [&](pid_t pid) { kill(pid, signal); });
+        const fixture::Finished run = slowRun(photos, {"--birthday", "2006-05-10"}, true, signal);
         EXPECT_EQ(run.status, status);
         EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), kPhotos);
         std::smatch left; // a photo the stop left, under the camera's name
@@ -138,27 +133,4 @@ TEST(Signals, StopARunBetweenTwoPhotos) {
         fixture::runProgram(TAMBLINOR_CLI, {"--undo", photos.path().string()});
         EXPECT_EQ(photos.contents(), camera);
     }
-}
-
-// Through a bind mount in a mount namespace of the test's own, where the system allows
-// one: started while the first run holds the folder, the second run waits for it.
-TEST(SecondPath, WaitsForTheRunOnTheFolder) {
-    const TempFolder photos, mounted, output;
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
-        mount(photos.path().c_str(), mounted.path().c_str(), nullptr, MS_BIND, nullptr))
-        GTEST_SKIP() << "no bind mount here";
-    fillCamera(photos);
-    std::optional<fixture::StartedProgram> second;
-    slowRun(photos, {"--birthday", "2006-05-10"}, true, [&](pid_t) {
-        const std::vector<std::string> arguments{"--birthday", "2006-05-10", mounted.path()};
-        second.emplace(TAMBLINOR_CLI, arguments, "", output.at("out"), output.at("err"));
-        siginfo_t ended{}; // until it says it waits, or ends without
-        while (output.read("err").empty() && ended.si_pid == 0 &&
-               waitid(P_PID, pid_t(second->handle()), &ended, WEXITED | WNOHANG | WNOWAIT) == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    });
-    EXPECT_EQ(second ? second->wait() : -1, 0);
-    umount2(mounted.path().c_str(), MNT_DETACH);
-    EXPECT_EQ(output.read("err"),
-              "tamblinor-cli: waiting for another run on this folder to finish\n");
 }
