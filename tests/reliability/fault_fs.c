@@ -5,12 +5,12 @@
  *   tamblinor-fault-fs BACKING CONTROL MOUNTPOINT [FUSE OPTIONS]
  *
  * Each line of CONTROL is "ACTION ERROR GLOB [pull]": operations of ACTION (read: reading
- * a file; write: creating, writing, growing, linking or making a folder; rename: either
- * name of a rename; any: every operation) on a path that GLOB matches (fnmatch, the path
- * inside the mount without its leading "/", "*" matching "/" too) fail with ERROR (EIO,
- * ENOSPC, ENODEV, EACCES or ENOENT). With "pull", once the line strikes, every later
- * operation fails with ERROR, whatever the control file says: the card is out until the
- * file system is mounted again. */
+ * a file; write: creating, writing or making a folder; rename: either name of a rename;
+ * any: every operation) on a path that GLOB matches (fnmatch, the path inside the mount
+ * without its leading "/", "*" matching "/" too) fail with ERROR (EIO, ENOSPC, ENODEV,
+ * EACCES or ENOENT). With "pull", once the line strikes, every later operation fails with
+ * ERROR, whatever the control file says: the card is out until the file system is mounted
+ * again. Only the operations tamblinor-cli makes are passed on. */
 
 #define _GNU_SOURCE /* renameat2 */
 #define FUSE_USE_VERSION 31
@@ -28,94 +28,103 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-static char root[PATH_MAX];
-static char control[PATH_MAX];
+static char root[PATH_MAX], control[PATH_MAX];
 static int pulled; /* the error every operation fails with once a "pull" line struck */
 
-enum action { ANY, READ, WRITE, RENAME };
-static const char* const action_names[] = {"any", "read", "write", "rename"};
+static const char* const error_names[] = {"EIO", "ENOSPC", "ENODEV", "EACCES", "ENOENT"};
+static const int errors[] = {EIO, ENOSPC, ENODEV, EACCES, ENOENT};
 
-static int error_named(const char* name) {
-    static const struct {
-        const char* name;
-        int error;
-    } errors[] = {{"EIO", EIO},
-                  {"ENOSPC", ENOSPC},
-                  {"ENODEV", ENODEV},
-                  {"EACCES", EACCES},
-                  {"ENOENT", ENOENT}};
-    for (size_t i = 0; i < sizeof errors / sizeof errors[0]; ++i) {
-        if (strcmp(name, errors[i].name) == 0)
-            return errors[i].error;
-    }
-    return EINVAL;
-}
-
-/* The error the control file has `action` on `path` fail with; 0 for none. */
-static int fault(enum action action, const char* path) {
-    if (pulled)
-        return pulled;
-    FILE* file = fopen(control, "r");
-    if (file == NULL)
-        return 0;
+/* The error, negated, that the control file has `action` on `path` fail with, else 0; puts
+ * the backing path of `path` in `backing` (PATH_MAX bytes). */
+static int fault(const char* action, const char* path, char* backing) {
+    snprintf(backing, PATH_MAX, "%s%s", root, path);
+    FILE* file = pulled ? NULL : fopen(control, "r");
     char line[1024];
-    int error = 0;
-    while (error == 0 && fgets(line, sizeof line, file) != NULL) {
+    int error = pulled;
+    while (file != NULL && error == 0 && fgets(line, sizeof line, file) != NULL) {
         char what[16], name[16], glob[900], then[16] = "";
         if (sscanf(line, "%15s %15s %899s %15s", what, name, glob, then) < 3 ||
-            (strcmp(what, "any") != 0 && strcmp(what, action_names[action]) != 0) ||
+            (strcmp(what, "any") != 0 && strcmp(what, action) != 0) ||
             fnmatch(glob, path + 1, 0) != 0)
             continue;
-        error = error_named(name);
-        if (strcmp(then, "pull") == 0)
-            pulled = error;
+        error = EINVAL;
+        for (size_t i = 0; i < sizeof errors / sizeof errors[0]; ++i)
+            error = strcmp(name, error_names[i]) == 0 ? errors[i] : error;
+        pulled = strcmp(then, "pull") == 0 ? error : 0;
     }
-    fclose(file);
-    return error;
+    if (file != NULL)
+        fclose(file);
+    return -error;
 }
 
-/* The backing path of `path`, in a buffer of the caller's. */
-#define BACKING(path) (snprintf(backing, sizeof backing, "%s%s", root, path), backing)
-#define FAIL_ON(action, path)                                                                      \
-    do {                                                                                           \
-        const int error_ = fault(action, path);                                                    \
-        if (error_ != 0)                                                                           \
-            return -error_;                                                                        \
-    } while (0)
-
-static int result(int status) {
-    return status < 0 ? -errno : 0;
+/* A system call's result as FUSE takes it. */
+static int result(ssize_t status) {
+    return status < 0 ? -errno : (int)status;
 }
 
 static void* fs_init(struct fuse_conn_info* connection, struct fuse_config* config) {
-    (void)connection;
-    /* Nothing cached in the kernel, so that a fault shows at the very next operation,
-     * and every read and write reaches the file system. */
-    config->entry_timeout = 0;
-    config->attr_timeout = 0;
-    config->negative_timeout = 0;
-    config->direct_io = 1;
-    config->use_ino = 1;     /* hard links show as one file */
-    config->hard_remove = 1; /* no .fuse_hidden files in the backing folder */
+    /* Nothing cached in the kernel, so that a fault shows at the very next operation and
+     * every read and write reaches the file system; hard links shown as one file, and no
+     * .fuse_hidden files left in the backing folder. */
+    config->entry_timeout = config->attr_timeout = config->negative_timeout = 0;
+    config->direct_io = config->use_ino = config->hard_remove = 1;
     return NULL;
 }
 
-static int fs_getattr(const char* path, struct stat* st, struct fuse_file_info* fi) {
-    char backing[PATH_MAX];
-    FAIL_ON(ANY, path);
-    return result(fi != NULL ? fstat((int)fi->fh, st) : lstat(BACKING(path), st));
+/* Keeps the file open for the calls on it: 0, or -1 where `fd` tells that it did not open. */
+static int opened(int fd, struct fuse_file_info* fi) {
+    fi->fh = (uint64_t)fd;
+    return fd < 0 ? -1 : 0;
 }
+
+/* fsync of the folder `folder`: 0, or -1 with errno saying why not. */
+static int sync_folder(const char* folder) {
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY);
+    const int status = fd < 0 ? -1 : fsync(fd);
+    if (fd >= 0)
+        close(fd); /* leaves errno as it is where it succeeds */
+    return status;
+}
+
+/* fs_NAME(PARAMETERS), which fails where the control file has ACTION on `path` fail, else
+ * returns CALL, a system call on `path`'s backing path, `backing`, or on its open file. */
+#define PASS_ON(name, action, parameters, call)                                                    \
+    static int fs_##name parameters {                                                              \
+        char backing[PATH_MAX];                                                                    \
+        const int error = fault(action, path, backing);                                            \
+        return error ? error : result(call);                                                       \
+    }
+
+PASS_ON(getattr, "any", (const char* path, struct stat* st, struct fuse_file_info* fi),
+        fi != NULL ? fstat((int)fi->fh, st) : lstat(backing, st))
+PASS_ON(open, "any", (const char* path, struct fuse_file_info* fi), /* a full disk opens too */
+        opened(open(backing, fi->flags), fi))
+PASS_ON(create, "write", (const char* path, mode_t mode, struct fuse_file_info* fi),
+        opened(open(backing, fi->flags | O_CREAT, mode), fi))
+PASS_ON(read, "read",
+        (const char* path, char* data, size_t size, off_t offset, struct fuse_file_info* fi),
+        pread((int)fi->fh, data, size, offset))
+PASS_ON(write, "write",
+        (const char* path, const char* data, size_t size, off_t offset, struct fuse_file_info* fi),
+        pwrite((int)fi->fh, data, size, offset))
+PASS_ON(flush, "any", (const char* path, struct fuse_file_info* fi), 0)
+PASS_ON(fsync, "any", (const char* path, int datasync, struct fuse_file_info* fi),
+        datasync ? fdatasync((int)fi->fh) : fsync((int)fi->fh))
+PASS_ON(fsyncdir, "any", (const char* path, int datasync, struct fuse_file_info* fi),
+        sync_folder(backing))
+PASS_ON(unlink, "any", (const char* path), unlink(backing))
+PASS_ON(mkdir, "write", (const char* path, mode_t mode), mkdir(backing, mode))
+PASS_ON(statfs, "any", (const char* path, struct statvfs* st), statvfs(backing, st))
 
 static int fs_readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset,
                       struct fuse_file_info* fi, enum fuse_readdir_flags flags) {
     char backing[PATH_MAX];
-    (void)offset, (void)fi, (void)flags;
-    FAIL_ON(ANY, path);
-    DIR* dir = opendir(BACKING(path));
+    const int error = fault("any", path, backing);
+    DIR* dir = error ? NULL : opendir(backing);
     if (dir == NULL)
-        return -errno;
+        return error ? error : -errno;
     for (struct dirent* entry; (entry = readdir(dir)) != NULL;) {
-        struct stat st = {.st_ino = entry->d_ino, .st_mode = (mode_t)(entry->d_type << 12)};
+        struct stat st = {.st_ino = entry->d_ino, .st_mode = DTTOIF(entry->d_type)};
         if (fill(buffer, entry->d_name, &st, 0, 0) != 0)
             break;
     }
@@ -123,152 +132,33 @@ static int fs_readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_
     return 0;
 }
 
-static int fs_open(const char* path, struct fuse_file_info* fi) {
-    char backing[PATH_MAX];
-    FAIL_ON(ANY, path); /* the writes fail, not the opening: a full disk opens its files */
-    const int fd = open(BACKING(path), fi->flags);
-    if (fd < 0)
-        return -errno;
-    fi->fh = (uint64_t)fd;
-    return 0;
-}
-
-static int fs_create(const char* path, mode_t mode, struct fuse_file_info* fi) {
-    char backing[PATH_MAX];
-    FAIL_ON(WRITE, path);
-    const int fd = open(BACKING(path), fi->flags | O_CREAT, mode);
-    if (fd < 0)
-        return -errno;
-    fi->fh = (uint64_t)fd;
-    return 0;
-}
-
-static int fs_read(const char* path, char* buffer, size_t size, off_t offset,
-                   struct fuse_file_info* fi) {
-    FAIL_ON(READ, path);
-    const ssize_t done = pread((int)fi->fh, buffer, size, offset);
-    return done < 0 ? -errno : (int)done;
-}
-
-static int fs_write(const char* path, const char* buffer, size_t size, off_t offset,
-                    struct fuse_file_info* fi) {
-    FAIL_ON(WRITE, path);
-    const ssize_t done = pwrite((int)fi->fh, buffer, size, offset);
-    return done < 0 ? -errno : (int)done;
-}
-
-static int fs_flush(const char* path, struct fuse_file_info* fi) {
-    (void)fi;
-    FAIL_ON(ANY, path);
-    return 0;
-}
-
 static int fs_release(const char* path, struct fuse_file_info* fi) {
-    (void)path;
-    close((int)fi->fh); /* a pulled card still lets go of its files */
-    return 0;
-}
-
-static int fs_fsync(const char* path, int datasync, struct fuse_file_info* fi) {
-    FAIL_ON(ANY, path);
-    return result(datasync ? fdatasync((int)fi->fh) : fsync((int)fi->fh));
-}
-
-static int fs_fsyncdir(const char* path, int datasync, struct fuse_file_info* fi) {
-    char backing[PATH_MAX];
-    (void)datasync, (void)fi;
-    FAIL_ON(ANY, path);
-    const int fd = open(BACKING(path), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return -errno;
-    const int status = fsync(fd);
-    const int error = errno;
-    close(fd);
-    return status < 0 ? -error : 0;
-}
-
-static int fs_unlink(const char* path) {
-    char backing[PATH_MAX];
-    FAIL_ON(ANY, path);
-    return result(unlink(BACKING(path)));
-}
-
-static int fs_mkdir(const char* path, mode_t mode) {
-    char backing[PATH_MAX];
-    FAIL_ON(WRITE, path);
-    return result(mkdir(BACKING(path), mode));
-}
-
-static int fs_rmdir(const char* path) {
-    char backing[PATH_MAX];
-    FAIL_ON(ANY, path);
-    return result(rmdir(BACKING(path)));
+    return result(close((int)fi->fh)); /* a pulled card still lets go of its files */
 }
 
 /* RENAME_NOREPLACE and RENAME_EXCHANGE as the backing folder's file system takes them. */
 static int fs_rename(const char* from, const char* to, unsigned int flags) {
-    char backing[PATH_MAX], target[PATH_MAX];
-    FAIL_ON(RENAME, from);
-    FAIL_ON(RENAME, to);
-    snprintf(target, sizeof target, "%s%s", root, to);
-    return result(renameat2(AT_FDCWD, BACKING(from), AT_FDCWD, target, flags));
+    char source[PATH_MAX], target[PATH_MAX];
+    int error = fault("rename", from, source);
+    error = error ? error : fault("rename", to, target);
+    return error ? error : result(renameat2(AT_FDCWD, source, AT_FDCWD, target, flags));
 }
 
-static int fs_link(const char* from, const char* to) {
-    char backing[PATH_MAX], target[PATH_MAX];
-    FAIL_ON(ANY, from);
-    FAIL_ON(WRITE, to);
-    snprintf(target, sizeof target, "%s%s", root, to);
-    return result(link(BACKING(from), target));
-}
-
-static int fs_statfs(const char* path, struct statvfs* st) {
-    char backing[PATH_MAX];
-    FAIL_ON(ANY, path);
-    return result(statvfs(BACKING(path), st));
-}
-
-static int fs_utimens(const char* path, const struct timespec times[2], struct fuse_file_info* fi) {
-    char backing[PATH_MAX];
-    FAIL_ON(ANY, path);
-    return result(fi != NULL ? futimens((int)fi->fh, times)
-                             : utimensat(AT_FDCWD, BACKING(path), times, AT_SYMLINK_NOFOLLOW));
-}
-
-static int fs_truncate(const char* path, off_t size, struct fuse_file_info* fi) {
-    char backing[PATH_MAX];
-    FAIL_ON(WRITE, path);
-    return result(fi != NULL ? ftruncate((int)fi->fh, size) : truncate(BACKING(path), size));
-}
-
-static int fs_chmod(const char* path, mode_t mode, struct fuse_file_info* fi) {
-    char backing[PATH_MAX];
-    FAIL_ON(ANY, path);
-    return result(fi != NULL ? fchmod((int)fi->fh, mode) : chmod(BACKING(path), mode));
-}
-
-static const struct fuse_operations operations = {
-    .init = fs_init,
-    .getattr = fs_getattr,
-    .readdir = fs_readdir,
-    .open = fs_open,
-    .create = fs_create,
-    .read = fs_read,
-    .write = fs_write,
-    .flush = fs_flush,
-    .release = fs_release,
-    .fsync = fs_fsync,
-    .fsyncdir = fs_fsyncdir,
-    .unlink = fs_unlink,
-    .mkdir = fs_mkdir,
-    .rmdir = fs_rmdir,
-    .rename = fs_rename,
-    .link = fs_link,
-    .statfs = fs_statfs,
-    .utimens = fs_utimens,
-    .truncate = fs_truncate,
-    .chmod = fs_chmod,
-};
+static const struct fuse_operations operations = {.init = fs_init,
+                                                  .getattr = fs_getattr,
+                                                  .readdir = fs_readdir,
+                                                  .open = fs_open,
+                                                  .create = fs_create,
+                                                  .read = fs_read,
+                                                  .write = fs_write,
+                                                  .flush = fs_flush,
+                                                  .release = fs_release,
+                                                  .fsync = fs_fsync,
+                                                  .fsyncdir = fs_fsyncdir,
+                                                  .unlink = fs_unlink,
+                                                  .mkdir = fs_mkdir,
+                                                  .rename = fs_rename,
+                                                  .statfs = fs_statfs};
 
 int main(int argc, char* argv[]) {
     if (argc < 4 || realpath(argv[1], root) == NULL || realpath(argv[2], control) == NULL) {

@@ -7,6 +7,7 @@
 #include "platform/journal/journal_store.h"
 #include "runs/background_run.h"
 #include "runs/runs.h"
+#include "tests/support/camera_folder.h"
 #include "tests/support/gate.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -18,34 +19,11 @@
 #include <stop_token>
 #include <thread>
 
+using fixture::CameraFolder;
+using fixture::kBirthday;
+using fixture::RingBy;
+
 namespace {
-
-constexpr std::string_view kBirthday = "2006-05-10";
-
-// Photos of a camera, two of them shot in one second, and two that an earlier run renamed
-// and a person swapped since, so that each holds the other's age name: a ring.
-struct CameraFolder {
-    fixture::TempFolder folder;
-    std::string path = folder.path().string();
-
-    CameraFolder() {
-        const char* times[] = {"2007:03:15 14:05:33", "2007:03:15 14:05:33", "2007:04:01 08:00:00",
-                               "2008:01:01 00:00:01", "2008:02:02 10:10:10"};
-        for (int i = 0; i < 5; ++i)
-            folder.write("IMG_" + std::to_string(i + 1) + ".jpg", fixture::photo(times[i]));
-        const runs::Outcome first =
-            runs::renameFolder(path, {"IMG_4.jpg", "IMG_5.jpg"}, kBirthday, runs::Effect::Rename);
-        const std::string& a = first.photos[0].to;
-        const std::string& b = first.photos[1].to;
-        std::filesystem::rename(folder.at(a), folder.at("x"));
-        std::filesystem::rename(folder.at(b), folder.at(a));
-        std::filesystem::rename(folder.at("x"), folder.at(b));
-    }
-
-    runs::Outcome rename(runs::Effect effect, const runs::Control& control = {}) const {
-        return runs::renameFolder(path, platform::listPhotos(path), kBirthday, effect, control);
-    }
-};
 
 // Asks for a stop at its `stopAt`th report of progress.
 class StopAt : public runs::Observer {
@@ -70,7 +48,7 @@ TEST(RunLayer, AStopAnywhereLeavesEveryPhotoNamedAndTheJournalInStep) {
         std::size_t calls = 1, stops = 0;
         for (std::size_t stopAt = 0; stopAt < calls; ++stopAt) {
             SCOPED_TRACE(testing::Message() << (undoing ? "undo" : "run") << " stop " << stopAt);
-            const CameraFolder camera;
+            const CameraFolder camera(5, RingBy::EarlierRun);
             const auto before = camera.folder.unnamedContents();
             const auto names = camera.folder.listing();
             if (undoing)
@@ -103,7 +81,7 @@ TEST(RunLayer, AStopAnywhereLeavesEveryPhotoNamedAndTheJournalInStep) {
 }
 
 TEST(RunLayer, APreviewShowsWhatTheRunDoesAndChangesNothing) {
-    const CameraFolder camera;
+    const CameraFolder camera(5, RingBy::EarlierRun);
     const auto contents = camera.folder.contents();
     const runs::Outcome preview = camera.rename(runs::Effect::Preview);
     EXPECT_EQ(camera.folder.contents(), contents);
@@ -147,7 +125,7 @@ private:
 // it, and gets its outcome.
 TEST(RunLayer, ABackgroundRunHandsOverItsProgressAndStops) {
     for (const bool stopping : {false, true}) {
-        const CameraFolder camera;
+        const CameraFolder camera(5, RingBy::EarlierRun);
         const auto contents = camera.folder.unnamedContents();
         fixture::Gate gate;
         std::mutex mutex;
@@ -198,7 +176,7 @@ struct OnWaiting : runs::Observer {
 // lost; an undo stopped while waiting ends at once, having done nothing.
 TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
     for (const bool stopping : {false, true}) {
-        const CameraFolder camera;
+        const CameraFolder camera(5, RingBy::EarlierRun);
         const auto contents = camera.folder.unnamedContents();
         const std::vector<std::string> listed = platform::listPhotos(camera.path);
         fixture::Gate reading, open;
