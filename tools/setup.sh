@@ -22,8 +22,9 @@ test_packages=(xvfb xauth xdotool libx11-dev clang libclang-rt-14-dev
                "${package_packages[@]}" lintian desktop-file-utils appstream man-db
                ntfs-3g exfat-fuse exfatprogs libfuse3-dev fuse3)
 
-# The Windows build's tests and its install test run under wine, the window on Xvfb.
-windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool)
+# The Windows build's tests and its install test run under wine, the window on Xvfb and
+# looked at with ImageMagick's import.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool imagemagick)
 
 source "$here/tools/install_missing.sh"
 
