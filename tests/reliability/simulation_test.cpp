@@ -445,8 +445,10 @@ struct Simulation {
     void checkFolder(const std::vector<runs::RunRecord>& history) const {
         const Files files = folder.contents();
         for (const Photo& photo : photos)
-            failUnless(int(namesOf(photo, files).size()) == photo.links,
-                       "a photo's bytes lost or doubled", photo.name);
+            if (const std::size_t found = namesOf(photo, files).size(); int(found) != photo.links)
+                throw Failure{"a photo's bytes lost or doubled",
+                              photo.name + " found under " + std::to_string(found) + " names, " +
+                                  std::to_string(photo.links) + " expected"};
         for (const auto& [name, bytes] : files) {
             const auto photo = std::ranges::find(photos, bytes, &Photo::bytes);
             failUnless(photo != photos.end(), "a photo's bytes lost or doubled", name);
@@ -528,11 +530,12 @@ void Simulation::play(const std::vector<Step>& steps) {
             photo == photos.end() ? std::vector<std::string>{} : namesOf(*photo, folder.contents());
         return std::pair(names.empty() ? nullptr : &*photo, names.empty() ? "" : names.front());
     };
-    for (const Step& s : steps) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& s = steps[i];
         const Kind& kind = kKinds[s.kind];
         birthday = kBirthdays[s.birthday];
         std::tie(a, nameA) = find(s.a), std::tie(b, nameB) = find(s.b);
-        say(kind.name);
+        say("  " + std::to_string(i + 1) + ". " + kind.name);
         if (kind.photos == 0 ||
             (a && (kind.photos != 2 || (b && a != b)) && (kind.photos != 3 || a->shot.has_value())))
             (this->*kind.act)(s);
@@ -541,7 +544,7 @@ void Simulation::play(const std::vector<Step>& steps) {
         say("\n");
         settle();
     }
-    say("undo everything at the history's end\n");
+    say("  then undo everything\n");
     undoEverything();
 }
 
@@ -629,7 +632,7 @@ Result play(const std::vector<Step>& steps) {
                               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                               ::mount("tmpfs", path, "tmpfs", 0, nullptr) == 0;
         ::setenv("TMPDIR", path, 1);
-        log << (inMemory ? "in memory\n" : "on a disk\n");
+        log << (inMemory ? "in memory:\n" : "on a disk:\n");
         try {
             const fixture::TempFolder folder, state, copy, other;
             std::error_code error;
