@@ -211,9 +211,11 @@ enum class UndoPlace { Unknown, Same };
 // where a later try may do more: the file system refused a move for now (a read-only or
 // missing card, a file held open), or none of the photos was found in a folder not known
 // to be the run's own (`place`). PhotoVanished where the file system lost a file; or
-// Stopped where `progress` stopped it, and the journal hears that it is unfinished.
+// Stopped where `progress` stopped it, and the journal hears that it is unfinished. A photo
+// also under its old name loses its new one only where `cutShort` says a cut run or undo
+// was making that move.
 RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
                    RunObserver* observer, RunJournal* journal, RunProgress* progress = nullptr,
-                   UndoPlace place = UndoPlace::Unknown);
+                   UndoPlace place = UndoPlace::Unknown, CutShortRenames* cutShort = nullptr);
 
 } // namespace naming

@@ -44,9 +44,9 @@ bool passes(std::error_code error) {
 class Undo {
 public:
     Undo(Folder& folder, ShootingTimeSource& times, RunObserver* observer, RunJournal* journal,
-         RunProgress* progress, UndoPlace place)
+         RunProgress* progress, UndoPlace place, CutShortRenames* cutShort)
         : folder_(folder), times_(times), observer_(observer), journal_(journal),
-          progress_(progress), place_(place) {}
+          progress_(progress), place_(place), cutShort_(cutShort) {}
 
     RunEnd run(const std::vector<Rename>& renames) {
         if (!find(renames)) {
@@ -87,8 +87,12 @@ private:
             back.found = true;
             const PhotoMatch underNewName = isPhoto(folder_, times_, rename.to, id);
             if (underNewName == PhotoMatch::Yes) {
-                back.way = folder_.sameFile(rename.to, rename.from) ? Back::Way::RemoveTwin
-                                                                    : Back::Way::Move;
+                // Under its old name too: a twin where a cut run or undo was making that very
+                // move, between its hard link and its unlink; else the user's own hard link.
+                const bool twin = cutShort_ && folder_.sameFile(rename.to, rename.from) &&
+                                  (cutShort_->wasMoving(rename.from, rename.to) ||
+                                   cutShort_->wasMoving(rename.to, rename.from));
+                back.way = twin ? Back::Way::RemoveTwin : Back::Way::Move;
             } else if (underNewName == PhotoMatch::Unreadable) { // a later try may read it
                 back.reason = KeptReason::CannotRename;
                 back.error = std::make_error_code(std::errc::io_error);
@@ -232,6 +236,7 @@ private:
     RunJournal* journal_;
     RunProgress* progress_;
     UndoPlace place_;
+    CutShortRenames* cutShort_;
     std::vector<Back> backs_;
     std::error_code flushed_;
 };
@@ -240,8 +245,8 @@ private:
 
 RunEnd undoRenames(const std::vector<Rename>& renames, Folder& folder, ShootingTimeSource& times,
                    RunObserver* observer, RunJournal* journal, RunProgress* progress,
-                   UndoPlace place) {
-    return Undo(folder, times, observer, journal, progress, place).run(renames);
+                   UndoPlace place, CutShortRenames* cutShort) {
+    return Undo(folder, times, observer, journal, progress, place, cutShort).run(renames);
 }
 
 } // namespace naming

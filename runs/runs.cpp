@@ -294,10 +294,11 @@ Outcome undoLastRun(const std::string& folder, Effect effect, const Control& con
         !last.place.empty() && last.place == platform::folderIdentity(store.folder())
             ? naming::UndoPlace::Same
             : naming::UndoPlace::Unknown;
+    CutShortJournals cutShort(store);
     carryOut(outcome, folder, photos, effect, control,
              platform::JournalWriter(store, {}, last.fileName), [&](const RunSetting& run) {
                  return naming::undoRenames(renames, run.folder, run.reader, &run.collector,
-                                            run.journal, &run.progress, place);
+                                            run.journal, &run.progress, place, &cutShort);
              });
     return outcome;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/exif/exif_reader.h"
 #include "platform/files/photo_listing.h"
+#include "platform/files/utf8_path.h"
 #include "platform/journal/journal_store.h"
 #include "runs/background_run.h"
 #include "runs/runs.h"
@@ -14,6 +15,7 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <stop_token>
@@ -231,5 +233,27 @@ TEST(RunLayer, TwoNamesOfOnePhotoAreJoinedOnlyRightAfterTheRunCutShortBetweenThe
 
         runs::renameFolder(path, {"IMG_1.jpg", "IMG_9.jpg"}, kBirthday, runs::Effect::Rename);
         EXPECT_EQ(platform::listPhotos(path).size(), runEndedSince ? 3u : 2u);
+    }
+}
+
+// An undo too: a photo also under its old name loses the new one where its run was cut
+// between the two, and keeps both where the user linked it there.
+TEST(RunLayer, AnUndoJoinsTwoNamesOfOnePhotoOnlyWhereItsRunWasCutBetweenThem) {
+    for (const bool cut : {true, false}) {
+        SCOPED_TRACE(cut ? "the run cut short" : "the user's hard link");
+        fixture::TempFolder folder;
+        const std::string path = folder.path().string();
+        folder.write("IMG_1.jpg", fixture::photo("2007:03:15 14:05:33"));
+        const runs::Outcome run =
+            runs::renameFolder(path, {"IMG_1.jpg"}, kBirthday, runs::Effect::Rename);
+        const platform::JournalStore store(path);
+        if (cut) { // the journal as a kill before its end leaves it
+            const platform::Journal journal = store.runs().at(0).run;
+            std::ofstream(platform::pathFromUtf8(store.path(journal.fileName)), std::ios::binary)
+                << platform::journalText(journal);
+        }
+        std::filesystem::create_hard_link(folder.at(run.photos.at(0).to), folder.at("IMG_1.jpg"));
+        runs::undoLastRun(path, runs::Effect::Rename);
+        EXPECT_EQ(platform::listPhotos(path).size(), cut ? 1u : 2u);
     }
 }
