@@ -4,7 +4,7 @@
 #   fuzz/fuzz.sh build SOURCE_DIR BUILD_DIR
 #       Configures and builds the fuzzers with clang in BUILD_DIR.
 #   fuzz/fuzz.sh run FUZZERS_DIR TARGET WORK_DIR [--seconds N | --runs N] [--corpus DIR] [--fresh]
-#       Runs tamblinor-fuzz-TARGET (exif_reader or photo_name) on seeds written by
+#       Runs tamblinor-fuzz-TARGET (exif_reader, media_time or photo_name) on seeds written by
 #       tamblinor-fuzz-seeds, plus the camera photos of --corpus when that folder exists
 #       (exif_reader only; they are read there, never copied). New inputs go to
 #       WORK_DIR/corpus/TARGET, a finding to WORK_DIR/findings/, the log to
@@ -85,6 +85,7 @@ run() {
         options=(-max_len=100000)
         [ -n "$corpus" ] && [ -d "$corpus" ] && inputs+=("$corpus")
         ;;
+    media_time) options=(-max_len=8192) ;;
     photo_name) options=(-max_len=512) ;;
     esac
 

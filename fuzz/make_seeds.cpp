@@ -1,9 +1,11 @@
 // tamblinor-fuzz-seeds DIR: writes the fuzzers' starting inputs, made by the tests'
 // photo generator, so no photo needs to be kept in the repository: DIR/exif_reader holds
-// photos in every layout the generator knows, intact and damaged; DIR/photo_name holds
+// photos in every layout the generator knows, intact and damaged; DIR/media_time videos
+// and HEIF photos, intact and cut; DIR/photo_name holds
 // birthday and shooting time texts in the form the naming fuzzer takes them apart.
 
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/media_fixture.h"
 
 #include <cstdio>
 #include <exception>
@@ -80,7 +82,9 @@ int main(int argc, char** argv) {
         const std::filesystem::path root = argv[1];
         const std::filesystem::path photos = root / "exif_reader";
         const std::filesystem::path names = root / "photo_name";
+        const std::filesystem::path media = root / "media_time";
         std::filesystem::create_directories(photos);
+        std::filesystem::create_directories(media);
         std::filesystem::create_directories(names);
 
         int n = 0;
@@ -96,6 +100,18 @@ int main(int argc, char** argv) {
         }
         writeFile(photos / "png.jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16));
         writeFile(photos / "empty.jpg", "");
+
+        const std::uint64_t utc = 3256783533; // 2007-03-15 06:05:33 UTC, from 1904 on
+        const std::vector<std::pair<std::string, std::string>> files = {
+            {"apple.mov", fixture::video(fixture::appleCreationDate("2007-03-15T14:05:33+0800") +
+                                         fixture::movieHeader(utc))},
+            {"header-v1.mp4", fixture::video(fixture::movieHeader(utc, 1))},
+            {"photo.heic", fixture::heifPhoto("Exif", fixture::exifItem("2007:03:15 14:05:33"))},
+        };
+        for (const auto& [name, bytes] : files) {
+            writeFile(media / name, bytes);
+            writeFile(media / ("cut-" + name), bytes.substr(0, bytes.size() * 2 / 3));
+        }
 
         const std::vector<std::pair<std::string, std::string>> texts = {
             {"2006-05-10", "2007:03:15 14:05:33"}, {"2006-05-10", "2007:05:05 12:00:00"},

@@ -22,6 +22,15 @@ std::optional<std::string> dateTimeOriginalDirect(const unsigned char* segment, 
 std::optional<std::string> dateTimeOriginalByLibexif(const unsigned char* segment,
                                                      std::size_t size);
 
+// The DateTimeOriginal text of a payload: directly where the layout allows, else through
+// libexif. No value only when libexif is unusable. JPEG and HEIF photos both come here.
+inline std::optional<std::string> dateTimeOriginal(const unsigned char* segment, std::size_t size) {
+    if (std::optional<std::string> direct = dateTimeOriginalDirect(segment, size)) {
+        return direct;
+    }
+    return dateTimeOriginalByLibexif(segment, size);
+}
+
 // libexif's own verdict on DateTimeOriginal in the Exif IFD: a tag it did not know there
 // would be dropped while loading, so the direct read must not find it either.
 bool libexifKeepsDateTimeOriginal();

@@ -32,11 +32,7 @@ std::optional<std::string> readDateTimeOriginal(const std::string& path, HeadRea
     if (!segment) {
         return std::string();
     }
-    if (std::optional<std::string> direct =
-            detail::dateTimeOriginalDirect(segment->data(), segment->size())) {
-        return direct;
-    }
-    return detail::dateTimeOriginalByLibexif(segment->data(), segment->size());
+    return detail::dateTimeOriginal(segment->data(), segment->size());
 }
 
 std::optional<std::string> ExifShootingTimeSource::shootingTime(const std::string& fileName) {
