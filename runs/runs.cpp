@@ -98,7 +98,7 @@ public:
                 const platform::Journal& run = record->run;
                 if (!run.ended && !laterEnded)
                     renames_.insert(renames_.end(), run.planned.begin(), run.planned.end());
-                if (!laterKept)
+                if (!laterKept && !record->undone) // a whole undo joined its cuts' twins
                     renames_.insert(renames_.end(), record->cutUndoPlans.begin(),
                                     record->cutUndoPlans.end());
                 laterEnded = laterEnded || run.ended;

@@ -51,7 +51,7 @@ struct Photo {
     std::optional<std::string> shot;
     std::set<std::string> shots, handNames, seen;
     int links = 1; // names it has in the folder
-    bool handled = false;
+    bool handled = false, heldBack = false; // heldBack: an undo could not take it back
 };
 
 // Every random choice of a step is drawn when the history is made, so that dropping steps
@@ -368,6 +368,29 @@ struct Simulation {
         failUnless(outcome.renamedCount() == 0 || state != NotUndone,
                    "a run an undo took partly back shown as not taken back", target);
     }
+    bool isBack(const Photo& photo, const Files& files) const {
+        const auto names = namesOf(photo, files);
+        return names.empty() || std::ranges::find(names, photo.name) != names.end();
+    }
+    // A photo whose earlier name a photo changed by hand holds cannot go back there, nor
+    // further, by this undo or any later one; and it may hold another's earlier name in turn.
+    void holdBack() {
+        const Files files = folder.contents();
+        std::map<std::string, const Photo*> holders; // of each name now
+        for (const Photo& photo : photos)
+            for (const std::string& name : namesOf(photo, files))
+                holders[name] = &photo;
+        for (bool more = true; more;) {
+            more = false;
+            for (Photo& photo : photos)
+                if (!photo.handled && !photo.heldBack && !isBack(photo, files) &&
+                    std::ranges::any_of(photo.seen, [&](const std::string& name) {
+                        const Photo* holder = holders[name];
+                        return holder && (holder->handled || holder->heldBack);
+                    }))
+                    photo.heldBack = more = true;
+        }
+    }
     // A run whose photos left were changed by hand never holds up the undos after it.
     runs::Ending undoOnce(std::string& unfinishedOn) {
         const std::string target = nextToUndo();
@@ -384,6 +407,7 @@ struct Simulation {
                    target);
         unfinishedOn = ending == Unfinished ? target : "";
         checkUndo(target, outcome);
+        holdBack();
         return ending;
     }
     void undoEverything(const Step& = {}) {
@@ -396,30 +420,10 @@ struct Simulation {
         for (const runs::RunRecord& run : runs::runHistory(path))
             failUnless(run.readable && run.undo == Undone,
                        "a run left not taken back after undoing everything", run.journal);
-        // A photo whose earlier name a photo changed by hand holds now cannot go back there,
-        // nor further; and it may hold another's earlier name in turn.
+        holdBack();
         const Files files = folder.contents();
-        const auto back = [&](const Photo& photo) {
-            const auto names = namesOf(photo, files);
-            return names.empty() || std::ranges::find(names, photo.name) != names.end();
-        };
-        std::map<std::string, const Photo*> holders; // of each name now
         for (const Photo& photo : photos)
-            for (const std::string& name : namesOf(photo, files))
-                holders[name] = &photo;
-        std::set<const Photo*> stuck; // changed by hand, or held back by one that is
-        const auto held = [&](const Photo& photo) {
-            return std::ranges::any_of(photo.seen,
-                                       [&](auto& name) { return stuck.contains(holders[name]); });
-        };
-        for (std::size_t size = 1; size != stuck.size();) {
-            size = stuck.size();
-            for (const Photo& photo : photos)
-                if (photo.handled || (!back(photo) && held(photo)))
-                    stuck.insert(&photo);
-        }
-        for (const Photo& photo : photos)
-            if (!stuck.contains(&photo) && !back(photo))
+            if (!photo.handled && !photo.heldBack && !isBack(photo, files))
                 throw Failure{"a photo untouched by hand did not get its camera name back",
                               photo.name + " is under " + namesOf(photo, files).front()};
         killed = false;
