@@ -8,6 +8,7 @@
 #include "app/exit_status.h"
 #include "app/interrupt.h"
 #include "app/progress_line.h"
+#include "naming/media_kinds.h"
 #include "platform/files/folder_access.h"
 #include "platform/files/photo_listing.h"
 #include "runs/runs.h"
@@ -130,7 +131,8 @@ Watched watch(const app::Options& options, bool terminal, std::string_view readi
 }
 
 int rename(const app::Options& options, bool terminal) {
-    const std::vector<std::string> listed = platform::listPhotos(options.folder);
+    const std::vector<std::string> listed = platform::listPhotos(
+        options.folder, options.allMedia ? naming::kAllMediaPattern : naming::kPhotoPattern);
     for (const auto& wanted : options.only) {
         if (std::find(listed.begin(), listed.end(), wanted) == listed.end())
             std::fprintf(stderr, "tamblinor-cli: no photo named %s\n", wanted.c_str());

@@ -11,7 +11,8 @@ namespace app {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--dry-run] [FOLDER]\n"
+    "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--all-media] [--dry-run]\n"
+    "                     [FOLDER]\n"
     "       tamblinor-cli --undo [--dry-run] [FOLDER]\n"
     "       tamblinor-cli --history [FOLDER]\n";
 
@@ -38,7 +39,7 @@ std::string problemText(const CLI::ArgumentMismatch& error) {
     const std::string_view option = text.substr(0, text.find(':'));
     if (option == "--birthday" || option == "--only")
         return std::string(option) + " needs a value";
-    for (const std::string_view flag : {"dry-run", "undo", "history"}) {
+    for (const std::string_view flag : {"dry-run", "all-media", "undo", "history"}) {
         if (text.starts_with(std::string(flag) + " "))
             return "--" + std::string(flag) + " takes no value";
     }
@@ -50,7 +51,8 @@ std::string problemText(const CLI::ArgumentMismatch& error) {
 std::variant<Options, int> parseOptions(int argc, char** argv) {
     Options options;
     CLI::App cli("Renames the *.jpg photos of FOLDER (default: the current folder) after the "
-                 "child's\nage when each was taken, read from its Exif DateTimeOriginal.",
+                 "child's\nage when each was taken, read from its Exif DateTimeOriginal; with "
+                 "--all-media,\nits phone videos and HEIC photos too.",
                  "tamblinor-cli");
     cli.formatter(std::make_shared<HelpLayout>());
     cli.footer("Prints \"OLD -> NEW\" or \"OLD kept\" per photo. Exit statuses: see "
@@ -65,6 +67,9 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
                    "rename only this photo (repeatable); default: every photo")
         ->type_name("NAME")
         ->allow_extra_args(false);
+    cli.add_flag("--all-media", options.allMedia,
+                 "also rename .jpeg photos, HEIC photos and phone videos (MP4, MOV, M4V, 3GP)")
+        ->disable_flag_override();
     cli.add_flag("--dry-run", options.dryRun, "print what would happen without touching any file")
         ->disable_flag_override();
     bool undo = false, history = false;
@@ -106,9 +111,9 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
         return usageError(cli, "--undo and --history go alone");
     if (undo || history) {
         options.action = undo ? Action::Undo : Action::History;
-        if (birthday->count() > 0 || !options.only.empty())
+        if (birthday->count() > 0 || !options.only.empty() || options.allMedia)
             return usageError(cli, std::string(undo ? "--undo" : "--history") +
-                                       " takes no --birthday or --only");
+                                       " takes no --birthday, --only or --all-media");
         return options;
     }
     if (birthday->count() == 0)

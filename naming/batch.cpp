@@ -1,5 +1,6 @@
 #include "naming/batch.h"
 
+#include "naming/media_kinds.h"
 #include "naming/moves.h"
 #include "naming/photo_identity.h"
 #include "naming/photo_name.h"
@@ -25,6 +26,7 @@ std::string_view messageText(Message message) {
 namespace {
 
 constexpr std::array<std::string_view, 6> kLetters{"", "b", "c", "d", "e", "f"};
+constexpr std::size_t kNone = std::size_t(-1);
 
 struct Photo {
     enum class State { Planned, Renamed, Kept };
@@ -34,6 +36,7 @@ struct Photo {
     std::string shot;   // the shooting time, for photos that get a name
     std::string base;   // the age name without letter; empty for photos that keep theirs
     std::string target; // the new name, once planned
+    std::string_view extension; // of the new name
     State state = State::Planned;
     KeptReason reason = KeptReason::CannotRename;
     std::error_code error;
@@ -84,7 +87,8 @@ private:
         for (const std::string& name : names) {
             if (stopAt(photos_.size(), names))
                 return std::nullopt;
-            Photo& photo = photos_.emplace_back(Photo{.listed = name, .name = name});
+            Photo& photo = photos_.emplace_back(
+                Photo{.listed = name, .name = name, .extension = namedExtension(name)});
             const std::optional<std::string> shot = c_.times.shootingTime(name);
             if (!shot) {
                 keep(photo, KeptReason::RunEnded);
@@ -163,23 +167,51 @@ private:
         }
     }
 
-    static bool isAgeNameOf(const std::string& name, const std::string& base) {
-        if (!name.starts_with(base))
+    static bool isAgeNameOf(const Photo& photo) {
+        if (!photo.name.starts_with(photo.base))
             return false;
         for (const std::string_view letter : kLetters) {
-            if (name == photoName(base, letter))
+            if (photo.name == photoName(photo.base, letter, photo.extension))
                 return true;
         }
         return false;
     }
 
-    // Collision letters in list order. The names that the run's moving photos have now
-    // are free. A photo that already has one of its names keeps it: the letters of a
-    // second stand for the order in which its photos were first listed, and a run cut
-    // short leaves some photos of a second named and others not. A photo that finds no
-    // letter keeps its name, which is then taken after all; where it was given to another
-    // photo, the letters are given again. Taken names only grow, so this settles.
+    // A Live Photo is a still and a short video under one camera name, which the video
+    // keeps: for each photo, the still whose name its own differs from only by extension
+    // where it is a video, else none. Both must be named by this run; the first such
+    // still in list order.
+    std::vector<std::size_t> livePhotoStills() const {
+        std::vector<std::size_t> still(photos_.size(), kNone);
+        std::unordered_map<std::string_view, std::size_t> stills;
+        for (std::size_t i = 0; i < photos_.size(); ++i) {
+            if (photos_[i].named() && mediaKind(photos_[i].name) != MediaKind::Video)
+                stills.emplace(stemOf(photos_[i].name), i);
+        }
+        for (std::size_t i = 0; i < photos_.size(); ++i) {
+            if (!photos_[i].named() || mediaKind(photos_[i].name) != MediaKind::Video)
+                continue;
+            if (const auto found = stills.find(stemOf(photos_[i].name)); found != stills.end())
+                still[i] = found->second;
+        }
+        return still;
+    }
+
+    // The still's new name with the video's own extension.
+    std::string pairedName(std::size_t video, std::size_t still) const {
+        return std::string(stemOf(photos_[still].target)).append(photos_[video].extension);
+    }
+
+    // Collision letters in list order, among names of one extension. The names that the
+    // run's moving photos have now are free. A photo that already has one of its names
+    // keeps it: the letters of a second stand for the order in which its photos were first
+    // listed, and a run cut short leaves some photos of a second named and others not. The
+    // video of a Live Photo takes its still's new name where that is free, else a name of
+    // its own after the others. A photo that finds no letter keeps its name, which is then
+    // taken after all; where it was given to another photo, the letters are given again.
+    // Taken names only grow, so this settles.
     void assignNames() {
+        const std::vector<std::size_t> still = livePhotoStills();
         std::unordered_map<std::string, std::size_t> holder; // names of photos that may move
         std::vector<bool> stays(photos_.size());
         for (std::size_t i = 0; i < photos_.size(); ++i) {
@@ -199,25 +231,42 @@ private:
 
         for (bool settled = false; !settled;) {
             std::unordered_set<std::string> given;
+            const auto isFree = [&](const std::string& candidate) {
+                if (given.contains(candidate))
+                    return false;
+                const auto held = holder.find(candidate);
+                return (held != holder.end() && !stays[held->second]) || !existsOnDisk(candidate);
+            };
             for (std::size_t i = 0; i < photos_.size(); ++i) {
                 photos_[i].target.clear();
-                if (!stays[i] && isAgeNameOf(photos_[i].name, photos_[i].base))
+                if (!stays[i] && still[i] == kNone && isAgeNameOf(photos_[i]))
                     photos_[i].target = *given.insert(photos_[i].name).first;
             }
             for (std::size_t i = 0; i < photos_.size(); ++i) {
-                Photo& photo = photos_[i];
-                if (stays[i] || !photo.target.empty())
-                    continue;
-                for (const std::string_view letter : kLetters) {
-                    std::string candidate = photoName(photo.base, letter);
-                    if (given.contains(candidate))
+                const std::size_t s = still[i];
+                if (!stays[i] && s != kNone && photos_[s].target == photos_[s].name &&
+                    photos_[i].name == pairedName(i, s))
+                    photos_[i].target = *given.insert(photos_[i].name).first;
+            }
+            for (const bool videosOfLivePhotos : {false, true}) {
+                for (std::size_t i = 0; i < photos_.size(); ++i) {
+                    Photo& photo = photos_[i];
+                    if (stays[i] || !photo.target.empty() ||
+                        (still[i] != kNone) != videosOfLivePhotos)
                         continue;
-                    const auto held = holder.find(candidate);
-                    const bool freed = held != holder.end() && !stays[held->second];
-                    if (!freed && existsOnDisk(candidate))
-                        continue;
-                    photo.target = *given.insert(std::move(candidate)).first;
-                    break;
+                    if (videosOfLivePhotos && !photos_[still[i]].target.empty()) {
+                        if (std::string paired = pairedName(i, still[i]); isFree(paired)) {
+                            photo.target = *given.insert(std::move(paired)).first;
+                            continue;
+                        }
+                    }
+                    for (const std::string_view letter : kLetters) {
+                        if (std::string candidate = photoName(photo.base, letter, photo.extension);
+                            isFree(candidate)) {
+                            photo.target = *given.insert(std::move(candidate)).first;
+                            break;
+                        }
+                    }
                 }
             }
             settled = true;

@@ -15,9 +15,10 @@
 
 namespace naming {
 
-// Where photos whose names form a ring (each wanting the next one's name) wait while the
-// others move; one that an interrupted run left under it is named in place by the next
-// run. When something the run cannot name holds it, a ring keeps its names.
+// Where JPEG photos whose names form a ring (each wanting the next one's name) wait while
+// the others move (files of other kinds: see temporaryNameFor); one that an interrupted run
+// left under it is named in place by the next run. When something the run cannot name
+// holds it, a ring keeps its names.
 inline const std::string kTemporaryName = "0_0.jpg";
 
 // The only two messages the user ever sees.
@@ -54,8 +55,8 @@ public:
     }
 };
 
-// Reads a photo's Exif DateTimeOriginal text: an empty text when the photo has none,
-// no value when the reader itself cannot be used.
+// Reads a photo's Exif DateTimeOriginal text, or a video's shooting time in its shape: an
+// empty text when the file has none, no value when the reader itself cannot be used.
 class ShootingTimeSource {
 public:
     virtual ~ShootingTimeSource() = default;
@@ -168,7 +169,10 @@ enum class RunEnd {
 };
 
 // Renames the photos named in `photos` (the list's names to treat, in list order) after
-// the child's age on each one's shooting time.
+// the child's age on each one's shooting time. Each new name ends in the extension of its
+// file's kind (namedExtension), and names of different extensions never collide. The video
+// of a Live Photo (a video whose name differs from a still's of the run only by extension)
+// takes the still's new name with its own extension where that is free.
 //
 // The new names depend only on the shooting times, the birthday and the names of the
 // files the run does not move: collision letters go in list order, the first photo of a

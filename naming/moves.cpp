@@ -1,5 +1,7 @@
 #include "naming/moves.h"
 
+#include "naming/media_kinds.h"
+
 #include <cstddef>
 #include <initializer_list>
 #include <unordered_map>
@@ -18,9 +20,11 @@ public:
             if (pending(i))
                 waitingFor_.emplace(moves_[i].name, i);
         }
-        if (const auto first = waitingFor_.find(kTemporaryName); first != waitingFor_.end())
-            moveChain(first->second);
-        // A chain that ends on the temporary name goes after every other: it would hold the
+        for (std::size_t i = 0; i < moves_.size(); ++i) {
+            if (pending(i) && isTemporaryName(moves_[i].name))
+                moveChain(i);
+        }
+        // A chain that ends on a temporary name goes after every other: it would hold the
         // name that the rings among the others open through.
         for (const bool last : {false, true}) {
             for (std::size_t i = 0; i < moves_.size() && !vanished_; ++i) {
@@ -51,7 +55,7 @@ private:
     bool endsOnTemporaryName(std::size_t start) const {
         std::size_t i = start;
         for (std::size_t steps = 0; steps < moves_.size(); ++steps) {
-            if (moves_[i].target == kTemporaryName)
+            if (isTemporaryName(moves_[i].target))
                 return true;
             const auto next = waitingFor_.find(moves_[i].target);
             if (next == waitingFor_.end() || !pending(next->second) || next->second == start)
@@ -75,33 +79,35 @@ private:
             move(moves_[*i]);
     }
 
-    // ring[k] wants ring[k + 1]'s name, and the last one wants the first one's. Where the
-    // temporary name is held by something outside the moves, the ring keeps its names.
+    // ring[k] wants ring[k + 1]'s name, and the last one wants the first one's: all of one
+    // extension. Where the temporary name is held by something outside the moves, the
+    // ring keeps its names.
     void moveRing(const std::vector<std::size_t>& ring) {
         Move& opener = moves_[ring.front()];
-        if (const std::error_code error = folder_.rename(opener.name, kTemporaryName)) {
+        const std::string temporary = temporaryNameFor(opener.name);
+        if (const std::error_code error = folder_.rename(opener.name, temporary)) {
             for (const std::size_t i : ring)
                 fail(moves_[i], error);
             checkFound({opener.name});
             return;
         }
-        const std::string openerName = std::exchange(opener.name, kTemporaryName);
+        const std::string openerName = std::exchange(opener.name, temporary);
         waitingFor_.erase(openerName);
         for (auto i = ring.rbegin(); i + 1 != ring.rend() && !vanished_; ++i)
             move(moves_[*i]);
         if (vanished_) // the opener has moved all the same: its journal must say where
-            return moved(opener, kTemporaryName);
+            return moved(opener, temporary);
         // On to its new name, or back to its old one; where both fail it stays under the
         // temporary name for the next run to name.
-        const std::error_code error = folder_.rename(kTemporaryName, opener.target);
+        const std::error_code error = folder_.rename(temporary, opener.target);
         if (!error)
             return moved(opener, opener.target);
-        if (!folder_.rename(kTemporaryName, openerName)) {
+        if (!folder_.rename(temporary, openerName)) {
             opener.name = openerName;
             return fail(opener, error);
         }
-        moved(opener, kTemporaryName);
-        checkFound({kTemporaryName, opener.target, openerName});
+        moved(opener, temporary);
+        checkFound({temporary, opener.target, openerName});
     }
 
     void move(Move& m) {

@@ -30,9 +30,10 @@ enum class MovesEnd {
 
 // Moves every file of `moves` within `folder`. A move whose target another move still
 // holds waits for it; a ring of moves each wanting the next one's name is opened through
-// kTemporaryName, and where the ring cannot close, its opener ends under kTemporaryName
-// (Moved, with that name) or back under its own name (Failed). A move whose name is
-// kTemporaryName goes first, and one whose target it is last, after every ring. A move that fails
+// the temporary name of its files (temporaryNameFor), and where the ring cannot close, its
+// opener ends under that name (Moved, with that name) or back under its own name (Failed).
+// A move whose name is a temporary name goes first, and one whose target is one last, after
+// every ring. A move that fails
 // keeps its name. `progress`, when given, hears of the moves through and may stop them between two
 // chains of moves.
 MovesEnd carryOut(std::vector<Move>& moves, Folder& folder, RunProgress* progress = nullptr);

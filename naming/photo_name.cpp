@@ -160,10 +160,10 @@ std::string baseName(const AgeStamp& stamp) {
            std::to_string(stamp.day) + "天(" + stamp.clock + ")";
 }
 
-std::string photoName(std::string_view base, std::string_view letter) {
+std::string photoName(std::string_view base, std::string_view letter, std::string_view extension) {
     std::string name;
-    name.reserve(base.size() + letter.size() + 4);
-    name.append(base).append(letter).append(".jpg");
+    name.reserve(base.size() + letter.size() + extension.size());
+    name.append(base).append(letter).append(extension);
     return name;
 }
 

@@ -41,7 +41,8 @@ std::optional<AgeStamp> ageStamp(std::string_view birthday, std::string_view sho
 // Y岁M月D天(clock), numbers in plain decimal with a leading "-" when negative.
 std::string baseName(const AgeStamp& stamp);
 
-// base + letter + ".jpg".
-std::string photoName(std::string_view base, std::string_view letter = {});
+// base + letter + extension.
+std::string photoName(std::string_view base, std::string_view letter = {},
+                      std::string_view extension = ".jpg");
 
 } // namespace naming

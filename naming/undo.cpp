@@ -1,4 +1,5 @@
 #include "naming/batch.h"
+#include "naming/media_kinds.h"
 #include "naming/moves.h"
 #include "naming/photo_identity.h"
 
@@ -21,7 +22,7 @@ struct Back {
     std::error_code error;
     bool found = false; // under its new name, its old one or where a cut ring left it
     bool done = false;
-    std::string parked; // kTemporaryName, where a ring could not close
+    std::string parked; // the temporary name, where a ring could not close
 };
 
 // A refusal that a later try may well not meet: the card write-protected or taken out, a
@@ -75,7 +76,7 @@ private:
     // rename cut between link and unlink), already back, or where a cut ring left it.
     // False where a stop came first: then every photo keeps its name.
     bool find(const std::vector<Rename>& renames) {
-        bool temporaryClaimed = false;
+        std::unordered_set<std::string> temporaryClaimed;
         backs_.reserve(renames.size());
         for (const Rename& rename : renames) {
             if (stopAt(backs_.size(), renames))
@@ -98,10 +99,11 @@ private:
                 back.error = std::make_error_code(std::errc::io_error);
             } else if (isPhoto(folder_, times_, rename.from, id) == PhotoMatch::Yes) {
                 back.way = Back::Way::AlreadyBack;
-            } else if (!temporaryClaimed && rename.from != kTemporaryName &&
-                       isPhoto(folder_, times_, kTemporaryName, id) == PhotoMatch::Yes) {
-                temporaryClaimed = true;
-                back.name = kTemporaryName;
+            } else if (const std::string temporary = temporaryNameFor(rename.from);
+                       !temporaryClaimed.contains(temporary) && rename.from != temporary &&
+                       isPhoto(folder_, times_, temporary, id) == PhotoMatch::Yes) {
+                temporaryClaimed.insert(temporary);
+                back.name = temporary;
                 back.way = Back::Way::Move;
             } else {
                 back.found = false;

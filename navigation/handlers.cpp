@@ -1,5 +1,6 @@
 #include "navigation/handlers.h"
 
+#include "naming/media_kinds.h"
 #include "platform/system/drive_letter.h"
 
 #include <utility>
@@ -19,6 +20,10 @@ private:
     T& variable_;
     T saved_;
 };
+
+std::string_view patternOf(bool allMedia) {
+    return allMedia ? naming::kAllMediaPattern : naming::kPhotoPattern;
+}
 
 } // namespace
 
@@ -134,7 +139,7 @@ std::string Handlers::storedPlace(std::string_view key) const {
 // failure already.
 void Handlers::restorePatternAndBirthday(bool caught) {
     for (;;) {
-        if (!c_.files.setPattern(kPhotoPattern) && !std::exchange(caught, true))
+        if (!c_.files.setPattern(patternOf(allMedia())) && !std::exchange(caught, true))
             continue;
         const bool restored = assign([&] {
             c_.birthday.setText(c_.settings.read(kBirthday));
@@ -144,6 +149,17 @@ void Handlers::restorePatternAndBirthday(bool caught) {
             continue;
         return;
     }
+}
+
+bool Handlers::allMedia() const {
+    return c_.settings.read(kAllMedia) == "1";
+}
+
+// A failed write is let go, as the birthday's is: the list still follows.
+void Handlers::setAllMedia(bool on) {
+    c_.settings.write(kAllMedia, on ? "1" : "0");
+    if (!c_.files.setPattern(patternOf(on)))
+        c_.feedback.beep();
 }
 
 // Both writes on every close, changed or not. A failed write is let go: the window closes

@@ -49,7 +49,8 @@ public:
     //   1. arm the trap, which stays armed to the end;
     //   2. select the stored drive ("CurrentDrive") in the drive list;
     //   3. show the stored folder ("CurrentDir") in the folder list;
-    //   4. give the file list the pattern "*.jpg";
+    //   4. give the file list the pattern "*.jpg" (every kind a run names where "AllMedia"
+    //      is stored as "1");
     //   5. put the stored birthday into the birthday box, whose change writes it back.
     // The trap catches a failure of step 2 (then step 3 is skipped) or of step 3 without
     // a word and goes on at step 4. Its first catch in step 4 or 5 runs both again; a
@@ -60,6 +61,12 @@ public:
     // The window's closing (its unload): stores the drive and then the folder. The close
     // is never refused.
     void saveSettings();
+
+    // Whether the file list shows phone videos, HEIC and .jpeg photos beside the *.jpg
+    // photos, as stored. Set, it is stored at once and the file list follows; a folder
+    // that can no longer be listed beeps.
+    bool allMedia() const;
+    void setAllMedia(bool on);
 
 private:
     struct Place {

@@ -21,9 +21,8 @@ namespace navigation {
 inline constexpr std::string_view kCurrentDrive = "CurrentDrive";
 inline constexpr std::string_view kCurrentDir = "CurrentDir";
 inline constexpr std::string_view kBirthday = "birthday";
-
-// The photos the file list shows from the end of start-up on.
-inline constexpr std::string_view kPhotoPattern = "*.jpg";
+// "1" where the file list shows every kind of file a run names, JPEG photos alone otherwise.
+inline constexpr std::string_view kAllMedia = "AllMedia";
 
 // A platform operation that did not happen, as data: what was tried ("change folder"),
 // on what (a folder, a drive, the settings file), and the system's reason. Nothing shows

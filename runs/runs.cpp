@@ -1,5 +1,6 @@
 #include "runs/runs.h"
 
+#include "naming/media_kinds.h"
 #include "naming/preview_folder.h"
 #include "platform/exif/exif_reader.h"
 #include "platform/exif/head_read_ahead.h"
@@ -15,7 +16,7 @@
 namespace runs {
 namespace {
 
-// The Exif reader of a run, with the heads of its photos fetched ahead where they are not
+// The reader of a run, with the heads of its JPEG photos fetched ahead where they are not
 // in memory yet.
 class ExifWithReadAhead final : public naming::ShootingTimeSource {
 public:
@@ -31,8 +32,10 @@ private:
                                           const std::vector<std::string>& photos) {
         std::vector<std::string> out;
         out.reserve(photos.size());
-        for (const std::string& name : photos)
-            out.push_back(platform::pathInFolder(folder, name));
+        for (const std::string& name : photos) {
+            if (naming::mediaKind(name) == naming::MediaKind::JpegPhoto) // the others are
+                out.push_back(platform::pathInFolder(folder, name));    // read in pieces
+        }
         return out;
     }
 
@@ -105,8 +108,8 @@ public:
                 laterKept = laterKept || (run.ended && !record->undone);
             }
         }
-        const bool fromTemporary = from == naming::kTemporaryName;
-        const bool toTemporary = to == naming::kTemporaryName;
+        const bool fromTemporary = naming::isTemporaryName(from);
+        const bool toTemporary = naming::isTemporaryName(to);
         return !(fromTemporary && toTemporary) &&
                std::any_of(renames_.begin(), renames_.end(), [&](const naming::Rename& rename) {
                    return (fromTemporary || rename.from == from) &&
@@ -143,7 +146,7 @@ Ending endingOf(naming::RunEnd end) {
 // A photo a ring left under the temporary name did not get where it was going either.
 bool PhotoOutcome::refused() const {
     if (renamed())
-        return to == naming::kTemporaryName;
+        return naming::isTemporaryName(to);
     return reason == naming::KeptReason::CannotRename ||
            reason == naming::KeptReason::ChangedSince || reason == naming::KeptReason::OldNameTaken;
 }

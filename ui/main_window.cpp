@@ -260,6 +260,12 @@ void MainWindow::connectEvents() {
     fileList_->addAction(undoAction_);
     fileList_->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(undoAction_, &QAction::triggered, this, &MainWindow::undoLastRun);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    fileList_->addAction(separator);
+    allMediaEntry_ = new QAction(QStringLiteral("同时改名视频和HEIC照片"), this);
+    allMediaEntry_->setCheckable(true);
+    fileList_->addAction(allMediaEntry_);
 
     setAcceptDrops(true);
     birthdayBox_->findChild<QLineEdit*>()->installEventFilter(this);

@@ -59,6 +59,9 @@ public:
     FolderList& folderList() const { return *folderList_; }
     FileList& fileList() const { return *fileList_; }
     BirthdayBox& birthdayBox() const { return *birthdayBox_; }
+    // The file list's checkable menu entry that lists (and so renames) phone videos, HEIC
+    // and .jpeg photos too.
+    QAction& allMediaEntry() const { return *allMediaEntry_; }
 
     // Raises opening() first, the first time the window is shown.
     void setVisible(bool visible) override;
@@ -113,6 +116,7 @@ private:
     CommandButton* renameSelectedButton_ = nullptr;
     CommandButton* renameAllButton_ = nullptr;
     QAction* undoAction_ = nullptr;
+    QAction* allMediaEntry_ = nullptr;
 };
 
 } // namespace ui

@@ -6,6 +6,9 @@
 #include "ui/folder_list.h"
 #include "ui/user_feedback.h"
 
+#include <QAction>
+#include <QSignalBlocker>
+
 namespace ui {
 
 WindowWiring::WindowWiring(const std::string& start, UserFeedback& feedback,
@@ -22,7 +25,13 @@ WindowWiring::WindowWiring(const std::string& start, UserFeedback& feedback,
 // The window lives as long as the handlers it calls, so it is the connections' context.
 void WindowWiring::connectEvents() {
     MainWindow* w = &window_;
-    QObject::connect(w, &MainWindow::opening, w, [this] { handlers_.restoreSettings(place_); });
+    QObject::connect(w, &MainWindow::opening, w, [this, w] {
+        handlers_.restoreSettings(place_);
+        const QSignalBlocker quiet(w->allMediaEntry());
+        w->allMediaEntry().setChecked(handlers_.allMedia());
+    });
+    QObject::connect(&w->allMediaEntry(), &QAction::toggled, w,
+                     [this](bool on) { handlers_.setAllMedia(on); });
     QObject::connect(w, &MainWindow::closing, w, [this] { handlers_.saveSettings(); });
     QObject::connect(&w->driveList(), &DriveList::driveChanged, w,
                      [this] { handlers_.onDriveChanged(); });

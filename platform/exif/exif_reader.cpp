@@ -1,7 +1,9 @@
 #include "platform/exif/exif_reader.h"
 
+#include "naming/media_kinds.h"
 #include "platform/exif/exif_detail.h"
 #include "platform/exif/exif_head.h"
+#include "platform/exif/media_time.h"
 #include "platform/exif/photo_file.h"
 
 #include <span>
@@ -36,7 +38,10 @@ std::optional<std::string> readDateTimeOriginal(const std::string& path, HeadRea
 }
 
 std::optional<std::string> ExifShootingTimeSource::shootingTime(const std::string& fileName) {
-    return readDateTimeOriginal(pathInFolder(folder_, fileName), readAhead_);
+    const std::string path = pathInFolder(folder_, fileName);
+    if (naming::mediaKind(fileName) != naming::MediaKind::JpegPhoto)
+        return readMediaShootingTime(path);
+    return readDateTimeOriginal(path, readAhead_);
 }
 
 } // namespace platform

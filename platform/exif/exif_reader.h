@@ -28,8 +28,9 @@ std::optional<std::string> readDateTimeOriginal(const std::string& path,
                                                 HeadReadAhead* readAhead = nullptr);
 
 // The shooting-time source of a run over the photos of one folder: file names are taken
-// inside `folder` (UTF-8; "." is the process's current folder). Nothing in the folder is
-// held open between photos.
+// inside `folder` (UTF-8; "." is the process's current folder). A HEIF photo or a video,
+// told by its name (naming::mediaKind), is read as media_time.h reads it, a JPEG photo as
+// above. Nothing in the folder is held open between photos.
 class ExifShootingTimeSource : public naming::ShootingTimeSource {
 public:
     explicit ExifShootingTimeSource(std::string folder, HeadReadAhead* readAhead = nullptr)

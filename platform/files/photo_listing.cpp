@@ -53,8 +53,10 @@ bool naturalLess(std::string_view a, std::string_view b) {
     return keyA != keyB ? keyA < keyB : a < b;
 }
 
-bool matchesPattern(std::string_view name, std::string_view pattern) {
-    // Greedy wildcard match with one backtracking point, linear in practice.
+namespace {
+
+// Greedy wildcard match with one backtracking point, linear in practice.
+bool matchesOne(std::string_view name, std::string_view pattern) {
     std::size_t n = 0;
     std::size_t p = 0;
     std::size_t starP = std::string_view::npos;
@@ -76,6 +78,19 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
     while (p < pattern.size() && pattern[p] == '*')
         ++p;
     return p == pattern.size();
+}
+
+} // namespace
+
+bool matchesPattern(std::string_view name, std::string_view pattern) {
+    for (;;) {
+        const std::size_t end = pattern.find(';');
+        if (matchesOne(name, pattern.substr(0, end)))
+            return true;
+        if (end == std::string_view::npos)
+            return false;
+        pattern.remove_prefix(end + 1);
+    }
 }
 
 namespace {

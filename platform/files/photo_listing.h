@@ -15,7 +15,8 @@ namespace platform {
 bool naturalLess(std::string_view a, std::string_view b);
 
 // True when `name` matches a wildcard pattern ("*" any run, "?" one character),
-// ASCII letters compared without regard to case.
+// ASCII letters compared without regard to case, or one of several parted by ";"
+// ("*.jpg;*.mov").
 bool matchesPattern(std::string_view name, std::string_view pattern);
 
 // The ordinary, non-hidden files of `folder` whose names match `pattern`, in natural

@@ -113,8 +113,9 @@ TEST(Cli, UsageErrorsExitWith64) {
         {{"--birthday", "2006-05-10", "--dry-run=yes"}, "--dry-run takes no value"},
         {{"--birthday", "2006-05-10", "a", "b"}, "more than one folder given"},
         {{"--undo", "--history"}, "--undo and --history go alone"},
-        {{"--undo", "--birthday", "2006-05-10"}, "--undo takes no --birthday or --only"},
-        {{"--history", "--only", "a.jpg"}, "--history takes no --birthday or --only"},
+        {{"--undo", "--birthday", "2006-05-10"}, "--undo takes no --birthday, --only or --all-media"},
+        {{"--history", "--only", "a.jpg"}, "--history takes no --birthday, --only or --all-media"},
+        {{"--undo", "--all-media"}, "--undo takes no --birthday, --only or --all-media"},
         {{"--undo=yes"}, "--undo takes no value"},
     };
     for (const auto& [arguments, problem] : cases) {
