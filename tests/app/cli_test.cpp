@@ -2,6 +2,7 @@
 // statuses, --only, --dry-run agreeing with a real run, usage errors, --help and --version.
 
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/media_fixture.h"
 #include "tests/support/process.h"
 #include "tests/support/state_home.h"
 #include "tests/support/temp_folder.h"
@@ -54,6 +55,32 @@ TEST(Cli, RenamesAllAndReportsEachPhotoInListOrder) {
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(photos.listing(folder), (Names{"0岁10月6天(14点05分33秒).jpg",
                                              "0岁10月6天(14点05分33秒)b.jpg", "IMG_3.JPG"}));
+}
+
+// A phone's folder: without --all-media only the *.jpg photo is renamed, as ever; with it,
+// every kind, the Live Photo's video beside its still; undo gives every camera name back.
+TEST(Cli, AllMediaNamesAPhoneFolderAndUndoGivesTheCameraNamesBack) {
+    const TempFolder state;
+    const fixture::StateHome home(state.path());
+    TempFolder photos;
+    const std::string t = "2007:03:15 14:05:33", later = "2007:03:15 14:05:34";
+    photos.write("IMG_1.jpg", fixture::jpegBytes({.dateTimeOriginal = t}));
+    photos.write("IMG_2.JPEG", fixture::jpegBytes({.dateTimeOriginal = later}));
+    for (const std::string name : {"IMG_3.HEIC", "IMG_3.MOV", "VID_4.mp4"})
+        photos.write(name, fixture::mediaFile(name, name == "IMG_3.MOV" ? later : t, name));
+    const Names camera = photos.listing();
+    const std::string at = "0岁10月6天(14点05分";
+
+    Outcome o = cli(photos.path(), {"--birthday", "2006-05-10"});
+    EXPECT_EQ(o.out, "IMG_1.jpg -> " + at + "33秒).jpg\n");
+    EXPECT_EQ(cli(photos.path(), {"--undo"}).status, 0);
+
+    o = cli(photos.path(), {"--birthday", "2006-05-10", "--all-media"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(photos.listing(), (Names{at + "33秒).heic", at + "33秒).jpg", at + "33秒).mov",
+                                       at + "33秒).mp4", at + "34秒).jpg"}));
+    EXPECT_EQ(cli(photos.path(), {"--undo"}).status, 0);
+    EXPECT_EQ(photos.listing(), camera);
 }
 
 TEST(Cli, DryRunPrintsTheSameLinesAndTouchesNothing) {

@@ -225,6 +225,55 @@ TYPED_TEST(Batch, PlannedRunsMoveChainsAndRingsWithoutFalseLetters) {
     }
 }
 
+// Phone media: each new name keeps its file's kind, names of different kinds never
+// collide, and the video of a Live Photo follows its still, letter and all, where it can.
+// A ring of videos opens through a temporary name of their own kind. Running again
+// changes nothing.
+TYPED_TEST(Batch, PhoneMediaKeepTheirKindAndLivePhotosTheirPairs) {
+    const std::string t1 = "2007:03:15 14:05:33", t2 = "2007:03:15 14:05:35";
+    const auto at = [](const std::string& second, const std::string& tail) {
+        return "0岁10月6天(14点05分" + second + "秒)" + tail;
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> photos; // name, shooting time
+        Names after;
+        Names origins; // of the names after, in their order
+    };
+    const std::vector<Case> cases{
+        {"kinds",
+         {{"A.JPEG", t1}, {"B.heic", t1}, {"C.MP4", t1}, {"D.mov", t1}, {"E.jpe", t1}},
+         {at("33", ".heic"), at("33", ".jpg"), at("33", ".mov"), at("33", ".mp4"),
+          at("33", "b.jpg")},
+         {"B.heic", "A.JPEG", "D.mov", "C.MP4", "E.jpe"}},
+        {"live photos",
+         {{"IMG_1.HEIC", t1}, {"IMG_1.MOV", t2}, {"IMG_2.3gp", t1}, {"IMG_2.jpg", t1}},
+         {at("33", ".3gp"), at("33", ".heic"), at("33", ".jpg"), at("33", ".mov")},
+         {"IMG_2.3gp", "IMG_1.HEIC", "IMG_2.jpg", "IMG_1.MOV"}},
+        {"pair name taken",
+         {{"IMG_1.JPG", t1}, {at("33", ".mov"), ""}, {"IMG_1.MOV", t2}},
+         {at("33", ".jpg"), at("33", ".mov"), at("35", ".mov")},
+         {"IMG_1.JPG", at("33", ".mov"), "IMG_1.MOV"}},
+        {"ring of videos",
+         {{at("33", ".mov"), t2}, {at("35", ".mov"), t1}},
+         {at("33", ".mov"), at("35", ".mov")},
+         {at("35", ".mov"), at("33", ".mov")}},
+    };
+    for (const Case& c : cases) {
+        TypeParam w;
+        for (const auto& [name, time] : c.photos)
+            w.add(name, time);
+        EXPECT_EQ(w.run("2006-05-10").end, RunEnd::Completed) << c.what;
+        EXPECT_EQ(w.names(), c.after) << c.what;
+        for (std::size_t i = 0; i < c.after.size() && i < c.origins.size(); ++i)
+            EXPECT_EQ(w.origin(c.after[i]), c.origins[i]) << c.what << ' ' << c.after[i];
+        const auto layout = w.layout();
+        w.relist();
+        w.run("2006-05-10");
+        EXPECT_EQ(w.layout(), layout) << c.what;
+    }
+}
+
 // "0_0.jpg" held by something the run cannot name: photos go straight to their names,
 // except a ring, which needs the temporary name to open and keeps its names.
 TYPED_TEST(Batch, BlockedTemporaryNameIsAWaypointNotAGate) {

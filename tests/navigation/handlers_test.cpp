@@ -3,6 +3,7 @@
 // failures that must neither stop the program nor leave the lists and the working folder
 // apart.
 
+#include "naming/media_kinds.h"
 #include "navigation/handlers.h"
 #include "tests/navigation/fake_controls.h"
 
@@ -182,6 +183,23 @@ TEST(StartUp, EndsWhereTheStoredDriveAndFolderAllow) {
         EXPECT_EQ(store.values, row.stored);
         EXPECT_EQ(session.beeper.beeps, 0);
     }
+}
+
+// The file list's entry for phone media: the pattern follows the stored choice at start-up
+// and every change, which is stored at once.
+TEST(AllMedia, TheStoredChoiceSetsThePatternAndEveryChangeIsStored) {
+    Machine machine;
+    Store store;
+    store.values = {{"AllMedia", "1"}};
+    Session session(machine, store);
+    session.handlers.restoreSettings();
+    EXPECT_TRUE(session.handlers.allMedia());
+    EXPECT_EQ(session.fileList.pattern(), naming::kAllMediaPattern);
+
+    session.handlers.setAllMedia(false);
+    EXPECT_EQ(session.fileList.pattern(), "*.jpg");
+    EXPECT_EQ(store.writes, std::vector<std::string>{"AllMedia=0"});
+    EXPECT_FALSE(session.handlers.allMedia());
 }
 
 TEST(Birthday, EveryChangeIsStoredAndTheCloseStoresOnlyDriveAndFolder) {

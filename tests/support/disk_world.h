@@ -10,6 +10,7 @@
 #include "platform/files/photo_listing.h"
 #include "platform/journal/journal_store.h"
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/media_fixture.h"
 #include "tests/support/run_harness.h"
 #include "tests/support/temp_folder.h"
 
@@ -47,7 +48,9 @@ protected:
     void put(const std::string& name, const std::string& time) override {
         const auto order = originByContents_.size() % 2 ? ByteOrder::Motorola : ByteOrder::Intel;
         const std::string bytes =
-            photo(time.empty() ? std::nullopt : std::optional(time), order) + name;
+            naming::mediaKind(name) != naming::MediaKind::JpegPhoto
+                ? mediaFile(name, time, name)
+                : photo(time.empty() ? std::nullopt : std::optional(time), order) + name;
         dir.write(name, bytes);
         originByContents_[bytes] = name;
     }

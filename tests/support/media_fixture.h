@@ -3,6 +3,7 @@
 // Builds small ISO base media files in memory for the tests and the fuzzer seeds, box by
 // box: a phone video's movie header and Apple's creation date, a HEIF photo's items.
 
+#include "naming/media_kinds.h"
 #include "tests/support/jpeg_fixture.h"
 
 #include <cstdint>
@@ -71,6 +72,22 @@ inline std::string exifItem(const std::string& time) {
     const Span segment = exifSegment(recipe);
     return bigEndian(6, 4) +
            jpegBytes(recipe).substr(segment.begin + 4, segment.end - segment.begin - 4);
+}
+
+// A HEIF photo or a video, as `name` tells, taken at `time` in Exif's shape (a video's as
+// Apple writes it, in China's time zone), or at no time where it is empty, with `tag` kept
+// inside so that no two files are alike.
+inline std::string mediaFile(std::string_view name, const std::string& time,
+                             const std::string& tag) {
+    if (naming::mediaKind(name) == naming::MediaKind::HeifPhoto)
+        return heifPhoto("Exif", exifItem(time)) + box("free", tag);
+    std::string apple = time;
+    if (!time.empty()) {
+        apple[4] = apple[7] = '-';
+        apple[10] = 'T';
+        apple += "+0800";
+    }
+    return video(box("free", tag) + (time.empty() ? movieHeader(0) : appleCreationDate(apple)));
 }
 
 } // namespace fixture
