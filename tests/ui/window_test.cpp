@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -95,6 +96,7 @@ private slots:
     void fileListDoesNotTakeAFolderItCannotRead();
     void opensAndRenamesNamesThatAreNotUtf8AsTheCommandLineDoes();
     void showsTheFolderDroppedOnIt();
+    void listsPhoneMediaWhileItsEntryIsChecked();
 
 private:
     void openWindow();                          // a new window, shown
@@ -301,6 +303,26 @@ void WindowTest::showsTheFolderDroppedOnIt() {
         QCOMPARE(feedback_.beeps, drop.beeps);
     }
     QCOMPARE(form.birthdayBox().text(), QString());
+}
+
+// The file list's entry lists phone videos and HEIC photos too; its state is stored at once
+// and comes back with the next window.
+void WindowTest::listsPhoneMediaWhileItsEntryIsChecked() {
+    const fs::path start = root_->path() / "start";
+    fixture::writePhoto(start / "IMG_0001.jpg", {});
+    for (const char* name : {"IMG_0001.MOV", "IMG_0002.heic"})
+        std::ofstream(start / name) << name;
+    openWindow();
+    QAction& entry = wiredWindow().allMediaEntry();
+    QVERIFY(wiredWindow().fileList().actions().contains(&entry));
+    QVERIFY(!entry.isChecked());
+    QCOMPARE(entries(wiredWindow().fileList()), QStringList{"IMG_0001.jpg"});
+    entry.trigger();
+    QCOMPARE(entries(wiredWindow().fileList()),
+             (QStringList{"IMG_0001.jpg", "IMG_0001.MOV", "IMG_0002.heic"}));
+    openWindow();
+    QVERIFY(wiredWindow().allMediaEntry().isChecked());
+    QCOMPARE(entries(wiredWindow().fileList()).size(), 3);
 }
 
 QTEST_MAIN(WindowTest)
