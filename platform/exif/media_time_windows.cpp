@@ -4,8 +4,9 @@
 
 namespace platform {
 
-// The zone's rules for the date itself, not its offset of today: a summer video seen in
-// winter keeps its summer clock.
+// The zone's rules for the date's year, not its offset of today: a summer video seen in
+// winter keeps its summer clock. (SystemTimeToTzSpecificLocalTimeEx would do the same
+// in one call, but wine has none and ends the program where it is called.)
 std::optional<detail::ClockTime> detail::localClockTime(std::int64_t unixSeconds) {
     // FILETIME counts 100 ns from 1601-01-01 UTC; the reader asks for no time past 9999.
     constexpr std::int64_t k1601To1970 = 11644473600;
@@ -16,10 +17,15 @@ std::optional<detail::ClockTime> detail::localClockTime(std::int64_t unixSeconds
     const FILETIME file{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     SYSTEMTIME utc{};
     SYSTEMTIME local{};
-    DYNAMIC_TIME_ZONE_INFORMATION zone{};
-    if (!FileTimeToSystemTime(&file, &utc) ||
-        GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID ||
-        !SystemTimeToTzSpecificLocalTimeEx(&zone, &utc, &local)) {
+    TIME_ZONE_INFORMATION zone{};
+    if (!FileTimeToSystemTime(&file, &utc)) {
+        return std::nullopt;
+    }
+    if (!GetTimeZoneInformationForYear(utc.wYear, nullptr, &zone) &&
+        GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID) {
+        return std::nullopt;
+    }
+    if (!SystemTimeToTzSpecificLocalTime(&zone, &utc, &local)) {
         return std::nullopt;
     }
     return ClockTime{local.wYear, local.wMonth,  local.wDay,

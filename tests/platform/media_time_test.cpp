@@ -93,13 +93,16 @@ TEST(MediaTime, ReadsShootingTimeOfVideosAndHeifPhotos) {
     ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
 #endif
     for (const MediaCase& file : cases()) {
-#ifdef _WIN32
-        if (file.localClock) {
-            continue; // the machine's own zone there
-        }
-#endif
         std::uint64_t handedOut = 0;
         const std::uint64_t size = file.head.size() + file.hole + file.tail.size();
+#ifdef _WIN32
+        if (file.localClock) { // the machine's own zone there: whole hours from UTC, as in CI
+            const std::string text = readCase(file, size, &handedOut);
+            EXPECT_EQ(text.size(), file.expected.size()) << file.name;
+            EXPECT_TRUE(text.ends_with(file.expected.substr(13))) << file.name << ' ' << text;
+            continue;
+        }
+#endif
         EXPECT_EQ(readCase(file, size, &handedOut), file.expected) << file.name;
         EXPECT_LT(handedOut, 64u * 1024) << file.name;
         if (file.hole == 0) { // every cut, as a copy broken off leaves it
