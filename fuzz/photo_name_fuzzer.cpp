@@ -2,10 +2,12 @@
 // birthday and shooting time texts through the shape check, the age stamp, the base
 // name and the photo name, then a whole run over a small in-memory folder. The
 // checks are what every run must keep: no photo lost or doubled, a renamed photo named
-// after its own shooting time and nothing else, and a name that is one safe file name.
+// after its own shooting time and nothing else (or, the video of a Live Photo, after its
+// still's new name), in its own kind's extension, and a name that is one safe file name.
 
 #include "naming/batch.h"
 #include "naming/calendar.h"
+#include "naming/media_kinds.h"
 #include "naming/photo_name.h"
 #include "tests/support/memory_folder.h"
 
@@ -116,17 +118,23 @@ public:
 
 void checkRun(FuzzedDataProvider& in, const std::string& birthday) {
     Scene scene;
-    std::vector<std::string> namePool = {"IMG_1.jpg", "IMG_2.jpg", "img_1.jpg",
+    constexpr std::array kExtensions = {".jpg", ".JPEG", ".HEIC", ".MOV", ".mov", ".mp4"};
+    std::vector<std::string> namePool = {"IMG_1.jpg", "IMG_2.jpg",   "img_1.jpg", "IMG_1.HEIC",
+                                         "IMG_1.MOV", "IMG_2.JPEG",  "IMG_2.mp4", "0_0.mov",
                                          std::string(naming::kTemporaryName), ".hidden.jpg"};
     for (const char* shot : kShootingTimes) {
         if (const auto stamp = naming::ageStamp(birthday, shot)) {
-            namePool.push_back(naming::photoName(naming::baseName(*stamp)));
-            namePool.push_back(naming::photoName(naming::baseName(*stamp), "b"));
+            for (const char* extension : {".jpg", ".mov"}) {
+                namePool.push_back(naming::photoName(naming::baseName(*stamp), "", extension));
+                namePool.push_back(naming::photoName(naming::baseName(*stamp), "b", extension));
+            }
         }
     }
     const int photoCount = in.ConsumeIntegralInRange(0, 9);
     for (int i = 0; i < photoCount; ++i) {
-        std::string name = in.ConsumeBool() ? pick(in, namePool) : "P" + std::to_string(i) + ".jpg";
+        std::string name = in.ConsumeBool()
+                               ? pick(in, namePool)
+                               : "P" + std::to_string(i % 4) + pick(in, kExtensions);
         if (name.empty() || scene.timeByOrigin.contains(name)) {
             continue;
         }
@@ -182,9 +190,20 @@ void checkRun(FuzzedDataProvider& in, const std::string& birthday) {
             fail("a photo without an age was renamed:", origin + " -> " + name);
         }
         const std::string base = naming::baseName(*stamp);
+        const std::string_view extension = naming::namedExtension(origin);
         bool named = false;
         for (const char* letter : {"", "b", "c", "d", "e", "f"}) {
-            named = named || name == naming::photoName(base, letter);
+            named = named || name == naming::photoName(base, letter, extension);
+        }
+        // A Live Photo's video: beside a still of its camera name, under that still's new name.
+        if (naming::mediaKind(origin) == naming::MediaKind::Video) {
+            for (const std::string& still : present) {
+                const std::string stillOrigin = folder.origin(still);
+                named = named || (naming::mediaKind(still) != naming::MediaKind::Video &&
+                                  naming::stemOf(stillOrigin) == naming::stemOf(origin) &&
+                                  naming::stemOf(still) == naming::stemOf(name) &&
+                                  name.ends_with(extension));
+            }
         }
         if (!named || !isSafeFileName(name)) {
             fail("a photo got a name not made from its own age:", origin + " -> " + name);
