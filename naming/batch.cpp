@@ -231,11 +231,17 @@ private:
 
         for (bool settled = false; !settled;) {
             std::unordered_set<std::string> given;
+            const auto freed = [&](const std::string& name) {
+                const auto held = holder.find(name);
+                return held != holder.end() && !stays[held->second];
+            };
             const auto isFree = [&](const std::string& candidate) {
-                if (given.contains(candidate))
-                    return false;
-                const auto held = holder.find(candidate);
-                return (held != holder.end() && !stays[held->second]) || !existsOnDisk(candidate);
+                return !given.contains(candidate) && (freed(candidate) || !existsOnDisk(candidate));
+            };
+            // A name something other than a file holds (a folder) is given all the same, and
+            // its rename refused; the video would then follow a still that stays.
+            const auto stillCanMove = [&](const Photo& still) {
+                return freed(still.target) || !c_.folder.isNameTaken(still.target);
             };
             for (std::size_t i = 0; i < photos_.size(); ++i) {
                 photos_[i].target.clear();
@@ -254,7 +260,8 @@ private:
                     if (stays[i] || !photo.target.empty() ||
                         (still[i] != kNone) != videosOfLivePhotos)
                         continue;
-                    if (videosOfLivePhotos && !photos_[still[i]].target.empty()) {
+                    if (videosOfLivePhotos && !photos_[still[i]].target.empty() &&
+                        stillCanMove(photos_[still[i]])) {
                         if (std::string paired = pairedName(i, still[i]); isFree(paired)) {
                             photo.target = *given.insert(std::move(paired)).first;
                             continue;

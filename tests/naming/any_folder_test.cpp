@@ -238,7 +238,8 @@ TYPED_TEST(Batch, PhoneMediaKeepTheirKindAndLivePhotosTheirPairs) {
         const char* what;
         std::vector<std::pair<std::string, std::string>> photos; // name, shooting time
         Names after;
-        Names origins; // of the names after, in their order
+        Names origins;     // of the names after, in their order
+        Names others = {}; // taken by folders
     };
     const std::vector<Case> cases{
         {"kinds",
@@ -254,6 +255,11 @@ TYPED_TEST(Batch, PhoneMediaKeepTheirKindAndLivePhotosTheirPairs) {
          {{"IMG_1.JPG", t1}, {at("33", ".mov"), ""}, {"IMG_1.MOV", t2}},
          {at("33", ".jpg"), at("33", ".mov"), at("35", ".mov")},
          {"IMG_1.JPG", at("33", ".mov"), "IMG_1.MOV"}},
+        {"still refused by a folder",
+         {{"IMG_1.JPG", t1}, {"IMG_1.MOV", t2}},
+         {at("33", ".jpg"), at("35", ".mov"), "IMG_1.JPG"},
+         {"", "IMG_1.MOV", "IMG_1.JPG"},
+         {at("33", ".jpg")}},
         {"ring of videos",
          {{at("33", ".mov"), t2}, {at("35", ".mov"), t1}},
          {at("33", ".mov"), at("35", ".mov")},
@@ -263,6 +269,8 @@ TYPED_TEST(Batch, PhoneMediaKeepTheirKindAndLivePhotosTheirPairs) {
         TypeParam w;
         for (const auto& [name, time] : c.photos)
             w.add(name, time);
+        for (const std::string& other : c.others)
+            w.addOther(other);
         EXPECT_EQ(w.run("2006-05-10").end, RunEnd::Completed) << c.what;
         EXPECT_EQ(w.names(), c.after) << c.what;
         for (std::size_t i = 0; i < c.after.size() && i < c.origins.size(); ++i)
