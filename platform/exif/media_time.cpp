@@ -31,6 +31,7 @@ namespace {
 constexpr std::size_t kWindowSize = 4096;
 // Boxes read whole (a video's meta, a HEIF photo's meta) and Exif items hold a few KiB.
 constexpr std::uint64_t kMaxWholeBox = 256 * 1024;
+constexpr std::uint64_t kMaxHeldBox = 64 * 1024;
 constexpr int kMaxBoxes = 1000;
 // libexif reads no further into an Exif payload than a JPEG segment could hold.
 constexpr std::size_t kMaxExifPayload = 0xfffe;
@@ -82,13 +83,30 @@ public:
     // File bytes [offset, offset + size), size <= kWindowSize, from the last read where it
     // holds them, else from a new one; nullptr where the file ends first.
     const unsigned char* at(std::uint64_t offset, std::uint64_t size) {
-        if (!window_.at(offset, size)) {
-            window_.base = offset;
-            window_.bytes.resize(kWindowSize);
-            window_.bytes.resize(
-                std::min(read_(offset, window_.bytes.data(), kWindowSize), kWindowSize));
-        }
+        if (!window_.at(offset, size))
+            fill(offset, kWindowSize);
         return window_.at(offset, size);
+    }
+
+    // Reads a box of up to kMaxHeldBox bytes whole, so that the walk through it reads
+    // nothing more: a phone video's movie box, sample tables and all, is a few KiB.
+    void hold(const Box& box) {
+        const std::uint64_t size = box.end - box.payload;
+        if (size > kMaxHeldBox || window_.at(box.payload, size))
+            return;
+        const std::uint64_t held = window_.base + window_.bytes.size();
+        if (!window_.at(box.payload, 0) || held >= end_) {
+            fill(box.payload, static_cast<std::size_t>(size));
+            return;
+        }
+        // The window holds the box's start: only the rest is read, after it.
+        const auto rest = static_cast<std::size_t>(box.end - held);
+        window_.bytes.resize(window_.bytes.size() + rest);
+        const std::size_t got =
+            std::min(read_(held, window_.bytes.data() + (held - window_.base), rest), rest);
+        window_.bytes.resize(held - window_.base + got);
+        if (got < rest)
+            end_ = std::min(end_, held + got);
     }
 
     // The first kMaxWholeBox bytes of a box's payload at most, or as many as the file has.
@@ -108,8 +126,21 @@ public:
     }
 
 private:
+    // A read that came back short found the end of the file (or an error, treated alike):
+    // nothing past it is asked for again.
+    void fill(std::uint64_t offset, std::size_t size) {
+        window_.base = offset;
+        window_.bytes.resize(offset < end_ ? size : 0);
+        const std::size_t got = std::min(
+            window_.bytes.empty() ? 0 : read_(offset, window_.bytes.data(), size), size);
+        window_.bytes.resize(got);
+        if (got < size)
+            end_ = std::min(end_, offset + got);
+    }
+
     const ReadAt& read_;
     Piece window_{0, {}};
+    std::uint64_t end_ = kFileEnd;
 };
 
 // The box whose header starts at `at`, inside a parent ending at `end`; no value where the
@@ -465,6 +496,7 @@ std::optional<std::string> readMediaShootingTime(const ReadAt& read) {
             return true;
         }
         if (box.type == fourCc("moov")) {
+            file.hold(box);
             time = videoTime(file, box);
         } else if (box.type == fourCc("meta")) {
             time = heifTime(file, box);
