@@ -10,7 +10,7 @@
 #   bench/run.sh [--counts "1000 10000"] [--modes "warm cold"]
 #                [--tools "tamblinor floor exiv2 jhead exiftool"] [--runs N] [--slow-runs N]
 #                [--large-photos] [--no-strace] [--strace-only] [--build DIR] [--work DIR]
-#                [--keep] [--slow-card IOPS]
+#                [--keep] [--slow-card IOPS] [--mixed] [--media-strace]
 #
 # Tools besides those five: tamblinor-again, tamblinor run over a folder it has named
 # already (each copy is named once, untimed, before the cache is dropped); tamblinor-more,
@@ -25,10 +25,24 @@
 # loop device whose reads are throttled to IOPS a second by the cgroup v1 blkio
 # controller (500 is a fair SD card in a USB reader); every timed process is moved into
 # that cgroup before it starts, and the card is unmounted and mounted afresh before each
-# run, so every run is cold. Photos of about 300 KB (only their heads are read). Needs
-# root; the mount, the loop device and the cgroup are removed at the end, also on a
-# failure; the image stays in the work folder with its photos for the next run. Default
-# tools "tamblinor floor tamblinor-again", mode cold, no strace.
+# run, so every run is cold. The card is mounted in a mount namespace of the script's
+# own (unshare), where no other program's namespace can copy it and keep its caches.
+# Photos of about 300 KB (only their heads are read). Needs root; the mount, the loop
+# device and the cgroup are removed at the end, also on a failure; the image stays in the
+# work folder with its photos for the next run. Default tools "tamblinor floor
+# tamblinor-again", mode cold, no strace.
+#
+# --mixed: a phone's folder instead, of every 10 files 7 JPEG photos, 2 HEIC photos and an
+# MP4 video of 2 MB whose movie box lies at its end (tamblinor-make-photos --mixed; the
+# video's media data is a hole in the file); tamblinor runs with --all-media and the floor
+# with --mixed (one 4 KiB read per photo, two per video: its head and its movie box).
+# Target on the slow card: 1.1x the floor.
+#
+# --media-strace: only the bytes and reads that finding one file's shooting time costs
+# tamblinor-cli --all-media --dry-run, by strace, for a 100 MB MP4 and a 100 MB MOV made by
+# ffmpeg (the movie box at the end, where ffmpeg leaves it) and a HEIC photo made by
+# heif-enc from a generated photo, each alone in its folder. Needs ffmpeg and heif-enc
+# (libheif-examples).
 #
 # Needs: a Release build of the project (default build/bench beside this folder's parent,
 # configured and built by this script with TAMBLINOR_BUILD_BENCHMARKS=ON),
@@ -63,6 +77,8 @@ do_time=1
 keep=0
 birthday=2019-06-15
 same_second_percent=5
+mixed=0
+media_strace=0
 
 # ----------------------------------------------------------------------------------
 # Internal entry points, called by hyperfine's --prepare.
@@ -87,7 +103,8 @@ check() {
                 return 1
             fi
             return 0 ;;
-        floor)    pattern='^[0-9]{8}_[0-9]{6}[b-z]?\.jpg$' ;;
+        floor)    pattern='^[0-9]{8}_[0-9]{6}[b-z]?\.jpg$'
+                  [[ -z ${BENCH_MEDIA:-} ]] || pattern='^[0-9]{8}_[0-9]{6}[b-z]?\.(jpg|heic|mp4)$' ;;
         rerun-floor) return 0 ;; # renames nothing
         exiftool) pattern='^[0-9]{8}_[0-9]{6}(-[0-9]+)?\.jpg$' ;;
         exiv2)    pattern='^[0-9]{8}_[0-9]{6}(_[0-9]+)?\.jpg$' ;;
@@ -116,7 +133,8 @@ remount() {
 # a fresh copy of the pristine folder (hard links: the same files, new names), flushes
 # the copy's metadata and, when cold, drops the photos' pages from the page cache; on
 # the slow card (EVICT "remount"), every cache of the card. For tamblinor-again the copy
-# is named first, as tamblinor-cli $BENCH_CLI would name it for $BENCH_BIRTHDAY.
+# is named first, as tamblinor-cli $BENCH_CLI would name it for $BENCH_BIRTHDAY (with
+# $BENCH_MEDIA, --all-media for a phone's folder).
 prepare() {
     local mode=$1 tool=$2 pristine=$3 dir=$4 evict=$5
     if [[ -f $dir.tool ]]; then
@@ -126,13 +144,13 @@ prepare() {
     cp -al "$pristine" "$dir"
     echo "$tool" >"$dir.tool"
     if [[ $tool == tamblinor-again ]]; then
-        "$BENCH_CLI" --birthday "$BENCH_BIRTHDAY" "$dir" >/dev/null
+        "$BENCH_CLI" ${BENCH_MEDIA:-} --birthday "$BENCH_BIRTHDAY" "$dir" >/dev/null
     elif [[ $tool == tamblinor-more || $tool == rerun-floor ]]; then
         # The last 100 photos wait outside while the others are named.
         rm -rf "$dir.new"; mkdir "$dir.new"
         find "$dir" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort -V | tail -n 100 \
             | while read -r name; do mv "$dir/$name" "$dir.new/"; done
-        "$BENCH_CLI" --birthday "$BENCH_BIRTHDAY" "$dir" >/dev/null
+        "$BENCH_CLI" ${BENCH_MEDIA:-} --birthday "$BENCH_BIRTHDAY" "$dir" >/dev/null
         mv "$dir.new"/* "$dir/"; rmdir "$dir.new"
     fi
     sync -f "$dir"
@@ -153,6 +171,7 @@ fi
 
 usage() { sed -n '2,/^$/p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 64; }
 
+arguments=("$@")
 while [[ $# -gt 0 ]]; do
     case $1 in
         --counts) counts=$2; shift 2 ;;
@@ -167,6 +186,8 @@ while [[ $# -gt 0 ]]; do
         --work) mkdir -p "$2"; work=$(cd "$2" && pwd); shift 2 ;;
         --keep) keep=1; shift ;;
         --slow-card) card_iops=$2; shift 2 ;;
+        --mixed) mixed=1; shift ;;
+        --media-strace) media_strace=1; do_time=0; do_strace=0; shift ;;
         -h|--help) usage ;;
         *) echo "unknown option $1" >&2; usage ;;
     esac
@@ -183,11 +204,20 @@ if [[ -n $card_iops ]]; then
     fi
     [[ -f /sys/fs/cgroup/blkio/blkio.throttle.read_iops_device ]] \
         || die "--slow-card needs the cgroup v1 blkio controller at /sys/fs/cgroup/blkio"
+    # The card is mounted in a mount namespace of the script's own. Mounted in the
+    # machine's, it is copied into every mount namespace another program makes meanwhile
+    # (a sandbox, a test run under unshare), and such a copy keeps the card's file system
+    # and its caches alive across the unmount before a run: that run is then warm.
+    if [[ -z ${BENCH_CARD_NAMESPACE:-} ]]; then
+        BENCH_CARD_NAMESPACE=1 exec unshare --mount --propagation private \
+            "${BASH_SOURCE[0]}" "${arguments[@]}"
+    fi
     [[ -z $modes || $modes == cold ]] || die "--slow-card runs are cold: no --modes but cold"
     modes=cold
     tools=${tools:-tamblinor floor tamblinor-again}
     do_strace=0
 fi
+[[ $media_strace == 0 ]] || tools=${tools:-tamblinor} # the report runs tamblinor alone
 modes=${modes:-warm cold}
 tools=${tools:-tamblinor floor exiv2 jhead exiftool}
 
@@ -215,6 +245,13 @@ mkdir -p "$work/bin"
 export XDG_STATE_HOME="$work/state"
 # What prepare needs to name a copy before tamblinor-again runs over it.
 export BENCH_CLI="$cli" BENCH_BIRTHDAY="$birthday"
+# What a phone's folder takes: tamblinor's option, the generator's and the floor's, and
+# the suffix of its folder's name.
+media="" mixed_option="" folder_kind=""
+if [[ $mixed == 1 ]]; then
+    media=--all-media mixed_option=--mixed folder_kind=-mixed
+fi
+export BENCH_MEDIA="$media"
 
 # The floor and the cache dropper: from the build when it has them, else compiled here.
 tool_binary() {
@@ -243,6 +280,7 @@ for tool in $tools; do
             [[ -x $stall ]] || die "no $stall: pass --build with a build of the window and bench/"
             selected+=("$tool") ;;
         exiftool|jhead|exiv2)
+            [[ $mixed == 0 ]] || die "$tool renames JPEG photos only: not with --mixed"
             if command -v "$tool" >/dev/null; then
                 selected+=("$tool")
             else
@@ -256,8 +294,8 @@ done
 command_for() {
     local tool=$1 dir=$2
     case $tool in
-        tamblinor|tamblinor-again|tamblinor-more) echo "$(printf %q "$cli") --birthday $birthday $dir" ;;
-        floor)     echo "$(printf %q "$floor") $dir" ;;
+        tamblinor|tamblinor-again|tamblinor-more) echo "$(printf %q "$cli") ${media:+$media }--birthday $birthday $dir" ;;
+        floor)     echo "$(printf %q "$floor") ${mixed_option:+$mixed_option }$dir" ;;
         rerun-floor) echo "$(printf %q "$rerun_floor") $dir" ;;
         exiftool)  echo "exiftool '-FileName<DateTimeOriginal' -d '%Y%m%d_%H%M%S%%-c.%%e' $dir" ;;
         jhead)     echo "jhead -n%Y%m%d-%H%M%S $dir/*.jpg" ;;
@@ -359,14 +397,15 @@ pristine() {
     else
         size=1mb; image=$(scan_image scan-1mb.jpg 1400 930)
     fi
-    local dir="$photos_root/photos-$n-$size"
+    local dir="$photos_root/photos-$n-$size$folder_kind"
     if [[ ! -f $dir.done ]]; then
         say "generating $n photos of about $size in $dir ..."
         rm -rf "$dir"
-        "$maker" "$dir" --count "$n" --same-second-percent "$same_second_percent" --image "$image"
+        "$maker" "$dir" --count "$n" --same-second-percent "$same_second_percent" --image "$image" \
+            $mixed_option
         find "$dir" -mindepth 1 -maxdepth 1 -printf '%i\n' | sort >"$dir.inodes"
         # OLD -> NEW per photo, from a dry run, joined to the inodes by the old name.
-        "$cli" --birthday "$birthday" --dry-run "$dir" \
+        "$cli" $media --birthday "$birthday" --dry-run "$dir" \
             | awk -F' -> ' 'NF == 2 { print $1 "\t" $2 }' | sort >"$dir.dry"
         find "$dir" -mindepth 1 -maxdepth 1 -printf '%f\t%i\n' | sort >"$dir.names"
         join -t $'\t' "$dir.names" "$dir.dry" | awk -F'\t' '{ print $2 "\t" $3 }' | sort >"$dir.expected"
@@ -380,7 +419,7 @@ pristine() {
 # ----------------------------------------------------------------------------------
 # Timing
 
-results="$work/results${card_iops:+-card}" # the card's figures kept apart from the disk's
+results="$work/results${card_iops:+-card}$folder_kind" # the card's figures and a phone's folder's apart
 mkdir -p "$results"
 
 # The window's runs: no hyperfine, the program prints its own figure, one line a run.
@@ -446,12 +485,12 @@ time_config() {
 # summary CSV N MODE: the table, ratios and targets of one configuration.
 summary() {
     local csv=$1 n=$2 mode=$3
-    awk -F, -v n="$n" -v mode="$mode" -v card="$card_iops" '
+    awk -F, -v n="$n" -v mode="$mode" -v card="$card_iops" -v mixed="$mixed" '
         NR == 1 { next }
         { name[NR] = $1; mean[$1] = $2; sd[$1] = $3; med[$1] = $4; order[++k] = $1 }
         END {
             where = card ? sprintf(", slow card at %s reads a second", card) : ""
-            printf "\n%s photos, %s%s (median of the runs; mean ± sd)\n", n, mode, where
+            printf "\n%s %s, %s%s (median of the runs; mean ± sd)\n", n, mixed ? "files of a phone (70% JPEG, 20% HEIC, 10% video)" : "photos", mode, where
             printf "| tool | median | mean ± sd | per photo | × floor | tamblinor faster by |\n"
             printf "|---|---:|---:|---:|---:|---:|\n"
             for (i = 1; i <= k; ++i) {
@@ -463,7 +502,7 @@ summary() {
             if ("tamblinor" in med) {
                 t = med["tamblinor"]
                 if ("floor" in med) {
-                    limit = card ? 1.05 : mode == "warm" ? 1.25 : 1.5
+                    limit = card ? (mixed ? 1.1 : 1.05) : mode == "warm" ? 1.25 : 1.5
                     printf "target: tamblinor %.2f× floor, at most %.2f×: %s\n", t / med["floor"], limit, (t / med["floor"] <= limit ? "met" : "MISSED")
                 }
                 if (mode == "cold" && ("exiv2" in med))
@@ -491,12 +530,14 @@ window_summary() {
 # Bytes and system calls per photo, with strace, on 100 photos.
 
 strace_report() {
-    local src sample="$work/strace-100" dir="$work/strace-run"
+    local src sample="$work/strace-100$folder_kind" dir="$work/strace-run"
     src=$(pristine 1000)
     rm -rf "$sample"; mkdir -p "$sample"
-    find "$src" -mindepth 1 -maxdepth 1 -name '*.jpg' | sort | sed -n '1,100p' | xargs -d '\n' cp -l -t "$sample"
+    # A phone's folder: its first 100 files, 70 JPEG photos, 20 HEIC photos and 10 videos.
+    find "$src" -mindepth 1 -maxdepth 1 -name "$([[ $mixed == 1 ]] && echo '*' || echo '*.jpg')" \
+        | sort | sed -n '1,100p' | xargs -d '\n' cp -l -t "$sample"
     find "$sample" -mindepth 1 -printf '%i\n' | sort >"$sample.inodes"
-    "$cli" --birthday "$birthday" --dry-run "$sample" | awk -F' -> ' 'NF == 2 { print $1 "\t" $2 }' | sort >"$sample.dry"
+    "$cli" $media --birthday "$birthday" --dry-run "$sample" | awk -F' -> ' 'NF == 2 { print $1 "\t" $2 }' | sort >"$sample.dry"
     find "$sample" -mindepth 1 -printf '%f\t%i\n' | sort >"$sample.names"
     join -t $'\t' "$sample.names" "$sample.dry" | awk -F'\t' '{ print $2 "\t" $3 }' | sort >"$sample.expected"
 
@@ -513,7 +554,8 @@ strace_report() {
     done
 
     printf '\nstrace, 100 photos (%s): bytes read from the photos and system calls, per photo\n' "$(basename "$src")"
-    printf 'limit: Exif segment rounded up to 4 KiB = %d bytes\n' "$limit"
+    printf 'limit: Exif segment rounded up to 4 KiB = %d bytes%s\n' "$limit" \
+        "$([[ $mixed == 0 ]] || echo ' (of a JPEG photo; a video takes two reads)')"
     printf '| tool | bytes read per photo | read calls per photo | opens per photo | all system calls per photo |\n'
     printf '|---|---:|---:|---:|---:|\n'
     local tool
@@ -534,6 +576,86 @@ strace_report() {
         ' tool="$tool" "$log"
     done
     rm -rf "$dir"
+}
+
+# ----------------------------------------------------------------------------------
+# One video's or HEIC photo's shooting time: the reads and bytes it costs, with strace.
+
+# top_boxes FILE: its top-level boxes, TYPE@OFFSET one after another, from their headers.
+top_boxes() {
+    local file=$1 at=0 end hex size out=""
+    end=$(stat -c %s "$file")
+    while (( at + 8 <= end )); do
+        hex=$(od -An -tx1 -j "$at" -N 16 "$file" | tr -d ' \n')
+        size=$((16#${hex:0:8}))
+        (( size != 1 )) || size=$((16#${hex:16:16}))
+        (( size != 0 )) || size=$((end - at))
+        out+="$(printf "\\x${hex:8:2}\\x${hex:10:2}\\x${hex:12:2}\\x${hex:14:2}")@$at "
+        (( size >= 8 )) || break
+        at=$((at + size))
+    done
+    echo "${out% }"
+}
+
+# media_files: made once in the work folder, each alone in its folder: 100 MB videos from
+# ffmpeg (29 s of testsrc2 at 1080p, MPEG-4 part 2 at its best quality, its movie box at
+# the end as ffmpeg's muxers leave it, created 2021-05-06 07:08:09 UTC) as MP4 and as MOV,
+# and a HEIC photo of a 4032x3024 frame with the generator's Exif, through heif-enc.
+media_files() {
+    local media="$work/media"
+    if [[ ! -f $media.done ]]; then
+        local needed
+        for needed in ffmpeg heif-enc; do
+            command -v "$needed" >/dev/null || die "$needed is missing (apt-get install ffmpeg libheif-examples)"
+        done
+        say "making a 100 MB MP4, a 100 MB MOV and a HEIC photo in $media ..."
+        rm -rf "$media"; mkdir -p "$media/mp4" "$media/mov" "$media/heic" "$media/source"
+        local format name
+        for format in mp4 mov; do
+            [[ $format == mp4 ]] && name=VID_0001.mp4 || name=VID_0002.mov
+            ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i testsrc2=s=1920x1080:r=30 -t 29 \
+                -c:v mpeg4 -q:v 1 -threads 2 -metadata creation_time=2021-05-06T07:08:09Z \
+                -f "$format" "$media/$format/$name" || die "ffmpeg cannot make $name"
+        done
+        ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i testsrc2=s=4032x3024 -frames:v 1 \
+            -q:v 2 "$media/frame.jpg" || die "ffmpeg cannot make a frame"
+        "$maker" "$media/source" --count 1 --start "2021:05:06 07:08:09" --image "$media/frame.jpg"
+        heif-enc -q 50 "$media/source/IMG_0001.jpg" -o "$media/heic/IMG_0003.heic" >/dev/null \
+            || die "heif-enc cannot make IMG_0003.heic"
+        touch "$media.done"
+    fi
+    echo "$media"
+}
+
+media_strace_report() {
+    local media kind
+    media=$(media_files)
+    printf '\nstrace, one file alone in its folder: tamblinor-cli --all-media --dry-run --birthday 2020-01-01 DIR\n'
+    printf '| file | size | top-level boxes (type@offset) | read calls | bytes read | reads (bytes@offset) | opens | lseeks | name given |\n'
+    printf '|---|---:|---|---:|---:|---|---:|---:|---|\n'
+    for kind in mp4 mov heic; do
+        local dir="$media/$kind" file log="$work/strace-media-$kind.log" named
+        file=$(find "$dir" -mindepth 1 -maxdepth 1 -type f -printf '%f\n')
+        named=$(strace -f -y -qq -o "$log" -e trace=openat,read,pread64,preadv,preadv2,lseek \
+            "$cli" --all-media --dry-run --birthday 2020-01-01 "$dir" 2>/dev/null | sed 's/.* -> //') \
+            || die "tamblinor-cli failed under strace on $file"
+        awk -v path="<$dir/$file>" -v file="$file" -v size="$(stat -c %s "$dir/$file")" \
+            -v boxes="$(top_boxes "$dir/$file")" -v named="$named" '
+            !index($0, path) { next }
+            /(^|[ ])(read|pread64|preadv|preadv2)\(/ {
+                reads++
+                n = split($0, part, ") = "); got = part[n] + 0
+                if (got > 0) bytes += got
+                at = part[n - 1]; sub(/.*, /, "", at)
+                list = list (list == "" ? "" : ", ") got "@" at
+            }
+            /(^|[ ])openat\(/ { opens++ }
+            /(^|[ ])lseek\(/ { seeks++ }
+            END {
+                printf "| %s | %.1f MB | %s | %d | %d | %s | %d | %d | %s |\n", file, size / 1e6, boxes,
+                    reads, bytes, list, opens, seeks, named
+            }' "$log"
+    done
 }
 
 # ----------------------------------------------------------------------------------
@@ -560,4 +682,7 @@ if [[ $do_time == 1 ]]; then
 fi
 if [[ $do_strace == 1 ]]; then
     strace_report
+fi
+if [[ $media_strace == 1 ]]; then
+    media_strace_report
 fi

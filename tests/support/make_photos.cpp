@@ -1,11 +1,14 @@
 // tamblinor-make-photos: fills a folder with generated photos IMG_0001.jpg, IMG_0002.jpg,
-// ... whose shooting times increase, for demonstrations and benchmarks. The same
-// arguments always give the same files.
+// ... whose shooting times increase, for demonstrations and benchmarks; with --mixed, a
+// phone's folder instead, of JPEG and HEIC photos and MP4 videos. The same arguments
+// always give the same files.
 
 #include "tests/support/jpeg_fixture.h"
+#include "tests/support/media_fixture.h"
 
 #include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -21,7 +24,11 @@ using namespace std::chrono;
 
 constexpr const char* kUsage =
     "usage: tamblinor-make-photos DIR [--count N] [--start \"YYYY:MM:DD HH:MM:SS\"] "
-    "[--step SECONDS] [--same-second-percent P] [--image FILE]";
+    "[--step SECONDS] [--same-second-percent P] [--image FILE] [--mixed]";
+
+// A phone video's media data, before its movie box: left as a hole in the file, so a
+// video takes a few KiB of the disk however far its movie box lies from its head.
+constexpr std::uint64_t kVideoDataSize = 2 << 20;
 
 struct Options {
     std::filesystem::path folder;
@@ -30,6 +37,8 @@ struct Options {
     long step = 60;
     long sameSecondPercent = 0;
     std::optional<std::filesystem::path> image;
+    // Of every 10 files, 7 JPEG photos, 2 HEIC photos and a video.
+    bool mixed = false;
 };
 
 // Thrown for a bad command line or an unreadable image; main prints it.
@@ -95,6 +104,10 @@ Options parse(int argc, char** argv) {
             haveFolder = true;
             continue;
         }
+        if (arg == "--mixed") {
+            options.mixed = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             throw Failure{"missing value after " + std::string(arg)};
         }
@@ -152,6 +165,42 @@ std::string imageData(const std::filesystem::path& path) {
     throw Failure{"not a jpeg file: " + path.string()};
 }
 
+// A box's size from its header at `at`, as media_fixture.h writes it (32 bits).
+std::uint64_t boxSize(const std::string& bytes, std::size_t at) {
+    std::uint64_t size = 0;
+    for (std::size_t i = at; i < at + 4; ++i) {
+        size = size << 8 | static_cast<unsigned char>(bytes[i]);
+    }
+    return size;
+}
+
+// The fixture's video with kVideoDataSize bytes of media data in place of its few, so that
+// its movie box, at the end as most phones and ffmpeg leave it, lies far from its head.
+void writeVideo(const std::filesystem::path& path, const std::string& time) {
+    const std::string small =
+        fixture::mediaFile(path.filename().string(), time, path.stem().string());
+    const std::size_t data = boxSize(small, 0); // ftyp, then mdat
+    const std::string movie = small.substr(data + boxSize(small, data));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << small.substr(0, data) << fixture::bigEndian(8 + kVideoDataSize, 4) << "mdat";
+    }
+    std::filesystem::resize_file(path, data + 8 + kVideoDataSize);
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << movie;
+    if (!out.flush()) {
+        throw Failure{"cannot write " + path.string()};
+    }
+}
+
+void writeHeif(const std::filesystem::path& path, const std::string& time) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << fixture::mediaFile(path.filename().string(), time, path.stem().string());
+    if (!out.flush()) {
+        throw Failure{"cannot write " + path.string()};
+    }
+}
+
 void makePhotos(const Options& options) {
     fixture::PhotoRecipe recipe;
     recipe.thumbnail = true; // as cameras write them
@@ -174,10 +223,16 @@ void makePhotos(const Options& options) {
         if (year_month_day{floor<days>(time)}.year() > year{9999}) {
             throw Failure{"shooting times run past the year 9999"};
         }
+        const long slot = options.mixed ? i % 10 : 0; // of ten: 7 JPEG, 2 HEIC, a video
+        const char* extension = slot < 7 ? "jpg" : slot < 9 ? "heic" : "mp4";
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%04ld.%s", i + 1, extension);
+        if (slot >= 7) {
+            (slot == 9 ? writeVideo : writeHeif)(options.folder / name, exifText(time));
+            continue;
+        }
         recipe.dateTimeOriginal = exifText(time);
         recipe.byteOrder = i % 2 == 0 ? fixture::ByteOrder::Intel : fixture::ByteOrder::Motorola;
-        char name[32];
-        std::snprintf(name, sizeof name, "IMG_%04ld.jpg", i + 1);
         fixture::writePhoto(options.folder / name, recipe);
     }
 }
