@@ -1,5 +1,6 @@
 #include "naming/batch.h"
 
+#include "naming/calendar.h"
 #include "naming/media_kinds.h"
 #include "naming/moves.h"
 #include "naming/photo_identity.h"
@@ -177,10 +178,39 @@ private:
         return false;
     }
 
+    // Seconds since 1970 of a shooting time whose date names a day and whose clock is
+    // digits; none otherwise.
+    static std::optional<long long> secondsOf(std::string_view shot) {
+        if (shot.size() < 19)
+            return std::nullopt;
+        std::string date(shot.substr(0, 10));
+        date[4] = date[7] = '-';
+        const std::optional<Date> day = parseDate(date);
+        long long clock = 0;
+        for (const std::size_t at : {11, 14, 17}) {
+            const char high = shot[at], low = shot[at + 1];
+            if (high < '0' || high > '9' || low < '0' || low > '9')
+                return std::nullopt;
+            clock = clock * 60 + (high - '0') * 10 + (low - '0');
+        }
+        if (!day)
+            return std::nullopt;
+        return day->serial().time_since_epoch().count() * 86400LL + clock;
+    }
+
+    // The still and the video of one Live Photo are taken within a moment of each other;
+    // two files of one camera name shot further apart are two shots whose counters met
+    // (a camera's counter starts again after 9999, and folders get merged).
+    static bool takenTogether(const Photo& still, const Photo& video) {
+        constexpr long long kMostSecondsApart = 3;
+        const std::optional<long long> a = secondsOf(still.shot), b = secondsOf(video.shot);
+        return a && b && (*a > *b ? *a - *b : *b - *a) <= kMostSecondsApart;
+    }
+
     // A Live Photo is a still and a short video under one camera name, which the video
     // keeps: for each photo, the still whose name its own differs from only by extension
-    // where it is a video, else none. Both must be named by this run; the first such
-    // still in list order.
+    // and that was taken with it where it is a video, else none. Both must be named by
+    // this run; the first such still in list order.
     std::vector<std::size_t> livePhotoStills() const {
         std::vector<std::size_t> still(photos_.size(), kNone);
         std::unordered_map<std::string_view, std::size_t> stills;
@@ -191,7 +221,8 @@ private:
         for (std::size_t i = 0; i < photos_.size(); ++i) {
             if (!photos_[i].named() || mediaKind(photos_[i].name) != MediaKind::Video)
                 continue;
-            if (const auto found = stills.find(stemOf(photos_[i].name)); found != stills.end())
+            if (const auto found = stills.find(stemOf(photos_[i].name));
+                found != stills.end() && takenTogether(photos_[found->second], photos_[i]))
                 still[i] = found->second;
         }
         return still;

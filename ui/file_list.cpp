@@ -7,7 +7,10 @@
 #include "ui/native_names.h"
 
 #include <QAbstractListModel>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QListView>
+#include <QShortcut>
 #include <filesystem>
 #include <vector>
 
@@ -75,6 +78,16 @@ FileList::FileList(const std::string& start, QWidget* parent)
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row the same height: the view then lays out 20,000 names without measuring them.
     view_->setUniformItemSizes(true);
+    // Shift+F10 opens the context menu as the Menu key does, as in Windows and GNOME; Qt
+    // answers only the Menu key everywhere. Taken here, Windows makes no menu of it too.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    menuKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QRect current = view_->visualRect(view_->currentIndex());
+        const QPoint at = current.isValid() ? current.center() : QPoint(0, 0);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, at, view_->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view_->viewport(), &event);
+    });
     refresh();
 }
 
