@@ -3,26 +3,91 @@
 #include "app/exit_status.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <variant>
 
 namespace app {
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: tamblinor-cli --birthday YYYY-MM-DD [--only NAME]... [--all-media] [--dry-run]\n"
-    "                     [FOLDER]\n"
-    "       tamblinor-cli --undo [--dry-run] [FOLDER]\n"
-    "       tamblinor-cli --history [FOLDER]\n";
+// Which of the program's actions an option belongs to: a rename, an undo, the history.
+enum Takes : unsigned { kRename = 1, kUndo = 2, kHistory = 4 };
 
-// The usage line first, then what the program does, its options and its exit statuses.
+// Every option of a run, once. --help, the usage lines and the messages about options
+// that do not go together are all made from this table.
+struct OptionRow {
+    std::string_view name; // as typed, "--birthday"
+    std::string_view value; // its value's placeholder; empty for a flag
+    std::string_view help;
+    unsigned takenBy;       // the actions it may be given to
+    unsigned neededBy;      // the actions it must be given to
+    std::variant<std::string Options::*, std::set<std::string> Options::*, bool Options::*> into;
+};
+
+const std::array<OptionRow, 4> kRunOptions{{
+    {"--birthday", "YYYY-MM-DD", "the child's birthday", kRename, kRename, &Options::birthday},
+    // One name per --only: a name after it is the folder, as it would be after any option.
+    {"--only", "NAME", "rename only this photo (repeatable); default: every photo", kRename, 0,
+     &Options::only},
+    {"--all-media", "",
+     "also rename .jpeg photos, HEIC photos and phone videos (MP4, MOV, M4V, 3GP)", kRename, 0,
+     &Options::allMedia},
+    {"--dry-run", "", "print what would happen without touching any file", kRename | kUndo, 0,
+     &Options::dryRun},
+}};
+
+// The option that names an action other than a rename, which goes first on its usage line.
+struct ActionRow {
+    std::string_view name;
+    std::string_view help;
+    Takes action;
+};
+
+constexpr std::array<ActionRow, 2> kActions{{
+    {"--undo", "take back the last run on FOLDER; again: the one before", kUndo},
+    {"--history", "list the runs on record for FOLDER", kHistory},
+}};
+
+// "--only NAME" for a placeholder's option.
+std::string spelt(const OptionRow& row) {
+    return std::string(row.name) + (row.value.empty() ? "" : " " + std::string(row.value));
+}
+
+// One line of the usage for `action`: the option that names it, or those it needs, then
+// those it may take.
+std::string usageLine(Takes action, std::string_view name) {
+    std::string line = "tamblinor-cli" + (name.empty() ? "" : " " + std::string(name));
+    for (const OptionRow& row : kRunOptions) {
+        if (row.neededBy & action)
+            line += " " + spelt(row);
+    }
+    for (const OptionRow& row : kRunOptions) {
+        if (!(row.takenBy & action) || (row.neededBy & action))
+            continue;
+        line += " [" + spelt(row) + "]";
+        if (std::holds_alternative<std::set<std::string> Options::*>(row.into))
+            line += "...";
+    }
+    return line + " [FOLDER]";
+}
+
+std::string usage() {
+    std::string text = "usage: " + usageLine(kRename, {}) + "\n";
+    for (const ActionRow& action : kActions)
+        text += "       " + usageLine(action.action, action.name) + "\n";
+    return text;
+}
+
+// The usage lines first, then what the program does, its options and its exit statuses.
 class HelpLayout : public CLI::Formatter {
 public:
     HelpLayout() { column_width(25); }
     std::string make_help(const CLI::App* app, std::string,
                           CLI::AppFormatMode mode) const override {
-        return std::string(kUsage) + "\n" + make_description(app) + make_groups(app, mode) + "\n" +
+        return usage() + "\n" + make_description(app) + make_groups(app, mode) + "\n" +
                make_footer(app);
     }
 };
@@ -37,13 +102,35 @@ int usageError(const CLI::App& cli, const std::string& problem) {
 std::string problemText(const CLI::ArgumentMismatch& error) {
     const std::string_view text = error.what();
     const std::string_view option = text.substr(0, text.find(':'));
-    if (option == "--birthday" || option == "--only")
-        return std::string(option) + " needs a value";
-    for (const std::string_view flag : {"dry-run", "all-media", "undo", "history"}) {
-        if (text.starts_with(std::string(flag) + " "))
-            return "--" + std::string(flag) + " takes no value";
+    for (const OptionRow& row : kRunOptions) {
+        if (!row.value.empty() && option == row.name)
+            return std::string(option) + " needs a value";
+        if (row.value.empty() && text.starts_with(std::string(row.name.substr(2)) + " "))
+            return std::string(row.name) + " takes no value";
+    }
+    for (const ActionRow& action : kActions) {
+        if (text.starts_with(std::string(action.name.substr(2)) + " "))
+            return std::string(action.name) + " takes no value";
     }
     return std::string(text);
+}
+
+// "--undo takes no --birthday, --only or --all-media" where any of those was given.
+std::optional<std::string> refusedWith(const ActionRow& action, const CLI::App& cli) {
+    std::vector<std::string_view> refused;
+    bool given = false;
+    for (const OptionRow& row : kRunOptions) {
+        if (row.takenBy & action.action)
+            continue;
+        refused.push_back(row.name);
+        given = given || cli.count(std::string(row.name)) > 0;
+    }
+    if (!given)
+        return std::nullopt;
+    std::string text = std::string(action.name) + " takes no ";
+    for (std::size_t i = 0; i < refused.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == refused.size() ? " or " : ", ") + std::string(refused[i]);
+    return text;
 }
 
 } // namespace
@@ -57,26 +144,26 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
     cli.formatter(std::make_shared<HelpLayout>());
     cli.footer("Prints \"OLD -> NEW\" or \"OLD kept\" per photo. Exit statuses: see "
                "tamblinor-cli(1).");
-    // Repeated, the last one counts, as in most programs.
-    const CLI::Option* birthday =
-        cli.add_option("--birthday", options.birthday, "the child's birthday")
-            ->type_name("YYYY-MM-DD")
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    // One name per --only: a name after it is the folder, as it would be after any option.
-    cli.add_option("--only", options.only,
-                   "rename only this photo (repeatable); default: every photo")
-        ->type_name("NAME")
-        ->allow_extra_args(false);
-    cli.add_flag("--all-media", options.allMedia,
-                 "also rename .jpeg photos, HEIC photos and phone videos (MP4, MOV, M4V, 3GP)")
-        ->disable_flag_override();
-    cli.add_flag("--dry-run", options.dryRun, "print what would happen without touching any file")
-        ->disable_flag_override();
-    bool undo = false, history = false;
-    cli.add_flag("--undo", undo, "take back the last run on FOLDER; again: the one before")
-        ->disable_flag_override();
-    cli.add_flag("--history", history, "list the runs on record for FOLDER")
-        ->disable_flag_override();
+    for (const OptionRow& row : kRunOptions) {
+        const std::string name(row.name), help(row.help);
+        if (const auto text = std::get_if<std::string Options::*>(&row.into)) {
+            // Repeated, the last one counts, as in most programs.
+            cli.add_option(name, options.*(*text), help)
+                ->type_name(std::string(row.value))
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        } else if (const auto names = std::get_if<std::set<std::string> Options::*>(&row.into)) {
+            cli.add_option(name, options.*(*names), help)
+                ->type_name(std::string(row.value))
+                ->allow_extra_args(false);
+        } else {
+            cli.add_flag(name, options.*std::get<bool Options::*>(row.into), help)
+                ->disable_flag_override();
+        }
+    }
+    std::array<bool, kActions.size()> chosen{};
+    for (std::size_t i = 0; i < kActions.size(); ++i)
+        cli.add_flag(std::string(kActions[i].name), chosen[i], std::string(kActions[i].help))
+            ->disable_flag_override();
     cli.add_option("FOLDER", options.folder, "the folder of the photos");
     cli.set_help_flag("-h,--help", "print this help and exit");
     cli.set_version_flag("--version", "tamblinor-cli " TAMBLINOR_VERSION,
@@ -107,17 +194,21 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
                                    ? "unknown option " + extra
                                    : "more than one folder given");
     }
-    if (undo && history)
-        return usageError(cli, "--undo and --history go alone");
-    if (undo || history) {
-        options.action = undo ? Action::Undo : Action::History;
-        if (birthday->count() > 0 || !options.only.empty() || options.allMedia)
-            return usageError(cli, std::string(undo ? "--undo" : "--history") +
-                                       " takes no --birthday, --only or --all-media");
+    if (std::count(chosen.begin(), chosen.end(), true) > 1)
+        return usageError(cli, std::string(kActions[0].name) + " and " +
+                                   std::string(kActions[1].name) + " go alone");
+    for (std::size_t i = 0; i < kActions.size(); ++i) {
+        if (!chosen[i])
+            continue;
+        if (const std::optional<std::string> problem = refusedWith(kActions[i], cli))
+            return usageError(cli, *problem);
+        options.action = kActions[i].action == kUndo ? Action::Undo : Action::History;
         return options;
     }
-    if (birthday->count() == 0)
-        return usageError(cli, "--birthday is required");
+    for (const OptionRow& row : kRunOptions) {
+        if ((row.neededBy & kRename) && cli.count(std::string(row.name)) == 0)
+            return usageError(cli, std::string(row.name) + " is required");
+    }
     return options;
 }
 

@@ -8,7 +8,11 @@
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <regex>
+#include <set>
 
 #ifdef _WIN32
 #include "platform/system/windows_error.h"
@@ -141,8 +145,11 @@ TEST(Cli, UsageErrorsExitWith64) {
         {{"--birthday", "2006-05-10", "a", "b"}, "more than one folder given"},
         {{"--undo", "--history"}, "--undo and --history go alone"},
         {{"--undo", "--birthday", "2006-05-10"}, "--undo takes no --birthday, --only or --all-media"},
-        {{"--history", "--only", "a.jpg"}, "--history takes no --birthday, --only or --all-media"},
+        {{"--history", "--only", "a.jpg"},
+         "--history takes no --birthday, --only, --all-media or --dry-run"},
         {{"--undo", "--all-media"}, "--undo takes no --birthday, --only or --all-media"},
+        {{"--history", "--dry-run"},
+         "--history takes no --birthday, --only, --all-media or --dry-run"},
         {{"--undo=yes"}, "--undo takes no value"},
     };
     for (const auto& [arguments, problem] : cases) {
@@ -229,6 +236,39 @@ TEST(Cli, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "tamblinor-cli " TAMBLINOR_VERSION "\n");
     EXPECT_EQ(version.err, "");
+}
+
+// The options --help lists are those of the manual's synopsis and its list of options, and
+// of the README's synopsis: no more, no fewer.
+TEST(Cli, TheManualAndTheReadmeNameTheOptionsHelpLists) {
+    const auto optionsIn = [](std::string text) {
+        for (std::size_t at; (at = text.find("\\-")) != std::string::npos;)
+            text.replace(at, 2, "-"); // groff's "\-" is a "-"
+        std::set<std::string> options;
+        const std::regex option("--[a-z][a-z-]*");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+             it != std::sregex_iterator(); ++it)
+            options.insert(it->str());
+        return options;
+    };
+    const auto between = [](const std::string& text, const std::string& from,
+                            const std::string& to) {
+        const std::size_t start = text.find(from);
+        return start == std::string::npos ? std::string()
+                                          : text.substr(start, text.find(to, start + from.size()) -
+                                                                   start);
+    };
+    const std::string help = cli(TempFolder().path(), {"--help"}).out;
+    const std::set<std::string> listed = optionsIn(between(help, "Options:", "Prints"));
+    const auto source = [](const char* name) {
+        std::ifstream in(std::filesystem::path(TAMBLINOR_SOURCE_DIR) / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string manual = source("docs/tamblinor-cli.1"), readme = source("README.md");
+    EXPECT_EQ(listed.size(), 8u);
+    EXPECT_EQ(optionsIn(between(manual, ".SH SYNOPSIS", ".SH")), listed);
+    EXPECT_EQ(optionsIn(between(manual, ".SH OPTIONS", ".SH")), listed);
+    EXPECT_EQ(optionsIn(between(readme, "## The command line\n\n```", "```\n")), listed);
 }
 
 TEST(Cli, EachOptionTakesOneValueInAnyOrder) {
