@@ -10,19 +10,19 @@
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
 #include "ui/rectangle_outline.h"
+#include "ui/undo_flow.h"
 #include "ui/undo_texts.h"
 #include "ui/user_feedback.h"
+#include "ui/window_fonts.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
-#include <QSet>
 #include <QShowEvent>
 #include <QUrl>
 #include <algorithm>
@@ -82,36 +82,6 @@ static_assert(std::all_of(kPlacements.begin(), kPlacements.end(), [](const Place
 
 constexpr int pixels(int twips) {
     return twips / kTwipsPerPixel;
-}
-
-// Arial and 宋体 carry no Chinese, or are missing altogether on Linux; this font has
-// the characters, and its line height lets the instructions fit their rectangle.
-const QString kChineseFallback = QStringLiteral("WenQuanYi Micro Hei");
-
-// The families of `wanted` that are installed, in its order; `wanted` itself when none is.
-// A font whose first family is missing has Qt ask the system for that family's fallbacks,
-// once per script, even with an installed family after it: each font names only what is
-// installed, looked up once, and is drawn with the same family as the full list would be.
-QStringList installed(const QStringList& wanted) {
-    static const QSet<QString> families = [] {
-        QSet<QString> names;
-        for (const QString& family : QFontDatabase::families())
-            names.insert(family.section(QStringLiteral(" ["), 0, 0).toCaseFolded()); // foundry
-        return names;
-    }();
-    QStringList found;
-    for (const QString& family : wanted) {
-        if (families.contains(family.toCaseFolded()))
-            found << family;
-    }
-    return found.isEmpty() ? wanted : found;
-}
-
-QFont makeFont(const QStringList& families, qreal points) {
-    QFont font;
-    font.setFamilies(installed(families));
-    font.setPointSizeF(points);
-    return font;
 }
 
 constexpr int kInstructionsRightGap = 2; // pixels: the outline's and one more
@@ -380,42 +350,11 @@ void MainWindow::runBatch(RunMode mode) {
         close();
 }
 
-// The undo takes back the run the user was asked about and no other: another program may
-// finish a run on the folder, or undo that one, while the question waits or the undo waits
-// for its turn. Nothing is undone unasked: where the last run's record cannot be read,
-// there is no question to ask. The file list is read again whatever became of the undo.
+// Whatever became of the undo, a close asked for meanwhile comes after it.
 void MainWindow::undoLastRun() {
     if (background_->running())
         return;
-    const std::string folder = fileList_->path();
-    std::string asked; // the journal of the run the user agreed to undo
-    {
-        const std::vector<runs::RunRecord> history = runs::runHistory(folder);
-        const runs::RunRecord* next = runs::nextToUndo(history);
-        const bool gone = platform::folderOpenError(folder) != std::error_code();
-        if (!next || gone) {
-            fileList_->refresh(); // changed by another program since, maybe
-            feedback_.tell(gone ? folderGone() : nothingToUndo());
-            return;
-        }
-        if (!next->readable) {
-            feedback_.tell(lastRecordUnreadable());
-            return;
-        }
-        if (!feedback_.ask(undoQuestion(*next), QStringLiteral("撤销")))
-            return;
-        asked = next->journal;
-    }
-    runs::Outcome outcome;
-    {
-        const BusyScope busy(feedback_);
-        outcome = background_->run(runControl(), [&](const runs::Control& c) {
-            return runs::undoLastRun(folder, runs::Effect::Rename, c, asked);
-        });
-        fileList_->refresh();
-    }
-    if (const QString report = undoReport(outcome); !report.isEmpty())
-        feedback_.tell(report);
+    undoShownFolder(*fileList_, feedback_, *background_, runControl());
     if (std::exchange(closeAfterRun_, false))
         close();
 }
