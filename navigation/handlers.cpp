@@ -1,7 +1,7 @@
 #include "navigation/handlers.h"
 
 #include "naming/media_kinds.h"
-#include "platform/system/drive_letter.h"
+#include "navigation/drive_letter.h"
 
 #include <utility>
 
@@ -130,7 +130,7 @@ bool Handlers::restoreDriveAndFolder() {
 // be read against whatever folder the program happened to start in: it counts as absent.
 std::string Handlers::storedPlace(std::string_view key) const {
     std::string text = c_.settings.read(key);
-    const bool driveLetter = !platform::driveLetterOf(text).empty();
+    const bool driveLetter = !navigation::driveLetterOf(text).empty();
     const bool rooted = !text.empty() && (text[0] == '/' || text[0] == '\\');
     return driveLetter || rooted ? text : std::string();
 }

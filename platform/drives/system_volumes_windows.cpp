@@ -1,5 +1,5 @@
 #include "platform/drives/volumes.h"
-#include "platform/system/drive_letter.h"
+#include "navigation/drive_letter.h"
 #include "platform/system/windows_text.h"
 
 #include <windows.h>
@@ -45,7 +45,7 @@ std::vector<Volume> systemVolumes() {
 }
 
 std::string driveHolding(const std::string& path) {
-    std::string drive = driveLetterOf(path);
+    std::string drive = navigation::driveLetterOf(path);
     return !drive.empty() && isPresent(drive) ? drive : std::string();
 }
 

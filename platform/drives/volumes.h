@@ -38,7 +38,7 @@ std::vector<Volume> systemVolumes();
 
 // The drive text (mount point, or drive letter) of the system volume that holds the full
 // path `path`; empty when none does. A drive text gives itself. Drive letters are read as
-// platform/system/drive_letter.h reads them.
+// navigation/drive_letter.h reads them.
 std::string driveHolding(const std::string& path);
 
 // A name under /dev/disk/by-label with udev's "\xNN" escapes decoded ("My\x20Stick").

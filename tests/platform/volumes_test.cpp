@@ -3,7 +3,7 @@
 // container internals; and which drive holds a given folder. On Windows, drive letters.
 
 #include "platform/drives/volumes.h"
-#include "platform/system/drive_letter.h"
+#include "navigation/drive_letter.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -132,7 +132,7 @@ TEST(DriveLetterOf, TakesTheLetterOfAFullWindowsPathOnly) {
         {"CD:/", ""},
     };
     for (const auto& [path, drive] : cases)
-        EXPECT_EQ(platform::driveLetterOf(path), drive) << path;
+        EXPECT_EQ(navigation::driveLetterOf(path), drive) << path;
 }
 
 #ifdef _WIN32
@@ -143,7 +143,7 @@ TEST(SystemVolumes, AreTheDriveLettersInOrder) {
     ASSERT_FALSE(volumes.empty());
     for (std::size_t i = 0; i < volumes.size(); ++i) {
         const std::string& drive = volumes[i].mountPoint;
-        ASSERT_EQ(platform::driveLetterOf(drive), drive);
+        ASSERT_EQ(navigation::driveLetterOf(drive), drive);
         EXPECT_TRUE(i == 0 || volumes[i - 1].mountPoint < drive);
         EXPECT_EQ(platform::driveHolding(drive + "\\DCIM"), drive);
         EXPECT_EQ(platform::driveHolding(drive + "/DCIM"), drive);

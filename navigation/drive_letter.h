@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace navigation {
 
 // The drive letter a full Windows path begins with, as a drive text: "C:" for "C:\x",
 // "c:/x" or "C:" itself. Empty for any other text: a relative path, a path on the current
@@ -15,4 +15,4 @@ namespace platform {
 // folder).
 std::string driveLetterOf(std::string_view path);
 
-} // namespace platform
+} // namespace navigation

@@ -1,6 +1,6 @@
-#include "platform/system/drive_letter.h"
+#include "navigation/drive_letter.h"
 
-namespace platform {
+namespace navigation {
 
 std::string driveLetterOf(std::string_view path) {
     if (path.size() < 2 || path[1] != ':' || (path.size() > 2 && path[2] != '\\' && path[2] != '/'))
@@ -13,4 +13,4 @@ std::string driveLetterOf(std::string_view path) {
     return {};
 }
 
-} // namespace platform
+} // namespace navigation
