@@ -19,11 +19,11 @@ enum Takes : unsigned { kRename = 1, kUndo = 2, kHistory = 4 };
 // Every option of a run, once. --help, the usage lines and the messages about options
 // that do not go together are all made from this table.
 struct OptionRow {
-    std::string_view name; // as typed, "--birthday"
+    std::string_view name;  // as typed, "--birthday"
     std::string_view value; // its value's placeholder; empty for a flag
     std::string_view help;
-    unsigned takenBy;       // the actions it may be given to
-    unsigned neededBy;      // the actions it must be given to
+    unsigned takenBy;  // the actions it may be given to
+    unsigned neededBy; // the actions it must be given to
     std::variant<std::string Options::*, std::set<std::string> Options::*, bool Options::*> into;
 };
 

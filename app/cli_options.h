@@ -15,7 +15,7 @@ struct Options {
     Action action = Action::Rename;
     std::string birthday;
     std::set<std::string> only; // empty: every photo
-    bool allMedia = false; // every kind of naming::kAllMediaPattern, not *.jpg alone
+    bool allMedia = false;      // every kind of naming::kAllMediaPattern, not *.jpg alone
     bool dryRun = false;
     std::string folder = ".";
 };

@@ -1,10 +1,10 @@
 // tamblinor: the window.
 
 #include "app/window_argument.h"
-#include "platform/drives/working_folders.h"
+#include "platform/drives/process_working_folders.h"
 #include "platform/files/folder_access.h"
 #include "platform/files/utf8_path.h"
-#include "platform/settings/settings_store.h"
+#include "platform/settings/user_settings.h"
 #include "ui/user_feedback.h"
 #include "ui/window_wiring.h"
 
@@ -14,7 +14,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ui::DialogFeedback feedback;
-    platform::SettingsStore settings;
+    platform::UserSettings settings;
 
     // The lists begin in the folder named on the command line (a file manager's "Open
     // With"), or its photo's folder; without one, or when it cannot be opened, which a beep

@@ -119,9 +119,11 @@ public:
 void checkRun(FuzzedDataProvider& in, const std::string& birthday) {
     Scene scene;
     constexpr std::array kExtensions = {".jpg", ".JPEG", ".HEIC", ".MOV", ".mov", ".mp4"};
-    std::vector<std::string> namePool = {"IMG_1.jpg", "IMG_2.jpg",   "img_1.jpg", "IMG_1.HEIC",
-                                         "IMG_1.MOV", "IMG_2.JPEG",  "IMG_2.mp4", "0_0.mov",
-                                         std::string(naming::kTemporaryName), ".hidden.jpg"};
+    std::vector<std::string> namePool = {
+        "IMG_1.jpg",  "IMG_2.jpg", "img_1.jpg",
+        "IMG_1.HEIC", "IMG_1.MOV", "IMG_2.JPEG",
+        "IMG_2.mp4",  "0_0.mov",   std::string(naming::kTemporaryName),
+        ".hidden.jpg"};
     for (const char* shot : kShootingTimes) {
         if (const auto stamp = naming::ageStamp(birthday, shot)) {
             for (const char* extension : {".jpg", ".mov"}) {
@@ -132,9 +134,8 @@ void checkRun(FuzzedDataProvider& in, const std::string& birthday) {
     }
     const int photoCount = in.ConsumeIntegralInRange(0, 9);
     for (int i = 0; i < photoCount; ++i) {
-        std::string name = in.ConsumeBool()
-                               ? pick(in, namePool)
-                               : "P" + std::to_string(i % 4) + pick(in, kExtensions);
+        std::string name = in.ConsumeBool() ? pick(in, namePool)
+                                            : "P" + std::to_string(i % 4) + pick(in, kExtensions);
         if (name.empty() || scene.timeByOrigin.contains(name)) {
             continue;
         }

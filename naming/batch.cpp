@@ -32,11 +32,11 @@ constexpr std::size_t kNone = std::size_t(-1);
 struct Photo {
     enum class State { Planned, Renamed, Kept };
 
-    std::string listed; // its name in the list
-    std::string name;   // its name now
-    std::string shot;   // the shooting time, for photos that get a name
-    std::string base;   // the age name without letter; empty for photos that keep theirs
-    std::string target; // the new name, once planned
+    std::string listed;         // its name in the list
+    std::string name;           // its name now
+    std::string shot;           // the shooting time, for photos that get a name
+    std::string base;           // the age name without letter; empty for photos that keep theirs
+    std::string target;         // the new name, once planned
     std::string_view extension; // of the new name
     State state = State::Planned;
     KeptReason reason = KeptReason::CannotRename;
@@ -359,7 +359,7 @@ private:
     }
 
     // Moves every photo of the plan, each straight from its name to its new one, so that
-    // a run cut short leaves every photo under one of the two (see carryOut).
+    // a run cut short leaves every photo under one of the two (see carryOutMoves).
     void execute() {
         std::vector<Move> moves;
         std::vector<std::size_t> photoOf;
@@ -369,7 +369,7 @@ private:
                 photoOf.push_back(i);
             }
         }
-        const MovesEnd end = carryOut(moves, c_.folder, c_.progress);
+        const MovesEnd end = carryOutMoves(moves, c_.folder, c_.progress);
         if (end == MovesEnd::PhotoVanished)
             end_ = RunEnd::PhotoVanished;
         else if (end == MovesEnd::Stopped)

@@ -152,7 +152,7 @@ private:
 
 } // namespace
 
-MovesEnd carryOut(std::vector<Move>& moves, Folder& folder, RunProgress* progress) {
+MovesEnd carryOutMoves(std::vector<Move>& moves, Folder& folder, RunProgress* progress) {
     return Mover(moves, folder, progress).run();
 }
 

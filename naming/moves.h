@@ -36,6 +36,6 @@ enum class MovesEnd {
 // every ring. A move that fails
 // keeps its name. `progress`, when given, hears of the moves through and may stop them between two
 // chains of moves.
-MovesEnd carryOut(std::vector<Move>& moves, Folder& folder, RunProgress* progress = nullptr);
+MovesEnd carryOutMoves(std::vector<Move>& moves, Folder& folder, RunProgress* progress = nullptr);
 
 } // namespace naming

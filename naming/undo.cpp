@@ -189,7 +189,7 @@ private:
                 backOf.push_back(i);
             }
         }
-        const MovesEnd end = carryOut(moves, folder_, progress_);
+        const MovesEnd end = carryOutMoves(moves, folder_, progress_);
         for (std::size_t k = 0; k < moves.size(); ++k) {
             Back& back = backs_[backOf[k]];
             if (moves[k].state == Move::State::Pending && end == MovesEnd::Stopped) {

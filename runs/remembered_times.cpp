@@ -56,7 +56,7 @@ naming::Folder& RememberedTimes::watching(naming::Folder& folder) {
 void RememberedTimes::sortOut() {
     sorted_ = true;
     for (const std::string& name : photos_) {
-        const platform::RememberedTime* entry = record_.find(name);
+        const platform::RecordEntry* entry = record_.find(name);
         if (!entry) { // its status is taken when it is read
             unknown_.push_back(name);
             continue;
@@ -75,7 +75,7 @@ std::optional<std::string> RememberedTimes::shootingTime(const std::string& name
     if (before == before_.end())
         before = before_.emplace(name, files_.status(name)).first;
     const std::optional<platform::FileStatus>& status = before->second;
-    const platform::RememberedTime* entry = record_.find(name);
+    const platform::RecordEntry* entry = record_.find(name);
     if (status && entry && entry->status == *status) {
         known_.insert_or_assign(name, Known{*status, entry->shot});
         return entry->shot;

@@ -34,7 +34,7 @@ private:
         out.reserve(photos.size());
         for (const std::string& name : photos) {
             if (naming::mediaKind(name) == naming::MediaKind::JpegPhoto) // the others are
-                out.push_back(platform::pathInFolder(folder, name));    // read in pieces
+                out.push_back(platform::pathInFolder(folder, name));     // read in pieces
         }
         return out;
     }
@@ -69,9 +69,9 @@ private:
 };
 
 // The run's progress passed on to the observer, and the stop asked for passed to the run.
-class Progress final : public naming::RunProgress {
+class ProgressAndStop final : public naming::RunProgress {
 public:
-    explicit Progress(const Control& control) : control_(control) {}
+    explicit ProgressAndStop(const Control& control) : control_(control) {}
 
     void progressed(naming::Phase phase, std::size_t done, std::size_t total) override {
         if (control_.observer)
@@ -174,10 +174,11 @@ struct RunSetting {
 };
 
 template <typename Body>
-void carryOut(Outcome& outcome, const std::string& folder, const std::vector<std::string>& photos,
-              Effect effect, const Control& control, platform::JournalWriter journal, Body body) {
+void runOnFolder(Outcome& outcome, const std::string& folder,
+                 const std::vector<std::string>& photos, Effect effect, const Control& control,
+                 platform::JournalWriter journal, Body body) {
     Collector collector(outcome);
-    Progress progress(control);
+    ProgressAndStop progress(control);
     RememberedTimes reader(folder, outcome.folder, photos, readerOf(control));
     const std::unique_ptr<naming::Folder> disk =
         control.folder ? control.folder(folder) : std::make_unique<platform::DiskFolder>(folder);
@@ -208,12 +209,13 @@ Outcome renameFolder(const std::string& folder, const std::vector<std::string>& 
     outcome.lockProblem = turn->lockProblem();
     const std::vector<std::string> photos = turn->photosLeft(folder, listed);
     CutShortJournals cutShort(store);
-    carryOut(outcome, folder, photos, effect, control,
-             platform::JournalWriter(store, std::string(birthday)), [&](const RunSetting& run) {
-                 return naming::renamePhotos(photos, birthday,
-                                             {run.folder, run.reader, run.collector, &run.collector,
-                                              run.journal, &run.progress, &cutShort});
-             });
+    runOnFolder(outcome, folder, photos, effect, control,
+                platform::JournalWriter(store, std::string(birthday)), [&](const RunSetting& run) {
+                    return naming::renamePhotos(photos, birthday,
+                                                {run.folder, run.reader, run.collector,
+                                                 &run.collector, run.journal, &run.progress,
+                                                 &cutShort});
+                });
     return outcome;
 }
 
@@ -298,11 +300,11 @@ Outcome undoLastRun(const std::string& folder, Effect effect, const Control& con
             ? naming::UndoPlace::Same
             : naming::UndoPlace::Unknown;
     CutShortJournals cutShort(store);
-    carryOut(outcome, folder, photos, effect, control,
-             platform::JournalWriter(store, {}, last.fileName), [&](const RunSetting& run) {
-                 return naming::undoRenames(renames, run.folder, run.reader, &run.collector,
-                                            run.journal, &run.progress, place, &cutShort);
-             });
+    runOnFolder(outcome, folder, photos, effect, control,
+                platform::JournalWriter(store, {}, last.fileName), [&](const RunSetting& run) {
+                    return naming::undoRenames(renames, run.folder, run.reader, &run.collector,
+                                               run.journal, &run.progress, place, &cutShort);
+                });
     return outcome;
 }
 

@@ -3,12 +3,12 @@
 #include "platform/files/folder_access.h"
 #include "runs/runs.h"
 #include "ui/artwork.h"
-#include "ui/background_run.h"
 #include "ui/birthday_box.h"
 #include "ui/command_button.h"
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
+#include "ui/modal_run.h"
 #include "ui/rectangle_outline.h"
 #include "ui/undo_flow.h"
 #include "ui/undo_texts.h"
@@ -147,7 +147,7 @@ QIcon tamblinorIcon() {
 MainWindow::MainWindow(const std::string& start, UserFeedback& feedback, ReaderForFolder readerFor,
                        QWidget* parent)
     : QWidget(parent), feedback_(feedback), readerFor_(std::move(readerFor)),
-      background_(std::make_unique<BackgroundRun>(*this)) {
+      background_(std::make_unique<ModalRun>(*this)) {
     createControls(start);
     placeControls();
     connectEvents();

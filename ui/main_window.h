@@ -32,7 +32,7 @@ class QLabel;
 
 namespace ui {
 
-class BackgroundRun;
+class ModalRun;
 class BirthdayBox;
 class CommandButton;
 class DriveList;
@@ -97,7 +97,7 @@ private:
 
     UserFeedback& feedback_;
     ReaderForFolder readerFor_;
-    std::unique_ptr<BackgroundRun> background_;
+    std::unique_ptr<ModalRun> background_;
     bool opened_ = false;
     bool placed_ = false;
     bool closeAfterRun_ = false;

@@ -40,7 +40,7 @@ Control* createNamed(QWidget* window, const char* name, Args&&... args) {
 } // namespace
 
 RunProgressWindow::RunProgressWindow(QWidget* window) : QDialog(window) {
-    setObjectName(QStringLiteral("RunProgress"));
+    setObjectName(QStringLiteral("RunProgressWindow"));
     setWindowTitle(QStringLiteral("请稍候"));
     setAttribute(Qt::WA_WindowPropagation); // the main window's font, which has the Chinese
 
@@ -85,11 +85,11 @@ void RunProgressWindow::stop() {
     emit stopRequested();
 }
 
-RunProgressWindow::ArrowCursor::ArrowCursor() {
+RunProgressWindow::ArrowWithHourglass::ArrowWithHourglass() {
     QApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
-RunProgressWindow::ArrowCursor::~ArrowCursor() {
+RunProgressWindow::ArrowWithHourglass::~ArrowWithHourglass() {
     QApplication::restoreOverrideCursor();
 }
 

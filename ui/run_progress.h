@@ -46,17 +46,17 @@ protected:
 private:
     // An arrow with the hourglass while shown: the wait cursor of the run would hide that
     // the stop button can be pressed.
-    class ArrowCursor {
+    class ArrowWithHourglass {
     public:
-        ArrowCursor();
-        ~ArrowCursor();
-        ArrowCursor(const ArrowCursor&) = delete;
-        ArrowCursor& operator=(const ArrowCursor&) = delete;
+        ArrowWithHourglass();
+        ~ArrowWithHourglass();
+        ArrowWithHourglass(const ArrowWithHourglass&) = delete;
+        ArrowWithHourglass& operator=(const ArrowWithHourglass&) = delete;
     };
 
     void stop();
 
-    std::optional<ArrowCursor> cursor_;
+    std::optional<ArrowWithHourglass> cursor_;
     QLabel* phase_;
     QLabel* count_;
     QProgressBar* bar_;

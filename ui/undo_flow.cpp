@@ -1,8 +1,8 @@
 #include "ui/undo_flow.h"
 
 #include "platform/files/folder_access.h"
-#include "ui/background_run.h"
 #include "ui/file_list.h"
+#include "ui/modal_run.h"
 #include "ui/undo_texts.h"
 #include "ui/user_feedback.h"
 
@@ -16,7 +16,7 @@ namespace ui {
 // finish a run on the folder, or undo that one, while the question waits or the undo waits
 // for its turn. Nothing is undone unasked: where the last run's record cannot be read,
 // there is no question to ask. The file list is read again whatever became of the undo.
-void undoShownFolder(FileList& files, UserFeedback& feedback, BackgroundRun& background,
+void undoShownFolder(FileList& files, UserFeedback& feedback, ModalRun& background,
                      const runs::Control& control) {
     const std::string folder = files.path();
     std::string asked; // the journal of the run the user agreed to undo

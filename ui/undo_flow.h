@@ -8,12 +8,12 @@
 
 namespace ui {
 
-class BackgroundRun;
+class ModalRun;
 class FileList;
 class UserFeedback;
 
 // Undoes the last run on the folder `files` shows, once the user agrees.
-void undoShownFolder(FileList& files, UserFeedback& feedback, BackgroundRun& background,
+void undoShownFolder(FileList& files, UserFeedback& feedback, ModalRun& background,
                      const runs::Control& control);
 
 } // namespace ui

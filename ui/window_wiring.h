@@ -8,7 +8,7 @@
 // with a beep.
 
 #include "navigation/handlers.h"
-#include "platform/drives/working_folders.h"
+#include "platform/drives/process_working_folders.h"
 #include "ui/main_window.h"
 #include "ui/navigation_adapters.h"
 
@@ -34,7 +34,7 @@ private:
     void connectEvents();
 
     // Built in this order: the working folders, the window, then the handlers over both.
-    platform::WorkingFolders working_;
+    platform::ProcessWorkingFolders working_;
     MainWindow window_;
     DriveListAdapter drives_;
     FolderListAdapter folders_;

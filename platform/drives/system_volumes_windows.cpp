@@ -1,5 +1,5 @@
-#include "platform/drives/volumes.h"
 #include "navigation/drive_letter.h"
+#include "platform/drives/volumes.h"
 #include "platform/system/windows_text.h"
 
 #include <windows.h>

@@ -131,8 +131,8 @@ private:
     void fill(std::uint64_t offset, std::size_t size) {
         window_.base = offset;
         window_.bytes.resize(offset < end_ ? size : 0);
-        const std::size_t got = std::min(
-            window_.bytes.empty() ? 0 : read_(offset, window_.bytes.data(), size), size);
+        const std::size_t got =
+            std::min(window_.bytes.empty() ? 0 : read_(offset, window_.bytes.data(), size), size);
         window_.bytes.resize(got);
         if (got < size)
             end_ = std::min(end_, offset + got);

@@ -67,7 +67,7 @@ std::chrono::sys_days today() {
 
 // "CHECKSUM\tNAME\tVOLUME\tDEVICE\tFILE\tSIZE\tMODIFIED\tCHANGED\tUSED\tSHOT": the numbers
 // in decimal, USED in days since 1970.
-std::string entryLine(const std::string& name, const RememberedTime& entry) {
+std::string entryLine(const std::string& name, const RecordEntry& entry) {
     const FileStatus& s = entry.status;
     std::string body = escaped(name);
     for (const long long number : {(long long)s.volume, (long long)s.device, (long long)s.file,
@@ -78,7 +78,7 @@ std::string entryLine(const std::string& name, const RememberedTime& entry) {
     return hex(fnv1a(body)) + "\t" + body + "\n";
 }
 
-bool parseEntry(std::string_view line, std::string& name, RememberedTime& entry) {
+bool parseEntry(std::string_view line, std::string& name, RecordEntry& entry) {
     const std::size_t tab = line.find('\t');
     std::uint64_t sum = 0;
     if (tab == std::string_view::npos || !parse(line.substr(0, tab), sum, 16) ||
@@ -131,22 +131,22 @@ ShootingRecord::ShootingRecord(std::string path, std::string folder, std::string
     const std::chrono::sys_days oldest = today() - kForgetAfter;
     while (!rest.empty()) {
         std::string name;
-        RememberedTime entry;
+        RecordEntry entry;
         if (parseEntry(nextLine(), name, entry) && entry.used >= oldest)
             entries_.insert_or_assign(std::move(name), std::move(entry));
     }
 }
 
-const RememberedTime* ShootingRecord::find(const std::string& name) const {
+const RecordEntry* ShootingRecord::find(const std::string& name) const {
     const auto entry = entries_.find(name);
     return entry == entries_.end() ? nullptr : &entry->second;
 }
 
 void ShootingRecord::put(const std::string& name, const FileStatus& status,
                          const std::string& shot) {
-    const RememberedTime entry{status, shot, today()};
+    const RecordEntry entry{status, shot, today()};
     const auto [at, added] = entries_.try_emplace(name, entry);
-    const RememberedTime& was = at->second;
+    const RecordEntry& was = at->second;
     if (added || was.status != status || was.shot != shot || was.used != entry.used) {
         at->second = entry;
         changed_ = true;

@@ -21,7 +21,7 @@
 
 namespace platform {
 
-struct RememberedTime {
+struct RecordEntry {
     FileStatus status;
     std::string shot;           // the DateTimeOriginal text as the reader gave it
     std::chrono::sys_days used; // when a run last met the photo unchanged
@@ -40,7 +40,7 @@ public:
 
     bool empty() const { return entries_.empty(); }
     // The entry of the photo `name`; none where there is none.
-    const RememberedTime* find(const std::string& name) const;
+    const RecordEntry* find(const std::string& name) const;
     void put(const std::string& name, const FileStatus& status, const std::string& shot);
     void erase(const std::string& name);
 
@@ -55,7 +55,7 @@ private:
     std::string path_;
     std::string folder_;
     std::string header_;
-    std::map<std::string, RememberedTime> entries_;
+    std::map<std::string, RecordEntry> entries_;
     std::string problem_;
     bool changed_ = false;
 };

@@ -144,7 +144,8 @@ TEST(Cli, UsageErrorsExitWith64) {
         {{"--birthday", "2006-05-10", "--dry-run=yes"}, "--dry-run takes no value"},
         {{"--birthday", "2006-05-10", "a", "b"}, "more than one folder given"},
         {{"--undo", "--history"}, "--undo and --history go alone"},
-        {{"--undo", "--birthday", "2006-05-10"}, "--undo takes no --birthday, --only or --all-media"},
+        {{"--undo", "--birthday", "2006-05-10"},
+         "--undo takes no --birthday, --only or --all-media"},
         {{"--history", "--only", "a.jpg"},
          "--history takes no --birthday, --only, --all-media or --dry-run"},
         {{"--undo", "--all-media"}, "--undo takes no --birthday, --only or --all-media"},
@@ -254,9 +255,9 @@ TEST(Cli, TheManualAndTheReadmeNameTheOptionsHelpLists) {
     const auto between = [](const std::string& text, const std::string& from,
                             const std::string& to) {
         const std::size_t start = text.find(from);
-        return start == std::string::npos ? std::string()
-                                          : text.substr(start, text.find(to, start + from.size()) -
-                                                                   start);
+        return start == std::string::npos
+                   ? std::string()
+                   : text.substr(start, text.find(to, start + from.size()) - start);
     };
     const std::string help = cli(TempFolder().path(), {"--help"}).out;
     const std::set<std::string> listed = optionsIn(between(help, "Options:", "Prints"));

@@ -2,8 +2,8 @@
 // working folder is the folder the file list shows, also straight after a restart.
 
 #include "navigation/handlers.h"
-#include "platform/drives/working_folders.h"
-#include "platform/settings/settings_store.h"
+#include "platform/drives/process_working_folders.h"
+#include "platform/settings/user_settings.h"
 #include "tests/navigation/fake_controls.h"
 #include "tests/platform/two_drives.h"
 #include "tests/support/config_home.h"
@@ -34,8 +34,8 @@ public:
     }
     ~DiskSession() { handlers.saveSettings(); }
 
-    platform::WorkingFolders folders;
-    platform::SettingsStore store;
+    platform::ProcessWorkingFolders folders;
+    platform::UserSettings store;
     fixture::FakeDriveList driveList;
     fixture::FakeFolderList folderList;
     fixture::FakeFileList fileList;
@@ -76,7 +76,7 @@ TEST(HandlersOnDisk, RelativeStoredFolderIsAbsentAndAGoneStartFolderIsHome) {
     const TwoDrives drives;
     const fixture::ConfigHome home(drives.temp().path() / "config");
     {
-        platform::SettingsStore store(home.location());
+        platform::UserSettings store(home.location());
         ASSERT_EQ(store.write(navigation::kCurrentDrive, drives.at("a")), std::nullopt);
         ASSERT_EQ(store.write(navigation::kCurrentDir, "."), std::nullopt);
     }

@@ -3,7 +3,7 @@
 // configuration folder: what a write leaves on disk, absent keys, a file that cannot be
 // written, and a corrupt file.
 
-#include "platform/settings/settings_store.h"
+#include "platform/settings/user_settings.h"
 #include "tests/support/config_home.h"
 #include "tests/support/temp_folder.h"
 
@@ -24,7 +24,7 @@ using namespace std::string_literals;
 
 namespace {
 
-void expectEveryKeyAbsent(const platform::SettingsStore& store) {
+void expectEveryKeyAbsent(const platform::UserSettings& store) {
     EXPECT_EQ(store.read("CurrentDrive"), "");
     EXPECT_EQ(store.read("CurrentDir"), "");
     EXPECT_EQ(store.read("birthday"), "");
@@ -33,13 +33,13 @@ void expectEveryKeyAbsent(const platform::SettingsStore& store) {
 TEST(SettingsStore, GivesBackEveryTextExactly) {
     TempFolder temp;
     ConfigHome home(temp.path());
-    platform::SettingsStore store(home.location());
+    platform::UserSettings store(home.location());
     for (const std::string text :
          {"/home/安娜/照片 2007/春节", R"(D:\宝宝\百日 照)", "Ünïcødé ÆØÅ ß", " 2007-3-26 ",
           "2007,03,26", "photos, 2007", R"(50% "best" ; #1 = \\server\x)", "@Variant(x)", ""}) {
         SCOPED_TRACE(text);
         EXPECT_EQ(store.write("CurrentDir", text), std::nullopt);
-        EXPECT_EQ(platform::SettingsStore(home.location()).read("CurrentDir"), text);
+        EXPECT_EQ(platform::UserSettings(home.location()).read("CurrentDir"), text);
     }
 }
 
@@ -59,14 +59,14 @@ std::string registryText(const std::string& location, const char* name) {
 }
 
 TEST(SettingsStore, IsTheOskevTamblinKeyOfVbProgramSettings) {
-    EXPECT_EQ(platform::SettingsStore().location(),
+    EXPECT_EQ(platform::UserSettings().location(),
               R"(HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Oskev\Tamblin)");
 }
 
 TEST(SettingsStore, KeepsEachKeyAsATextValueInTheRegistry) {
     TempFolder temp;
     ConfigHome home(temp.path());
-    platform::SettingsStore store(home.location());
+    platform::UserSettings store(home.location());
     expectEveryKeyAbsent(store);
 
     EXPECT_EQ(store.write("CurrentDrive", "D:"), std::nullopt);
@@ -76,7 +76,7 @@ TEST(SettingsStore, KeepsEachKeyAsATextValueInTheRegistry) {
     EXPECT_EQ(registryText(home.location(), "CurrentDrive"), "D:");
     EXPECT_EQ(registryText(home.location(), "CurrentDir"), R"(D:\宝宝\百日 照)");
     EXPECT_EQ(registryText(home.location(), "birthday"), "2007-03-26");
-    const platform::SettingsStore next(home.location());
+    const platform::UserSettings next(home.location());
     EXPECT_EQ(next.read("CurrentDir"), R"(D:\宝宝\百日 照)");
 }
 #else
@@ -89,7 +89,7 @@ TEST(SettingsStore, WritesOskevIniInTheConfigurationFolderAtOnce) {
     TempFolder temp;
     const std::filesystem::path config = temp.path() / "config"; // not there yet
     ConfigHome home(config);
-    platform::SettingsStore store;
+    platform::UserSettings store;
     ASSERT_EQ(store.location(), (config / "Oskev.ini").string());
 
     EXPECT_EQ(store.write("birthday", "2007-03-2"), std::nullopt);
@@ -102,7 +102,7 @@ TEST(SettingsStore, WritesOskevIniInTheConfigurationFolderAtOnce) {
                                               "CurrentDrive=/media/card\n"
                                               "birthday=2007-03-26\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(config), {}), 1);
-    const platform::SettingsStore next;
+    const platform::UserSettings next;
     EXPECT_EQ(next.read("CurrentDrive"), "/media/card");
     EXPECT_EQ(next.read("CurrentDir"), "/media/card/DCIM");
     EXPECT_EQ(next.read("birthday"), "2007-03-26");
@@ -111,7 +111,7 @@ TEST(SettingsStore, WritesOskevIniInTheConfigurationFolderAtOnce) {
 TEST(SettingsStore, ReadsKeysNotInItsSectionAsAbsent) {
     TempFolder temp;
     ConfigHome home(temp.path());
-    const platform::SettingsStore store;
+    const platform::UserSettings store;
     expectEveryKeyAbsent(store);
 
     temp.write("Oskev.ini", "[General]\nbirthday=2006-05-10\n[Other]\nCurrentDir=/home\n");
@@ -135,7 +135,7 @@ TEST(SettingsStore, ReportsAWriteThatCannotBeMade) {
         SCOPED_TRACE(row.what);
         TempFolder temp;
         ConfigHome home(row.configFolder(temp));
-        platform::SettingsStore store;
+        platform::UserSettings store;
 
         EXPECT_EQ(store.write("birthday", "2007-03-26"),
                   (Failure{"write birthday", store.location(), "cannot be written"}));
@@ -151,7 +151,7 @@ TEST(SettingsStore, ReadsACorruptFileAsAbsentKeysAndStartsItAfresh) {
         TempFolder temp;
         temp.write("Oskev.ini", corrupt);
         ConfigHome home(temp.path());
-        platform::SettingsStore store;
+        platform::UserSettings store;
         expectEveryKeyAbsent(store);
 
         EXPECT_EQ(store.write("birthday", "2007-03-26"), std::nullopt);

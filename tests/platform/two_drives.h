@@ -3,7 +3,7 @@
 // Two folders of a temporary folder standing in for two drives, "a" and "b", for the
 // working folders over real folders; the tests start in a/start.
 
-#include "platform/drives/working_folders.h"
+#include "platform/drives/process_working_folders.h"
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
@@ -22,7 +22,7 @@ public:
                 return drive;
         return {};
     }
-    platform::WorkingFolders::DriveOf driveOfFunction() const {
+    platform::ProcessWorkingFolders::DriveOf driveOfFunction() const {
         return [this](const std::string& path) { return driveOf(path); };
     }
     const fixture::TempFolder& temp() const { return temp_; }

@@ -2,8 +2,8 @@
 // the volumes a person would pick, never pseudo file systems, system trees, snap loops or
 // container internals; and which drive holds a given folder. On Windows, drive letters.
 
-#include "platform/drives/volumes.h"
 #include "navigation/drive_letter.h"
+#include "platform/drives/volumes.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,8 +2,8 @@
 // folder standing in for two drives, and on the system's own drives; the process's own
 // current folder is never touched.
 
+#include "platform/drives/process_working_folders.h"
 #include "platform/drives/volumes.h"
-#include "platform/drives/working_folders.h"
 #include "platform/files/utf8_path.h"
 #include "tests/platform/two_drives.h"
 
@@ -18,7 +18,7 @@ using navigation::Failure;
 
 TEST(WorkingFolders, EachDriveKeepsItsOwnFolder) {
     const TwoDrives drives;
-    platform::WorkingFolders folders(drives.driveOfFunction(), drives.at("a/start"));
+    platform::ProcessWorkingFolders folders(drives.driveOfFunction(), drives.at("a/start"));
     const fs::path processFolder = fs::current_path();
     EXPECT_EQ(folders.driveOf(drives.at("a/trip")), drives.at("a"));
     EXPECT_EQ(folders.folderOn(drives.at("a")), drives.at("a/start"));
@@ -40,7 +40,7 @@ TEST(WorkingFolders, EachDriveKeepsItsOwnFolder) {
 
 TEST(WorkingFolders, RefusesWhatCannotBeEnteredAndChangesNothing) {
     const TwoDrives drives;
-    platform::WorkingFolders folders(drives.driveOfFunction(), drives.at("a/start"));
+    platform::ProcessWorkingFolders folders(drives.driveOfFunction(), drives.at("a/start"));
     const fs::path processFolder = fs::current_path();
     const std::string photo = drives.temp().write("a/start/photo.jpg", "x").string();
     EXPECT_EQ(folders.setCurrentFolder(drives.at("b/DCIM")), std::nullopt);
@@ -72,7 +72,7 @@ TEST(WorkingFolders, EachDriveLetterKeepsItsOwnFolder) {
     const std::string photos = platform::utf8FromPath(temp.at("照片"));
     const std::string drive = platform::driveHolding(start);
     ASSERT_EQ(drive.size(), 2u) << start;
-    platform::WorkingFolders folders(platform::driveHolding, start);
+    platform::ProcessWorkingFolders folders(platform::driveHolding, start);
     const fs::path processFolder = fs::current_path();
 
     std::string written = photos; // "c:\Users\...\照片"

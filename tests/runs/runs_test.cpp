@@ -6,7 +6,7 @@
 #include "platform/files/photo_listing.h"
 #include "platform/files/utf8_path.h"
 #include "platform/journal/journal_store.h"
-#include "runs/background_run.h"
+#include "runs/run_thread.h"
 #include "runs/runs.h"
 #include "tests/support/camera_folder.h"
 #include "tests/support/gate.h"
@@ -136,7 +136,7 @@ TEST(RunLayer, ABackgroundRunHandsOverItsProgressAndStops) {
         const runs::Control control{.reader = [&](const std::string& folder, const auto&) {
             return std::make_unique<GatedReader>(folder, gate);
         }};
-        runs::BackgroundRun run(
+        runs::RunThread run(
             control, [&](const runs::Control& c) { return camera.rename(runs::Effect::Rename, c); },
             [&] {
                 const std::lock_guard lock(mutex);

@@ -19,7 +19,7 @@ public:
     ConfigHome(const ConfigHome&) = delete;
     ConfigHome& operator=(const ConfigHome&) = delete;
 
-    // What platform::SettingsStore takes for a store here: Oskev.ini in the folder, or
+    // What platform::UserSettings takes for a store here: Oskev.ini in the folder, or
     // the test's own registry key.
     const std::string& location() const { return location_; }
 

@@ -654,7 +654,7 @@ void MainWindowTest::longRunShowsProgressAndStops() {
 
     QTest::mouseClick(control("Command1"), Qt::LeftButton);
 
-    QVERIFY(!form_->findChild<QWidget*>(QStringLiteral("RunProgress")));
+    QVERIFY(!form_->findChild<QWidget*>(QStringLiteral("RunProgressWindow")));
     QCOMPARE(feedback_.messages, QStringList());
     QCOMPARE(feedback_.busy, QList<bool>({true, false}));
     QCOMPARE(closing.count(), byClosing ? 1 : 0);
@@ -670,7 +670,7 @@ void MainWindowTest::longRunShowsProgressAndStops() {
 
 void MainWindowTest::stopHeldRun(bool byClosing) {
     QWidget* progress = nullptr;
-    QTRY_VERIFY((progress = form_->findChild<QWidget*>(QStringLiteral("RunProgress"))) &&
+    QTRY_VERIFY((progress = form_->findChild<QWidget*>(QStringLiteral("RunProgressWindow"))) &&
                 progress->isVisible());
     auto text = [progress](const char* name) {
         return progress->findChild<QWidget*>(QLatin1String(name))->property("text").toString();
@@ -710,7 +710,7 @@ void MainWindowTest::waitsForAnotherRunOnTheFolder() {
 
 void MainWindowTest::stopWaitingRun() {
     QWidget* progress = nullptr;
-    QTRY_VERIFY((progress = form_->findChild<QWidget*>(QStringLiteral("RunProgress"))) &&
+    QTRY_VERIFY((progress = form_->findChild<QWidget*>(QStringLiteral("RunProgressWindow"))) &&
                 progress->isVisible());
     QCOMPARE(progress->findChild<QLabel*>(QStringLiteral("PhaseLabel"))->text(),
              QStringLiteral("正在等待同一文件夹的另一次改名…"));

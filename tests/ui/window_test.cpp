@@ -6,7 +6,7 @@
 // (Coming back after a restart is for real_restart_test.sh, with the real program.)
 
 #include "platform/exif/exif_reader.h"
-#include "platform/settings/settings_store.h"
+#include "platform/settings/user_settings.h"
 #include "tests/support/config_home.h"
 #include "tests/support/jpeg_fixture.h"
 #include "tests/support/process.h"
@@ -110,7 +110,7 @@ private:
     std::unique_ptr<fixture::TempFolder> root_;
     std::unique_ptr<fixture::ConfigHome> config_;
     std::unique_ptr<fixture::StateHome> state_;
-    std::unique_ptr<platform::SettingsStore> store_;
+    std::unique_ptr<platform::UserSettings> store_;
     fs::path processFolder_; // the process's current folder, which the window never changes
     std::unique_ptr<ui::WindowWiring> window_;
 };
@@ -120,7 +120,7 @@ void WindowTest::init() {
     root_ = std::make_unique<fixture::TempFolder>();
     config_ = std::make_unique<fixture::ConfigHome>(root_->path() / "config");
     state_ = std::make_unique<fixture::StateHome>(root_->path() / "state");
-    store_ = std::make_unique<platform::SettingsStore>(config_->location());
+    store_ = std::make_unique<platform::UserSettings>(config_->location());
     fs::create_directory(root_->path() / "start");
     processFolder_ = fs::current_path();
 }

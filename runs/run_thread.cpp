@@ -1,10 +1,10 @@
-#include "runs/background_run.h"
+#include "runs/run_thread.h"
 
 #include <utility>
 
 namespace runs {
 
-BackgroundRun::BackgroundRun(Control control, Work work, std::function<void()> wake)
+RunThread::RunThread(Control control, Work work, std::function<void()> wake)
     : wake_(std::move(wake)),
       thread_([this, control, work = std::move(work)](std::stop_token stop) mutable {
           control.observer = &relay_;
@@ -25,11 +25,11 @@ BackgroundRun::BackgroundRun(Control control, Work work, std::function<void()> w
           wake_();
       }) {}
 
-BackgroundRun::~BackgroundRun() {
+RunThread::~RunThread() {
     thread_.request_stop();
 }
 
-void BackgroundRun::Relay::progressed(naming::Phase phase, std::size_t done, std::size_t total) {
+void RunThread::Relay::progressed(naming::Phase phase, std::size_t done, std::size_t total) {
     bool news = false;
     {
         const std::lock_guard lock(run_.mutex_);
@@ -40,17 +40,17 @@ void BackgroundRun::Relay::progressed(naming::Phase phase, std::size_t done, std
         run_.wake_();
 }
 
-std::optional<BackgroundRun::Progress> BackgroundRun::takeProgress() {
+std::optional<RunThread::Progress> RunThread::takeProgress() {
     const std::lock_guard lock(mutex_);
     return std::exchange(latest_, std::nullopt);
 }
 
-bool BackgroundRun::ended() const {
+bool RunThread::ended() const {
     const std::lock_guard lock(mutex_);
     return ended_;
 }
 
-Outcome BackgroundRun::finish() {
+Outcome RunThread::finish() {
     thread_.join();
     if (failure_)
         std::rethrow_exception(failure_);

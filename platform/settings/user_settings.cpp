@@ -1,4 +1,4 @@
-#include "platform/settings/settings_store.h"
+#include "platform/settings/user_settings.h"
 
 #include "platform/settings/settings_place.h"
 
@@ -26,11 +26,11 @@ QString keyText(std::string_view key) {
 
 } // namespace
 
-SettingsStore::SettingsStore() : location_(settings_place::userLocation()) {}
+UserSettings::UserSettings() : location_(settings_place::userLocation()) {}
 
-SettingsStore::SettingsStore(std::string location) : location_(std::move(location)) {}
+UserSettings::UserSettings(std::string location) : location_(std::move(location)) {}
 
-std::string SettingsStore::read(std::string_view key) const {
+std::string UserSettings::read(std::string_view key) const {
     if (settings_place::isCorrupt(location_))
         return {};
     const std::unique_ptr<QSettings> settings = openStore(location_);
@@ -39,8 +39,8 @@ std::string SettingsStore::read(std::string_view key) const {
     return settings->value(keyText(key)).toString().toStdString();
 }
 
-std::optional<navigation::Failure> SettingsStore::write(std::string_view key,
-                                                        const std::string& value) {
+std::optional<navigation::Failure> UserSettings::write(std::string_view key,
+                                                       const std::string& value) {
     const std::string operation = "write " + std::string(key);
     // A corrupt file read as absent keys; it is started afresh, so that what was read
     // before the write is still what is read after it.

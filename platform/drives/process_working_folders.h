@@ -16,13 +16,13 @@
 
 namespace platform {
 
-class WorkingFolders final : public navigation::WorkingFolders {
+class ProcessWorkingFolders final : public navigation::WorkingFolders {
 public:
     // The drive text of the drive that holds a full path; empty when none does.
     using DriveOf = std::function<std::string(const std::string& path)>;
 
     // Starts with the drive holding `start` as the current drive, `start` its folder.
-    WorkingFolders(DriveOf driveOf, const std::string& start);
+    ProcessWorkingFolders(DriveOf driveOf, const std::string& start);
 
     std::string driveOf(const std::string& path) const override;
     std::string folderOn(const std::string& drive) const override;

@@ -7,7 +7,7 @@
 // in a progress window over the window, with a stop button, and on the window's taskbar
 // button; one that lasted long and ended while the user was elsewhere asks for attention.
 
-#include "runs/background_run.h"
+#include "runs/run_thread.h"
 #include "runs/runs.h"
 
 #include <QElapsedTimer>
@@ -24,15 +24,15 @@ namespace ui {
 class RunProgressWindow;
 class TaskbarProgress;
 
-class BackgroundRun : public QObject {
+class ModalRun : public QObject {
     Q_OBJECT
 
 public:
     // Runs for `window`, which must outlive this.
-    explicit BackgroundRun(QWidget& window);
-    ~BackgroundRun() override;
+    explicit ModalRun(QWidget& window);
+    ~ModalRun() override;
 
-    using Work = runs::BackgroundRun::Work;
+    using Work = runs::RunThread::Work;
     // Calls `work` on a thread of its own with `control`, whose observer and stop are set
     // here, and returns what it returns. One run at a time.
     runs::Outcome run(runs::Control control, const Work& work);
@@ -50,12 +50,12 @@ private:
 
     QWidget& window_;
     QEventLoop* loop_ = nullptr; // while a run lasts
-    std::unique_ptr<runs::BackgroundRun> worker_;
+    std::unique_ptr<runs::RunThread> worker_;
     QTimer patience_;     // how long a run goes before its progress is shown
     QElapsedTimer clock_; // since the run began
     std::unique_ptr<RunProgressWindow> progressWindow_;
     std::unique_ptr<TaskbarProgress> taskbar_;
-    runs::BackgroundRun::Progress current_; // the latest collected
+    runs::RunThread::Progress current_; // the latest collected
 };
 
 } // namespace ui

@@ -1,4 +1,4 @@
-#include "ui/background_run.h"
+#include "ui/modal_run.h"
 
 #include "ui/run_progress.h"
 #include "ui/taskbar.h"
@@ -33,18 +33,18 @@ bool isUserInput(const QEvent& event) {
 
 } // namespace
 
-BackgroundRun::BackgroundRun(QWidget& window) : window_(window) {
+ModalRun::ModalRun(QWidget& window) : window_(window) {
     patience_.setSingleShot(true);
     patience_.setInterval(kPatience);
-    connect(&patience_, &QTimer::timeout, this, &BackgroundRun::showProgressWindow);
+    connect(&patience_, &QTimer::timeout, this, &ModalRun::showProgressWindow);
 }
 
-BackgroundRun::~BackgroundRun() = default;
+ModalRun::~ModalRun() = default;
 
 // The window's events are handled in a loop of this call's own, as a modal dialog's are,
 // until the worker says it has ended. The loop is left early only when the application
 // quits: then the run is stopped, and waited for all the same.
-runs::Outcome BackgroundRun::run(runs::Control control, const Work& work) {
+runs::Outcome ModalRun::run(runs::Control control, const Work& work) {
     Q_ASSERT(!running());
     QEventLoop loop;
     loop_ = &loop;
@@ -54,8 +54,8 @@ runs::Outcome BackgroundRun::run(runs::Control control, const Work& work) {
     patience_.start();
     // The worker wakes this thread with one queued call for however many steps came
     // meanwhile, so that a fast run does not flood the window's queue.
-    worker_ = std::make_unique<runs::BackgroundRun>(std::move(control), work, [this] {
-        QMetaObject::invokeMethod(this, &BackgroundRun::collect, Qt::QueuedConnection);
+    worker_ = std::make_unique<runs::RunThread>(std::move(control), work, [this] {
+        QMetaObject::invokeMethod(this, &ModalRun::collect, Qt::QueuedConnection);
     });
     loop.exec();
     worker_->stop();
@@ -66,13 +66,13 @@ runs::Outcome BackgroundRun::run(runs::Control control, const Work& work) {
     taskbar_.reset();
     progressWindow_.reset();
     loop_ = nullptr;
-    const std::unique_ptr<runs::BackgroundRun> ended = std::move(worker_);
+    const std::unique_ptr<runs::RunThread> ended = std::move(worker_);
     if (std::chrono::milliseconds(clock_.elapsed()) > kLongRun && userElsewhere)
         QApplication::alert(&window_);
     return ended->finish();
 }
 
-void BackgroundRun::stop() {
+void ModalRun::stop() {
     if (worker_)
         worker_->stop();
 }
@@ -80,17 +80,17 @@ void BackgroundRun::stop() {
 // No click or key reaches the window while a run lasts, so no second run can start and
 // the lists stay as the run found them; the progress window is a window of its own, and
 // takes the activation the window is given, as a modal window would.
-bool BackgroundRun::eventFilter(QObject* watched, QEvent* event) {
+bool ModalRun::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_ && event->type() == QEvent::WindowActivate && progressWindow_)
         progressWindow_->activateWindow();
     return isUserInput(*event) && watched->isWidgetType() &&
            static_cast<QWidget*>(watched)->window() == &window_;
 }
 
-void BackgroundRun::showProgressWindow() {
+void ModalRun::showProgressWindow() {
     patience_.stop();
     progressWindow_ = std::make_unique<RunProgressWindow>(&window_);
-    connect(progressWindow_.get(), &RunProgressWindow::stopRequested, this, &BackgroundRun::stop);
+    connect(progressWindow_.get(), &RunProgressWindow::stopRequested, this, &ModalRun::stop);
     taskbar_ = std::make_unique<TaskbarProgress>(window_);
     showCurrent();
     progressWindow_->show();
@@ -99,7 +99,7 @@ void BackgroundRun::showProgressWindow() {
 }
 
 // Queued calls outlive the run they came from; those that come after it find no worker.
-void BackgroundRun::collect() {
+void ModalRun::collect() {
     if (!worker_)
         return;
     if (const auto progress = worker_->takeProgress()) {
@@ -114,7 +114,7 @@ void BackgroundRun::collect() {
         loop_->quit();
 }
 
-void BackgroundRun::showCurrent() {
+void ModalRun::showCurrent() {
     if (!progressWindow_)
         return;
     progressWindow_->showProgress(current_.phase, current_.done, current_.total);

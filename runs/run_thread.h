@@ -15,7 +15,7 @@
 
 namespace runs {
 
-class BackgroundRun {
+class RunThread {
 public:
     struct Progress {
         naming::Phase phase = naming::Phase::Reading;
@@ -27,11 +27,11 @@ public:
     // Calls `work` on a thread of its own with `control`, whose observer and stop are set
     // here. `wake` is called on that thread when there is something new to collect: new
     // progress (once until it is taken), and the end.
-    BackgroundRun(Control control, Work work, std::function<void()> wake);
+    RunThread(Control control, Work work, std::function<void()> wake);
     // Stops the run between two photos and waits for it.
-    ~BackgroundRun();
-    BackgroundRun(const BackgroundRun&) = delete;
-    BackgroundRun& operator=(const BackgroundRun&) = delete;
+    ~RunThread();
+    RunThread(const RunThread&) = delete;
+    RunThread& operator=(const RunThread&) = delete;
 
     // Asks the run to stop between two photos.
     void stop() { thread_.request_stop(); }
@@ -44,11 +44,11 @@ public:
 private:
     class Relay final : public Observer {
     public:
-        explicit Relay(BackgroundRun& run) : run_(run) {}
+        explicit Relay(RunThread& run) : run_(run) {}
         void progressed(naming::Phase phase, std::size_t done, std::size_t total) override;
 
     private:
-        BackgroundRun& run_;
+        RunThread& run_;
     };
 
     std::function<void()> wake_;

@@ -1,4 +1,4 @@
-#include "platform/drives/working_folders.h"
+#include "platform/drives/process_working_folders.h"
 
 #include "platform/drives/home_folder.h"
 #include "platform/files/folder_access.h"
@@ -30,23 +30,24 @@ std::string rootOf(const std::string& drive) {
 
 } // namespace
 
-WorkingFolders::WorkingFolders(DriveOf driveOf, const std::string& start)
+ProcessWorkingFolders::ProcessWorkingFolders(DriveOf driveOf, const std::string& start)
     : driveOf_(std::move(driveOf)), currentDrive_(driveOf_(start)) {
     if (!currentDrive_.empty())
         folderByDrive_[currentDrive_] = start;
 }
 
-std::string WorkingFolders::driveOf(const std::string& path) const {
+std::string ProcessWorkingFolders::driveOf(const std::string& path) const {
     return driveOf_(path);
 }
 
-std::string WorkingFolders::folderOn(const std::string& drive) const {
+std::string ProcessWorkingFolders::folderOn(const std::string& drive) const {
     const std::string holding = driveOf_(drive);
     const auto found = folderByDrive_.find(holding);
     return found != folderByDrive_.end() ? found->second : rootOf(holding);
 }
 
-std::optional<navigation::Failure> WorkingFolders::setCurrentFolder(const std::string& folder) {
+std::optional<navigation::Failure>
+ProcessWorkingFolders::setCurrentFolder(const std::string& folder) {
     const std::string drive = driveOf_(folder);
     if (drive.empty())
         return noDrive("change folder", folder);
@@ -56,7 +57,7 @@ std::optional<navigation::Failure> WorkingFolders::setCurrentFolder(const std::s
     return std::nullopt;
 }
 
-std::optional<navigation::Failure> WorkingFolders::setCurrentDrive(const std::string& text) {
+std::optional<navigation::Failure> ProcessWorkingFolders::setCurrentDrive(const std::string& text) {
     const std::string drive = driveOf_(text);
     if (drive.empty())
         return noDrive("change drive", text);

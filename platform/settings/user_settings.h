@@ -24,14 +24,14 @@
 
 namespace platform {
 
-class SettingsStore final : public navigation::SettingsStore {
+class UserSettings final : public navigation::SettingsStore {
 public:
     // The user's store, at the place above as the environment gives it now.
-    SettingsStore();
+    UserSettings();
     // The store at another place of the same kind: a registry key's full name (from
     // HKEY_CURRENT_USER on) on Windows, an INI file's path elsewhere. For tests, which
     // leave the user's own settings alone.
-    explicit SettingsStore(std::string location);
+    explicit UserSettings(std::string location);
 
     // The registry key or the INI file's full path, for whoever wants to see it.
     const std::string& location() const { return location_; }
