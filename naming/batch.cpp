@@ -1,6 +1,6 @@
 #include "naming/batch.h"
 
-#include "naming/calendar.h"
+#include "naming/live_photos.h"
 #include "naming/media_kinds.h"
 #include "naming/moves.h"
 #include "naming/photo_identity.h"
@@ -27,7 +27,6 @@ std::string_view messageText(Message message) {
 namespace {
 
 constexpr std::array<std::string_view, 6> kLetters{"", "b", "c", "d", "e", "f"};
-constexpr std::size_t kNone = std::size_t(-1);
 
 struct Photo {
     enum class State { Planned, Renamed, Kept };
@@ -178,54 +177,13 @@ private:
         return false;
     }
 
-    // Seconds since 1970 of a shooting time whose date names a day and whose clock is
-    // digits; none otherwise.
-    static std::optional<long long> secondsOf(std::string_view shot) {
-        if (shot.size() < 19)
-            return std::nullopt;
-        std::string date(shot.substr(0, 10));
-        date[4] = date[7] = '-';
-        const std::optional<Date> day = parseDate(date);
-        long long clock = 0;
-        for (const std::size_t at : {11, 14, 17}) {
-            const char high = shot[at], low = shot[at + 1];
-            if (high < '0' || high > '9' || low < '0' || low > '9')
-                return std::nullopt;
-            clock = clock * 60 + (high - '0') * 10 + (low - '0');
-        }
-        if (!day)
-            return std::nullopt;
-        return day->serial().time_since_epoch().count() * 86400LL + clock;
-    }
-
-    // The still and the video of one Live Photo are taken within a moment of each other;
-    // two files of one camera name shot further apart are two shots whose counters met
-    // (a camera's counter starts again after 9999, and folders get merged).
-    static bool takenTogether(const Photo& still, const Photo& video) {
-        constexpr long long kMostSecondsApart = 3;
-        const std::optional<long long> a = secondsOf(still.shot), b = secondsOf(video.shot);
-        return a && b && (*a > *b ? *a - *b : *b - *a) <= kMostSecondsApart;
-    }
-
-    // A Live Photo is a still and a short video under one camera name, which the video
-    // keeps: for each photo, the still whose name its own differs from only by extension
-    // and that was taken with it where it is a video, else none. Both must be named by
-    // this run; the first such still in list order.
+    // For each photo, the still of the Live Photo whose video it is, else kNoStill.
     std::vector<std::size_t> livePhotoStills() const {
-        std::vector<std::size_t> still(photos_.size(), kNone);
-        std::unordered_map<std::string_view, std::size_t> stills;
-        for (std::size_t i = 0; i < photos_.size(); ++i) {
-            if (photos_[i].named() && mediaKind(photos_[i].name) != MediaKind::Video)
-                stills.emplace(stemOf(photos_[i].name), i);
-        }
-        for (std::size_t i = 0; i < photos_.size(); ++i) {
-            if (!photos_[i].named() || mediaKind(photos_[i].name) != MediaKind::Video)
-                continue;
-            if (const auto found = stills.find(stemOf(photos_[i].name));
-                found != stills.end() && takenTogether(photos_[found->second], photos_[i]))
-                still[i] = found->second;
-        }
-        return still;
+        std::vector<PairingFile> files;
+        files.reserve(photos_.size());
+        for (const Photo& photo : photos_)
+            files.push_back({photo.name, photo.shot});
+        return naming::livePhotoStills(files);
     }
 
     // The still's new name with the video's own extension.
@@ -276,12 +234,12 @@ private:
             };
             for (std::size_t i = 0; i < photos_.size(); ++i) {
                 photos_[i].target.clear();
-                if (!stays[i] && still[i] == kNone && isAgeNameOf(photos_[i]))
+                if (!stays[i] && still[i] == kNoStill && isAgeNameOf(photos_[i]))
                     photos_[i].target = *given.insert(photos_[i].name).first;
             }
             for (std::size_t i = 0; i < photos_.size(); ++i) {
                 const std::size_t s = still[i];
-                if (!stays[i] && s != kNone && photos_[s].target == photos_[s].name &&
+                if (!stays[i] && s != kNoStill && photos_[s].target == photos_[s].name &&
                     photos_[i].name == pairedName(i, s))
                     photos_[i].target = *given.insert(photos_[i].name).first;
             }
@@ -289,7 +247,7 @@ private:
                 for (std::size_t i = 0; i < photos_.size(); ++i) {
                     Photo& photo = photos_[i];
                     if (stays[i] || !photo.target.empty() ||
-                        (still[i] != kNone) != videosOfLivePhotos)
+                        (still[i] != kNoStill) != videosOfLivePhotos)
                         continue;
                     if (videosOfLivePhotos && !photos_[still[i]].target.empty() &&
                         stillCanMove(photos_[still[i]])) {
