@@ -9,6 +9,7 @@
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
 #include "ui/modal_run.h"
+#include "ui/named_control.h"
 #include "ui/rectangle_outline.h"
 #include "ui/undo_flow.h"
 #include "ui/undo_texts.h"
@@ -95,13 +96,6 @@ const QString kInstructions = QStringLiteral(
 const QString kFrameTitleInBorder =
     QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }"
                    "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0px 2px; }");
-
-template <typename Control, typename... Args>
-Control* createNamed(QWidget* window, const char* name, Args&&... args) {
-    auto* control = new Control(std::forward<Args>(args)..., window);
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
 
 QLabel* createLabel(QWidget* window, const char* name, const QString& text) {
     auto* label = createNamed<QLabel>(window, name, text);

@@ -1,5 +1,7 @@
 #include "ui/run_progress.h"
 
+#include "ui/named_control.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,13 +30,6 @@ QString phaseText(naming::Phase phase) {
 
 int clamped(std::size_t count) {
     return static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
-}
-
-template <typename Control, typename... Args>
-Control* createNamed(QWidget* window, const char* name, Args&&... args) {
-    auto* control = new Control(std::forward<Args>(args)..., window);
-    control->setObjectName(QLatin1String(name));
-    return control;
 }
 
 } // namespace

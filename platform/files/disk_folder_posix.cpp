@@ -12,10 +12,6 @@
 namespace platform {
 namespace {
 
-std::error_code systemError(int code) {
-    return {code, std::system_category()};
-}
-
 bool isOrdinaryFileIn(int dir, const std::string& name) {
     const std::string_view last = lastPart(name);
     if (last.empty() || isHiddenName(last))

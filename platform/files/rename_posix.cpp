@@ -9,10 +9,6 @@
 namespace platform {
 namespace {
 
-std::error_code systemError(int code) {
-    return {code, std::system_category()};
-}
-
 bool refusesFlag(int error) {
     return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }

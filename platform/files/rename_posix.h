@@ -10,6 +10,11 @@
 
 namespace platform {
 
+// The error a system call left in errno, as an error code.
+inline std::error_code systemError(int code) {
+    return {code, std::system_category()};
+}
+
 // Renames `from` to `to`, both relative to the open folder `dir` (or AT_FDCWD); fails with
 // file_exists where `to` is taken.
 std::error_code renameWithoutReplacing(int dir, const std::string& from, const std::string& to);
