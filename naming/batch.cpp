@@ -229,8 +229,8 @@ private:
             };
             // A name something other than a file holds (a folder) is given all the same, and
             // its rename refused; the video would then follow a still that stays.
-            const auto stillCanMove = [&](const Photo& still) {
-                return freed(still.target) || !c_.folder.isNameTaken(still.target);
+            const auto stillCanMove = [&](const Photo& photo) {
+                return freed(photo.target) || !c_.folder.isNameTaken(photo.target);
             };
             for (std::size_t i = 0; i < photos_.size(); ++i) {
                 photos_[i].target.clear();

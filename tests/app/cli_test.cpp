@@ -242,9 +242,12 @@ TEST(Cli, HelpAndVersionGoToStandardOutput) {
 // The options --help lists are those of the manual's synopsis and its list of options, and
 // of the README's synopsis: no more, no fewer.
 TEST(Cli, TheManualAndTheReadmeNameTheOptionsHelpLists) {
-    const auto optionsIn = [](std::string text) {
-        for (std::size_t at; (at = text.find("\\-")) != std::string::npos;)
-            text.replace(at, 2, "-"); // groff's "\-" is a "-"
+    const auto optionsIn = [](const std::string& source) {
+        std::string text; // without groff's backslashes before dashes
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            if (source[i] != '\\' || i + 1 == source.size() || source[i + 1] != '-')
+                text += source[i];
+        }
         std::set<std::string> options;
         const std::regex option("--[a-z][a-z-]*");
         for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
