@@ -168,7 +168,12 @@ void MainWindow::createControls(const std::string& start) {
 
     instructions_ = createLabel(this, "Label1", kInstructions);
     instructions_->setFont(makeFont({QStringLiteral("Arial"), kChineseFallback}, 8.25));
+    // The system's highlight colour, as an active window shows it, whatever window is in
+    // front: Windows' own highlight for an inactive window is as pale as the window, and
+    // would blank the instructions while a run's progress window is in front.
     instructions_->setForegroundRole(QPalette::Highlight);
+    setTextColour(instructions_,
+                  instructions_->palette().color(QPalette::Active, QPalette::Highlight));
     // The instructions end on their outline's right edge: their lines wrap short of the
     // outline, with a pixel of space, so no glyph runs into it.
     instructions_->setContentsMargins(0, 0, kInstructionsRightGap, 0);
