@@ -9,9 +9,11 @@
 #include <QAbstractListModel>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QItemSelection>
 #include <QListView>
 #include <QShortcut>
 #include <filesystem>
+#include <unordered_set>
 #include <vector>
 
 namespace ui {
@@ -85,7 +87,8 @@ FileList::FileList(const std::string& start, QWidget* parent)
     connect(menuKey, &QShortcut::activated, this, [this] {
         const QRect current = view_->visualRect(view_->currentIndex());
         const QPoint at = current.isValid() ? current.center() : QPoint(0, 0);
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, at, view_->viewport()->mapToGlobal(at));
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, at,
+                                view_->viewport()->mapToGlobal(at));
         QApplication::sendEvent(view_->viewport(), &event);
     });
     refresh();
@@ -104,9 +107,28 @@ bool FileList::setPath(const std::string& path) {
     return true;
 }
 
+// The photos selected stay selected, and the current one current, where still listed: a
+// choice of what the list shows is no choice of what to rename.
 void FileList::setPattern(const std::string& pattern) {
+    std::unordered_set<std::string> selected;
+    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
+        selected.insert(names_->fileName(index.row()));
+    const QModelIndex current = view_->currentIndex();
+    const std::string currentName = current.isValid() ? names_->fileName(current.row()) : "";
     pattern_ = pattern;
     refresh();
+    if (selected.empty() && currentName.empty())
+        return;
+    QItemSelection keep;
+    for (int row = 0; row < names_->rowCount(); ++row) {
+        const std::string& name = names_->fileName(row);
+        if (selected.contains(name))
+            keep.select(names_->index(row), names_->index(row));
+        if (name == currentName)
+            view_->selectionModel()->setCurrentIndex(names_->index(row),
+                                                     QItemSelectionModel::NoUpdate);
+    }
+    view_->selectionModel()->select(keep, QItemSelectionModel::Select);
 }
 
 int FileList::count() const {

@@ -28,7 +28,8 @@ public:
     std::string path() const;
     // Lists the folder `path`. False, and the list unchanged, when it is no folder.
     bool setPath(const std::string& path);
-    // Lists the files matching `pattern` ("*" any run, "?" one character), such as "*.jpg".
+    // Lists the files matching `pattern` ("*" any run, "?" one character), such as "*.jpg";
+    // the selected files still listed stay selected.
     void setPattern(const std::string& pattern);
 
     int count() const;

@@ -333,9 +333,11 @@ void WindowTest::listsPhoneMediaWhileItsEntryIsChecked() {
     QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
     QVERIFY(offered);
     QCOMPARE(entries(wiredWindow().fileList()), QStringList{"IMG_0001.jpg"});
+    view->selectionModel()->select(view->model()->index(0, 0), QItemSelectionModel::Select);
     entry.trigger();
     QCOMPARE(entries(wiredWindow().fileList()),
              (QStringList{"IMG_0001.jpg", "IMG_0001.MOV", "IMG_0002.heic"}));
+    QVERIFY(wiredWindow().fileList().selected(0)); // still selected
     openWindow();
     QVERIFY(wiredWindow().allMediaEntry().isChecked());
     QCOMPARE(entries(wiredWindow().fileList()).size(), 3);
