@@ -110,10 +110,12 @@ public:
         }
         const bool fromTemporary = naming::isTemporaryName(from);
         const bool toTemporary = naming::isTemporaryName(to);
+        // A ring's move goes through the temporary name of its files' kind.
         return !(fromTemporary && toTemporary) &&
                std::any_of(renames_.begin(), renames_.end(), [&](const naming::Rename& rename) {
-                   return (fromTemporary || rename.from == from) &&
-                          (toTemporary || rename.to == to);
+                   const std::string temporary = naming::temporaryNameFor(rename.from);
+                   return (fromTemporary ? from == temporary : rename.from == from) &&
+                          (toTemporary ? to == temporary : rename.to == to);
                });
     }
 
