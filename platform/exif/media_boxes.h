@@ -175,7 +175,7 @@ void forEachBox(Bytes& bytes, std::uint64_t begin, std::uint64_t end, Visit visi
 
 // The first `size` bytes of a box's payload, where it has them.
 template <typename Bytes>
-const unsigned char* fields(Bytes& bytes, const Box& box, std::uint64_t size) {
+const unsigned char* payloadStart(Bytes& bytes, const Box& box, std::uint64_t size) {
     return box.end - box.payload >= size ? bytes.at(box.payload, size) : nullptr;
 }
 

@@ -12,16 +12,16 @@ constexpr std::size_t kMaxExifPayload = 0xfffe;
 // The id of the first item of type "Exif" in an iinf box: version, flags, a count of 16
 // bits (version 0) or 32, then infe boxes. Only infe versions 2 and 3 name a type.
 std::optional<std::uint32_t> exifItemId(const Piece& meta, const Box& info) {
-    const unsigned char* version = fields(meta, info, 4);
+    const unsigned char* version = payloadStart(meta, info, 4);
     if (version == nullptr) {
         return std::nullopt;
     }
     std::optional<std::uint32_t> id;
     forEachBox(meta, info.payload + (version[0] == 0 ? 6 : 8), info.end, [&](const Box& entry) {
         // Version and flags, the id (16 bits in version 2, 32 in 3), protection index, type.
-        const unsigned char* start = fields(meta, entry, 4);
+        const unsigned char* start = payloadStart(meta, entry, 4);
         const std::uint64_t idSize = start && start[0] == 2 ? 2 : start && start[0] == 3 ? 4 : 0;
-        const unsigned char* item = idSize ? fields(meta, entry, 4 + idSize + 6) : nullptr;
+        const unsigned char* item = idSize ? payloadStart(meta, entry, 4 + idSize + 6) : nullptr;
         if (entry.type == fourCc("infe") && item &&
             bigEndian(item + 4 + idSize + 2, 4) == fourCc("Exif")) {
             id = static_cast<std::uint32_t>(bigEndian(item + 4, static_cast<std::size_t>(idSize)));

@@ -78,7 +78,8 @@ std::string appleCreationDate(const Piece& meta, const Box& box) {
     constexpr std::string_view kKey = "com.apple.quicktime.creationdate";
     // QuickTime's meta box holds its boxes right away; ISO's starts with version and flags.
     std::uint64_t begin = box.payload;
-    if (const unsigned char* start = fields(meta, box, 4); start && bigEndian(start, 4) == 0) {
+    if (const unsigned char* start = payloadStart(meta, box, 4);
+        start && bigEndian(start, 4) == 0) {
         begin += 4;
     }
     std::optional<Box> keys;
@@ -100,7 +101,7 @@ std::string appleCreationDate(const Piece& meta, const Box& box) {
     std::uint32_t counted = 0;
     forEachBox(meta, keys->payload + 8, keys->end, [&](const Box& key) {
         ++counted;
-        const unsigned char* name = fields(meta, key, kKey.size());
+        const unsigned char* name = payloadStart(meta, key, kKey.size());
         if (key.type == fourCc("mdta") && key.end - key.payload == kKey.size() && name &&
             std::memcmp(name, kKey.data(), kKey.size()) == 0) {
             index = counted;
@@ -114,7 +115,7 @@ std::string appleCreationDate(const Piece& meta, const Box& box) {
         }
         forEachBox(meta, item.payload, item.end, [&](const Box& data) {
             const std::uint64_t size = data.end - data.payload;
-            const unsigned char* value = size >= 8 ? fields(meta, data, size) : nullptr;
+            const unsigned char* value = size >= 8 ? payloadStart(meta, data, size) : nullptr;
             if (data.type == fourCc("data") && value) {
                 clock = clockOfIsoText(std::string_view(reinterpret_cast<const char*>(value) + 8,
                                                         static_cast<std::size_t>(size - 8)));
@@ -129,12 +130,12 @@ std::string appleCreationDate(const Piece& meta, const Box& box) {
 // The creation time of a movie header box: after version and flags, 32 bits in version 0,
 // 64 in version 1.
 std::string movieHeaderTime(File& file, const Box& box) {
-    const unsigned char* version = fields(file, box, 4);
+    const unsigned char* version = payloadStart(file, box, 4);
     if (version == nullptr || version[0] > 1) {
         return {};
     }
     const std::size_t width = version[0] == 0 ? 4 : 8;
-    const unsigned char* time = fields(file, box, 4 + width);
+    const unsigned char* time = payloadStart(file, box, 4 + width);
     return time ? localText(bigEndian(time + 4, width)) : std::string();
 }
 

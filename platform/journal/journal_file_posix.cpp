@@ -9,7 +9,7 @@
 namespace platform {
 namespace {
 
-std::error_code lastError() {
+std::error_code errnoError() {
     return {errno, std::system_category()};
 }
 
@@ -19,7 +19,7 @@ std::error_code writeAll(int fd, std::string_view text) {
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return written < 0 ? lastError() : std::make_error_code(std::errc::io_error);
+            return written < 0 ? errnoError() : std::make_error_code(std::errc::io_error);
         text.remove_prefix(std::size_t(written));
     }
     return {};
@@ -28,9 +28,9 @@ std::error_code writeAll(int fd, std::string_view text) {
 std::error_code writeAndClose(int fd, std::string_view text, bool sync) {
     std::error_code error = writeAll(fd, text);
     if (!error && sync && ::fsync(fd) != 0)
-        error = lastError();
+        error = errnoError();
     if (::close(fd) != 0 && !error)
-        error = lastError();
+        error = errnoError();
     return error;
 }
 
@@ -41,7 +41,7 @@ std::error_code createWrittenThrough(const std::string& path, const std::string&
     ::unlink(temporary.c_str()); // one a killed run left
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
-        return lastError();
+        return errnoError();
     std::error_code error = writeAndClose(fd, text, true);
     if (!error)
         error = renameWithoutReplacing(AT_FDCWD, temporary, path);
@@ -52,7 +52,7 @@ std::error_code createWrittenThrough(const std::string& path, const std::string&
 std::error_code appendTo(const std::string& path, std::string_view text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0)
-        return lastError();
+        return errnoError();
     return writeAndClose(fd, text, false);
 }
 
