@@ -48,10 +48,7 @@ std::string fileStem(std::string_view time) {
 
 // FNV-1a over the folder's path: a name per photo folder that any file system takes.
 std::string folderKey(std::string_view folder) {
-    const std::uint64_t hash = fnv1a(folder);
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
+    return hex64(fnv1a(folder));
 }
 
 // A run's journal is named "S00000042-TIME-NN.run": its number among the folder's runs

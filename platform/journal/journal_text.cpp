@@ -2,9 +2,7 @@
 
 #include "platform/files/file_names.h"
 #include "platform/system/text_codes.h"
-#include "platform/system/utf8.h"
 
-#include <cstdio>
 #include <unordered_map>
 
 namespace platform {
@@ -30,41 +28,12 @@ constexpr std::string_view kHeader =
     "tamblinor-journal\t1\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    while (!text.empty()) {
-        const std::size_t length = utf8SequenceLength(text);
-        const auto byte = static_cast<unsigned char>(text[0]);
-        if (length == 0 || byte < 0x20 || byte == 0x7F || byte == '%') {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", byte);
-            out += hex;
-            text.remove_prefix(1);
-        } else {
-            out.append(text.substr(0, length));
-            text.remove_prefix(length);
-        }
-    }
-    return out;
-}
-
-std::vector<std::string_view> fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    for (std::size_t tab; (tab = line.find('\t')) != std::string_view::npos;) {
-        out.push_back(line.substr(0, tab));
-        line.remove_prefix(tab + 1);
-    }
-    out.push_back(line);
-    return out;
-}
-
 void record(std::string& out, std::initializer_list<std::string_view> parts) {
     bool first = true;
     for (const std::string_view part : parts) {
         if (!first)
             out += '\t';
-        out += first ? std::string(part) : escaped(part);
+        out += first ? std::string(part) : percentEncoded(part);
         first = false;
     }
     out += '\n';
@@ -130,7 +99,7 @@ std::optional<Journal> parseJournal(std::string_view text) {
             line.remove_suffix(1);
         if (line.empty() || line.front() == '#')
             continue;
-        const std::vector<std::string_view> parts = fields(line);
+        const std::vector<std::string_view> parts = tabFields(line);
         std::vector<std::string> values;
         for (std::size_t i = 1; i < parts.size(); ++i) {
             std::optional<std::string> value = percentDecoded(parts[i]);

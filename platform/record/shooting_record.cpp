@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -20,41 +19,6 @@ namespace {
 // Changes whenever the lines change their form; the reader's version follows it on the
 // first line. A record of another version or reader is started afresh.
 constexpr std::string_view kHeader = "tamblinor shooting times 2";
-
-// A field is any bytes; tabs, line ends, other control characters and '%' go as "%XX".
-std::string escaped(std::string_view text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || c == '%') {
-            out += '%';
-            out += kDigits[byte >> 4];
-            out += kDigits[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string hex(std::uint64_t value) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
-    return text;
-}
-
-std::vector<std::string_view> fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    for (std::size_t start = 0;;) {
-        const std::size_t tab = line.find('\t', start);
-        out.push_back(line.substr(start, tab - start));
-        if (tab == std::string_view::npos)
-            return out;
-        start = tab + 1;
-    }
-}
 
 template <typename Number> bool parse(std::string_view text, Number& value, int base = 10) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
@@ -69,13 +33,13 @@ std::chrono::sys_days today() {
 // in decimal, USED in days since 1970.
 std::string entryLine(const std::string& name, const RecordEntry& entry) {
     const FileStatus& s = entry.status;
-    std::string body = escaped(name);
+    std::string body = percentEncoded(name);
     for (const long long number : {(long long)s.volume, (long long)s.device, (long long)s.file,
                                    (long long)s.size, (long long)s.modified, (long long)s.changed,
                                    (long long)entry.used.time_since_epoch().count()})
         body.append("\t").append(std::to_string(number));
-    body.append("\t").append(escaped(entry.shot));
-    return hex(fnv1a(body)) + "\t" + body + "\n";
+    body.append("\t").append(percentEncoded(entry.shot));
+    return hex64(fnv1a(body)) + "\t" + body + "\n";
 }
 
 bool parseEntry(std::string_view line, std::string& name, RecordEntry& entry) {
@@ -84,7 +48,7 @@ bool parseEntry(std::string_view line, std::string& name, RecordEntry& entry) {
     if (tab == std::string_view::npos || !parse(line.substr(0, tab), sum, 16) ||
         sum != fnv1a(line.substr(tab + 1)))
         return false;
-    const std::vector<std::string_view> f = fields(line.substr(tab + 1));
+    const std::vector<std::string_view> f = tabFields(line.substr(tab + 1));
     long long numbers[7];
     if (f.size() != 9)
         return false;
@@ -111,7 +75,7 @@ bool parseEntry(std::string_view line, std::string& name, RecordEntry& entry) {
 
 ShootingRecord::ShootingRecord(std::string path, std::string folder, std::string reader)
     : path_(std::move(path)), folder_(std::move(folder)),
-      header_(std::string(kHeader) + "\t" + escaped(reader)) {
+      header_(std::string(kHeader) + "\t" + percentEncoded(reader)) {
     std::error_code error;
     const std::optional<std::string> text = readWholeFile(path_, error);
     if (!text) {
@@ -126,7 +90,7 @@ ShootingRecord::ShootingRecord(std::string path, std::string folder, std::string
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         return line;
     };
-    if (nextLine() != header_ || nextLine() != escaped(folder_))
+    if (nextLine() != header_ || nextLine() != percentEncoded(folder_))
         return;
     const std::chrono::sys_days oldest = today() - kForgetAfter;
     while (!rest.empty()) {
@@ -169,7 +133,7 @@ std::error_code ShootingRecord::save() {
         const std::chrono::sys_days cut = used[kMostEntries - 1];
         std::erase_if(entries_, [cut](const auto& item) { return item.second.used < cut; });
     }
-    std::string text = header_ + "\n" + escaped(folder_) + "\n";
+    std::string text = header_ + "\n" + percentEncoded(folder_) + "\n";
     for (const auto& [name, entry] : entries_)
         text += entryLine(name, entry);
 
@@ -182,7 +146,7 @@ std::error_code ShootingRecord::save() {
     // runs on one folder take turns, and where the lock could not be had the later rename
     // wins, either record a sound one.
     std::filesystem::path temporary = target;
-    temporary += pathFromUtf8(hex(std::random_device{}()).append(".tmp").insert(0, 1, '.'));
+    temporary += pathFromUtf8(hex64(std::random_device{}()).append(".tmp").insert(0, 1, '.'));
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(text.data(), std::streamsize(text.size()));
