@@ -11,6 +11,8 @@
 #include "runs/remembered_times.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace runs {
@@ -100,29 +102,69 @@ public:
             for (auto record = records.rbegin(); record != records.rend(); ++record) {
                 const platform::Journal& run = record->run;
                 if (!run.ended && !laterEnded)
-                    renames_.insert(renames_.end(), run.planned.begin(), run.planned.end());
+                    add(run.planned);
                 if (!laterKept && !record->undone) // a whole undo joined its cuts' twins
-                    renames_.insert(renames_.end(), record->cutUndoPlans.begin(),
-                                    record->cutUndoPlans.end());
+                    add(record->cutUndoPlans);
                 laterEnded = laterEnded || run.ended;
                 laterKept = laterKept || (run.ended && !record->undone);
             }
         }
         const bool fromTemporary = naming::isTemporaryName(from);
         const bool toTemporary = naming::isTemporaryName(to);
-        // A ring's move goes through the temporary name of its files' kind.
+        // Only a move of a ring goes through the temporary name of its files' kind.
         return !(fromTemporary && toTemporary) &&
-               std::any_of(renames_.begin(), renames_.end(), [&](const naming::Rename& rename) {
+               std::any_of(cuts_.begin(), cuts_.end(), [&](const Cut& cut) {
+                   const naming::Rename& rename = cut.rename;
                    const std::string temporary = naming::temporaryNameFor(rename.from);
+                   if ((fromTemporary || toTemporary) && !cut.inRing)
+                       return false;
                    return (fromTemporary ? from == temporary : rename.from == from) &&
                           (toTemporary ? to == temporary : rename.to == to);
                });
     }
 
 private:
+    struct Cut {
+        naming::Rename rename;
+        bool inRing; // each of its plan's moves wanting the next one's name, round to it
+    };
+
+    // The moves of a plan, each marked where it lies on a ring: the moves form chains, each
+    // move followed by the one leaving the name it takes, and a chain that comes back to
+    // where it began is a ring. Each move is visited once.
+    void add(const std::vector<naming::Rename>& plan) {
+        std::unordered_map<std::string_view, std::size_t> leaving;
+        for (std::size_t i = 0; i < plan.size(); ++i)
+            leaving.emplace(plan[i].from, i);
+        enum class Seen { Not, OnPath, Done };
+        std::vector<Seen> seen(plan.size(), Seen::Not);
+        std::vector<bool> inRing(plan.size(), false);
+        for (std::size_t start = 0; start < plan.size(); ++start) {
+            std::vector<std::size_t> path;
+            for (std::size_t at = start; seen[at] == Seen::Not;) {
+                seen[at] = Seen::OnPath;
+                path.push_back(at);
+                const auto next = leaving.find(plan[at].to);
+                if (next == leaving.end())
+                    break;
+                if (seen[next->second] == Seen::OnPath) {
+                    for (auto k = std::find(path.begin(), path.end(), next->second);
+                         k != path.end(); ++k)
+                        inRing[*k] = true;
+                    break;
+                }
+                at = next->second;
+            }
+            for (const std::size_t at : path)
+                seen[at] = Seen::Done;
+        }
+        for (std::size_t i = 0; i < plan.size(); ++i)
+            cuts_.push_back({plan[i], inRing[i]});
+    }
+
     const platform::JournalStore& store_;
     bool read_ = false;
-    std::vector<naming::Rename> renames_;
+    std::vector<Cut> cuts_;
 };
 
 Ending endingOf(naming::RunEnd end) {

@@ -217,22 +217,42 @@ TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
 // Two names of one photo are joined where the run just before was cut short between them;
 // once a run has ended since, they are the user's own hard link and both stay.
 TEST(RunLayer, TwoNamesOfOnePhotoAreJoinedOnlyRightAfterTheRunCutShortBetweenThem) {
-    for (const bool runEndedSince : {false, true}) {
-        SCOPED_TRACE(runEndedSince ? "a run ended since" : "right after the cut");
+    struct Case {
+        const char* what;
+        std::vector<naming::Rename> plan; // of the run cut short
+        const char* link;                 // the photo's second name
+        bool runEndedSince;
+        std::size_t names; // in the folder after the next run
+    };
+    const Case cases[] = {
+        {"right after the cut", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", false, 2},
+        {"a run ended since", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", true, 3},
+        {"a ring's opener, cut on its way through 0_0.jpg",
+         {{"IMG_1.jpg", "IMG_8.jpg", ""}, {"IMG_8.jpg", "IMG_1.jpg", ""}},
+         "0_0.jpg",
+         false,
+         2},
+        {"a move of a chain, which never goes through 0_0.jpg",
+         {{"IMG_1.jpg", "IMG_9.jpg", ""}},
+         "0_0.jpg",
+         false,
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         fixture::TempFolder folder;
         const std::string path = folder.path().string();
         folder.write("IMG_1.jpg", fixture::photo("2007:03:15 14:05:33"));
         folder.write("IMG_2.jpg", fixture::photo("2007:04:01 08:00:00"));
         platform::JournalStore store(path);
-        platform::Journal cut{.birthday = std::string(kBirthday),
-                              .planned = {{"IMG_1.jpg", "IMG_9.jpg", ""}}};
+        platform::Journal cut{.birthday = std::string(kBirthday), .planned = c.plan};
         ASSERT_FALSE(store.create(cut));
-        if (runEndedSince)
+        if (c.runEndedSince)
             runs::renameFolder(path, {"IMG_2.jpg"}, kBirthday, runs::Effect::Rename);
-        std::filesystem::create_hard_link(folder.at("IMG_1.jpg"), folder.at("IMG_9.jpg"));
+        std::filesystem::create_hard_link(folder.at("IMG_1.jpg"), folder.at(c.link));
 
-        runs::renameFolder(path, {"IMG_1.jpg", "IMG_9.jpg"}, kBirthday, runs::Effect::Rename);
-        EXPECT_EQ(platform::listPhotos(path).size(), runEndedSince ? 3u : 2u);
+        runs::renameFolder(path, {"IMG_1.jpg", c.link}, kBirthday, runs::Effect::Rename);
+        EXPECT_EQ(platform::listPhotos(path).size(), c.names);
     }
 }
 
