@@ -87,9 +87,10 @@ private:
 
 // The renames that the folder's runs and undos cut short meant to make, read from their
 // journals only when a run meets a photo under two names, which is rare. A cut leaves
-// its twins for the next run to join; once a later run has ended, two names of one file
-// are the user's own hard link. An undo of a run comes after every later run that is
-// still kept, so a kept run ending makes the cuts of all undos before it old too.
+// its twins for the next run, or its undo, to join; once a later run has ended or the cut
+// run is undone, two names of one file are the user's own hard link. An undo of a run
+// comes after every later run that is still kept, so a kept run ending makes the cuts of
+// all undos before it old too.
 class CutShortJournals final : public naming::CutShortRenames {
 public:
     explicit CutShortJournals(const platform::JournalStore& store) : store_(store) {}
@@ -101,7 +102,7 @@ public:
             bool laterEnded = false, laterKept = false;
             for (auto record = records.rbegin(); record != records.rend(); ++record) {
                 const platform::Journal& run = record->run;
-                if (!run.ended && !laterEnded)
+                if (!run.ended && !laterEnded && !record->undone) // its undo joined them
                     add(run.planned);
                 if (!laterKept && !record->undone) // a whole undo joined its cuts' twins
                     add(record->cutUndoPlans);

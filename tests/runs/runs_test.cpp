@@ -215,27 +215,29 @@ TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
 } // namespace
 
 // Two names of one photo are joined where the run just before was cut short between them;
-// once a run has ended since, they are the user's own hard link and both stay.
+// once a run has ended since, or the cut run was undone, they are the user's own hard link
+// and both stay.
 TEST(RunLayer, TwoNamesOfOnePhotoAreJoinedOnlyRightAfterTheRunCutShortBetweenThem) {
     struct Case {
         const char* what;
         std::vector<naming::Rename> plan; // of the run cut short
         const char* link;                 // the photo's second name
-        bool runEndedSince;
+        enum { Nothing, RunEnded, CutUndone } since;
         std::size_t names; // in the folder after the next run
     };
     const Case cases[] = {
-        {"right after the cut", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", false, 2},
-        {"a run ended since", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", true, 3},
+        {"right after the cut", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", Case::Nothing, 2},
+        {"a run ended since", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", Case::RunEnded, 3},
+        {"the cut undone since", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", Case::CutUndone, 3},
         {"a ring's opener, cut on its way through 0_0.jpg",
          {{"IMG_1.jpg", "IMG_8.jpg", ""}, {"IMG_8.jpg", "IMG_1.jpg", ""}},
          "0_0.jpg",
-         false,
+         Case::Nothing,
          2},
         {"a move of a chain, which never goes through 0_0.jpg",
          {{"IMG_1.jpg", "IMG_9.jpg", ""}},
          "0_0.jpg",
-         false,
+         Case::Nothing,
          3},
     };
     for (const Case& c : cases) {
@@ -247,8 +249,12 @@ TEST(RunLayer, TwoNamesOfOnePhotoAreJoinedOnlyRightAfterTheRunCutShortBetweenThe
         platform::JournalStore store(path);
         platform::Journal cut{.birthday = std::string(kBirthday), .planned = c.plan};
         ASSERT_FALSE(store.create(cut));
-        if (c.runEndedSince)
+        if (c.since == Case::RunEnded)
             runs::renameFolder(path, {"IMG_2.jpg"}, kBirthday, runs::Effect::Rename);
+        if (c.since == Case::CutUndone) { // an undo of a cut run joins its twins itself
+            ASSERT_EQ(runs::undoLastRun(path, runs::Effect::Rename).ending,
+                      runs::Ending::Completed);
+        }
         std::filesystem::create_hard_link(folder.at("IMG_1.jpg"), folder.at(c.link));
 
         runs::renameFolder(path, {"IMG_1.jpg", c.link}, kBirthday, runs::Effect::Rename);
