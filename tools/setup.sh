@@ -28,6 +28,16 @@ windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool
 
 source "$here/tools/install_missing.sh"
 
+# timed STAGE COMMAND...: runs COMMAND and says how long it took, for the stage times in
+# docs/development.md.
+timed() {
+    local stage=$1 start=$SECONDS status=0
+    shift
+    "$@" || status=$?
+    echo "setup: $stage took $(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s" >&2
+    return "$status"
+}
+
 # build PRESET [TARGET...]: everything, or only the targets named.
 build() {
     local preset=$1
@@ -40,12 +50,12 @@ build() {
 # tree, see tools/windows/deps.sh) and runs its tests as Windows programs under wine,
 # among them the installer's.
 build_and_test_windows() {
-    tools/windows/deps.sh >/dev/null
+    timed "Windows libraries" tools/windows/deps.sh >/dev/null
     cmake --preset windows >/dev/null
-    cmake --build --preset windows
+    timed "Windows build" cmake --build --preset windows
     local status=0
     source tools/windows/wine-env.sh build/windows
-    ctest --preset windows -j "$(nproc)" || status=$?
+    timed "Windows tests" ctest --preset windows -j "$(nproc)" || status=$?
     wine_env_stop
     return "$status"
 }
@@ -67,15 +77,15 @@ run)
     ;;
 test)
     # The ctest install_package makes the package from this build and installs it.
-    install_missing "${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
-    build ci
-    ctest --preset ci --output-on-failure -j "$(nproc)"
+    timed packages install_missing "${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
+    timed "ci build" build ci
+    timed "ci tests" ctest --preset ci --output-on-failure -j "$(nproc)"
     # The same without the window under AddressSanitizer and UndefinedBehaviorSanitizer,
     # and the programs that start threads under ThreadSanitizer: a finding fails the run.
-    build asan
-    ctest --preset asan -j "$(nproc)"
-    build tsan
-    ctest --preset tsan -j "$(nproc)"
+    timed "asan build" build asan
+    timed "asan tests" ctest --preset asan -j "$(nproc)"
+    timed "tsan build" build tsan
+    timed "tsan tests" ctest --preset tsan -j "$(nproc)"
     build_and_test_windows
     ;;
 package)
