@@ -433,10 +433,12 @@ struct Simulation {
                  const std::vector<runs::RunRecord>& history) const {
         // 0_0.jpg may hold a photo where a run or an undo was killed since the last run that
         // ended normally and left it free; undoing that run brings back the time before it.
+        // A photo changed by hand while there is left there by undos, as any photo so changed.
         if (name == naming::kTemporaryName)
-            return killed && std::ranges::none_of(history, [&](const runs::RunRecord& run) {
-                       return calming.contains(run.journal) && run.undo != Undone;
-                   });
+            return photo.handNames.contains(name) ||
+                   (killed && std::ranges::none_of(history, [&](const runs::RunRecord& run) {
+                        return calming.contains(run.journal) && run.undo != Undone;
+                    }));
         for (const std::string& shot : photo.shots)
             for (const std::string& birthdayOfRun : birthdays)
                 if (const auto stamp = naming::ageStamp(birthdayOfRun, shot))
