@@ -112,22 +112,20 @@ public:
         }
         const bool fromTemporary = naming::isTemporaryName(from);
         const bool toTemporary = naming::isTemporaryName(to);
-        // Only a move of a ring goes through the temporary name of its files' kind.
         return !(fromTemporary && toTemporary) &&
                std::any_of(cuts_.begin(), cuts_.end(), [&](const Cut& cut) {
-                   const naming::Rename& rename = cut.rename;
-                   const std::string temporary = naming::temporaryNameFor(rename.from);
-                   if ((fromTemporary || toTemporary) && !cut.inRing)
-                       return false;
-                   return (fromTemporary ? from == temporary : rename.from == from) &&
-                          (toTemporary ? to == temporary : rename.to == to);
+                   return (fromTemporary ? from == cut.temporary : cut.rename.from == from) &&
+                          (toTemporary ? to == cut.temporary : cut.rename.to == to);
                });
     }
 
 private:
     struct Cut {
         naming::Rename rename;
-        bool inRing; // each of its plan's moves wanting the next one's name, round to it
+        // The temporary name of its files' kind where it lies on a ring (each of its plan's
+        // moves wanting the next one's name, round to it): only a ring's move goes through
+        // it. Empty for a move of a chain.
+        std::string temporary;
     };
 
     // The moves of a plan, each marked where it lies on a ring: the moves form chains, each
@@ -160,7 +158,7 @@ private:
                 seen[at] = Seen::Done;
         }
         for (std::size_t i = 0; i < plan.size(); ++i)
-            cuts_.push_back({plan[i], inRing[i]});
+            cuts_.push_back({plan[i], inRing[i] ? naming::temporaryNameFor(plan[i].from) : ""});
     }
 
     const platform::JournalStore& store_;
