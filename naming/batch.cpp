@@ -155,8 +155,9 @@ private:
                         !c_.folder.sameFile(first.name, second.name))
                         continue;
                     std::size_t leaving = group[a], staying = group[b];
-                    if (!c_.cutShort->wasMoving(first.name, second.name)) {
-                        if (!c_.cutShort->wasMoving(second.name, first.name))
+                    const unsigned links = c_.folder.linkCount(first.name);
+                    if (!c_.cutShort->wasMoving(first.name, second.name, links)) {
+                        if (!c_.cutShort->wasMoving(second.name, first.name, links))
                             continue;
                         std::swap(leaving, staying);
                     }
@@ -285,8 +286,8 @@ private:
     void journalBegin() {
         std::vector<Rename> planned;
         for (const auto& [i, leaving] : twins_)
-            planned.push_back(
-                {leaving, photos_[i].name, photoIdentity(c_.folder, leaving, photos_[i].shot)});
+            planned.push_back({leaving, photos_[i].name,
+                               photoIdentity(c_.folder, leaving, photos_[i].shot, true)});
         for (const Photo& photo : photos_) {
             if (photo.moves())
                 planned.push_back(

@@ -46,13 +46,15 @@ public:
     virtual std::error_code flush() = 0;
     // A text that tells the file under `name` apart from other files and stays the same
     // through renames, so that a later run can tell it is still the same file; empty when
-    // nothing is under the name.
+    // nothing is under the name. It may end in the file's number of links (see linksIn).
     virtual std::string identity(const std::string& name) const = 0;
     // True when the file under `name` has the identity `recorded`, as identity() gave it
     // then; a folder on disk allows for what its file system does to the times.
     virtual bool hasIdentity(const std::string& name, std::string_view recorded) const {
         return identity(name) == recorded;
     }
+    // How many names the file under `name` has; 0 where that cannot be told.
+    virtual unsigned linkCount(const std::string& /*name*/) const { return 0; }
 };
 
 // Reads a photo's Exif DateTimeOriginal text, or a video's shooting time in its shape: an
@@ -144,8 +146,10 @@ class CutShortRenames {
 public:
     virtual ~CutShortRenames() = default;
     // True where such a run meant to move a photo from `from` to `to`, either of them
-    // kTemporaryName where the move went through it to open a ring.
-    virtual bool wasMoving(const std::string& from, const std::string& to) = 0;
+    // kTemporaryName where the move went through it to open a ring, and the file has one
+    // link more now (`links`, 0 where not known) than it had then: a link the user made
+    // since, or one the user's file had then, is no cut's twin.
+    virtual bool wasMoving(const std::string& from, const std::string& to, unsigned links) = 0;
 };
 
 struct RunContext {

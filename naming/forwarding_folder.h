@@ -35,6 +35,7 @@ public:
     bool hasIdentity(const std::string& name, std::string_view recorded) const override {
         return to_.hasIdentity(name, recorded);
     }
+    unsigned linkCount(const std::string& name) const override { return to_.linkCount(name); }
 
 private:
     std::unique_ptr<Folder> owned_;

@@ -11,12 +11,22 @@
 
 namespace naming {
 
-// The identity of the photo under `name`, whose shooting time is `shot`.
-std::string photoIdentity(const Folder& folder, const std::string& name, std::string_view shot);
+// The identity of the photo under `name`, whose shooting time is `shot`. For a `twin`, a
+// photo under a second name that a cut rename made, it gives the links the file had before
+// that rename, as the cut run's own journal does.
+std::string photoIdentity(const Folder& folder, const std::string& name, std::string_view shot,
+                          bool twin = false);
 
-// True for two file identities "SIZE:MODIFIED" of one file: the same size, and the same
-// modification time or one a whole number of hours up to 14 away, `ticksPerHour` being an
-// hour in the time's unit. FAT and exFAT cards keep local time, so a change of daylight
+// The shooting time a photo identity was taken with.
+std::string_view shotIn(std::string_view identity);
+
+// The number of links a file or photo identity was taken with: "SIZE:MODIFIED:LINKS" where
+// the file had more than one, 1 where none is written.
+unsigned linksIn(std::string_view identity);
+
+// True for two file identities "SIZE:MODIFIED" of one file, links aside: the same size, and
+// the same modification time or one a whole number of hours up to 14 away, `ticksPerHour`
+// being an hour in the time's unit. FAT and exFAT cards keep local time, so a change of daylight
 // saving time or of time zone moves every file's time by whole hours while the file stays
 // the same; the shooting time, compared beside it, still tells photos apart.
 bool fileIdentitiesAgree(std::string_view now, std::string_view recorded, long long ticksPerHour);

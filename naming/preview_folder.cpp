@@ -44,6 +44,11 @@ bool PreviewFolder::hasIdentity(const std::string& name, std::string_view record
     return file && real_.hasIdentity(*file, recorded);
 }
 
+unsigned PreviewFolder::linkCount(const std::string& name) const {
+    const std::optional<std::string> file = real(name);
+    return file ? real_.linkCount(*file) : 0;
+}
+
 std::optional<std::string> PreviewFolder::real(const std::string& name) const {
     const auto found = renamed_.find(name);
     return found == renamed_.end() ? std::optional(name) : found->second;

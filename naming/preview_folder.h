@@ -24,6 +24,7 @@ public:
     std::error_code removeTwin(const std::string& name, const std::string& twin) override;
     std::error_code flush() override { return {}; }
     std::string identity(const std::string& name) const override;
+    unsigned linkCount(const std::string& name) const override;
     bool hasIdentity(const std::string& name, std::string_view recorded) const override;
 
 private:

@@ -90,9 +90,10 @@ private:
             if (underNewName == PhotoMatch::Yes) {
                 // Under its old name too: a twin where a cut run or undo was making that very
                 // move, between its hard link and its unlink; else the user's own hard link.
+                const unsigned links = folder_.linkCount(rename.to);
                 const bool twin = cutShort_ && folder_.sameFile(rename.to, rename.from) &&
-                                  (cutShort_->wasMoving(rename.from, rename.to) ||
-                                   cutShort_->wasMoving(rename.to, rename.from));
+                                  (cutShort_->wasMoving(rename.from, rename.to, links) ||
+                                   cutShort_->wasMoving(rename.to, rename.from, links));
                 back.way = twin ? Back::Way::RemoveTwin : Back::Way::Move;
             } else if (underNewName == PhotoMatch::Unreadable) { // a later try may read it
                 back.reason = KeptReason::CannotRename;
@@ -165,11 +166,15 @@ private:
         }
     }
 
+    // Each with the photo's identity as it is now: the links its file has may have changed
+    // since the run, and a cut of this undo is told from the user's links by them.
     std::vector<Rename> planned() const {
         std::vector<Rename> out;
         for (const Back& back : backs_) {
             if (back.way == Back::Way::Move || back.way == Back::Way::RemoveTwin)
-                out.push_back({back.name, back.rename->from, back.rename->identity});
+                out.push_back({back.name, back.rename->from,
+                               photoIdentity(folder_, back.name, shotIn(back.rename->identity),
+                                             back.way == Back::Way::RemoveTwin)});
         }
         return out;
     }

@@ -1,6 +1,7 @@
 #include "runs/runs.h"
 
 #include "naming/media_kinds.h"
+#include "naming/photo_identity.h"
 #include "naming/preview_folder.h"
 #include "platform/exif/exif_reader.h"
 #include "platform/exif/head_read_ahead.h"
@@ -90,12 +91,13 @@ private:
 // its twins for the next run, or its undo, to join; once a later run has ended or the cut
 // run is undone, two names of one file are the user's own hard link. An undo of a run
 // comes after every later run that is still kept, so a kept run ending makes the cuts of
-// all undos before it old too.
+// all undos before it old too. A cut's twin has exactly one link more than its file had
+// when the cut was planned: more or fewer, and the user linked it since or before.
 class CutShortJournals final : public naming::CutShortRenames {
 public:
     explicit CutShortJournals(const platform::JournalStore& store) : store_(store) {}
 
-    bool wasMoving(const std::string& from, const std::string& to) override {
+    bool wasMoving(const std::string& from, const std::string& to, unsigned links) override {
         if (!read_) {
             read_ = true;
             const std::vector<platform::RunOnRecord> records = store_.runs();
@@ -115,7 +117,8 @@ public:
         return !(fromTemporary && toTemporary) &&
                std::any_of(cuts_.begin(), cuts_.end(), [&](const Cut& cut) {
                    return (fromTemporary ? from == cut.temporary : cut.rename.from == from) &&
-                          (toTemporary ? to == cut.temporary : cut.rename.to == to);
+                          (toTemporary ? to == cut.temporary : cut.rename.to == to) &&
+                          (links == 0 || links == naming::linksIn(cut.rename.identity) + 1);
                });
     }
 

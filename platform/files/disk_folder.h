@@ -33,10 +33,12 @@ public:
     std::error_code removeTwin(const std::string& name, const std::string& twin) override;
     // Writes the folder's entries through to the medium.
     std::error_code flush() override;
-    // The file's size and modification time, which renames keep.
+    // The file's size and modification time, which renames keep; on POSIX also its links
+    // where it has more than one.
     std::string identity(const std::string& name) const override;
     // Also where the modification time moved by whole hours (see fileIdentitiesAgree).
     bool hasIdentity(const std::string& name, std::string_view recorded) const override;
+    unsigned linkCount(const std::string& name) const override;
 
 private:
     // What is held of the folder: on POSIX its descriptor, which names resolve against

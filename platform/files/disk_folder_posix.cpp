@@ -73,7 +73,17 @@ std::string DiskFolder::identity(const std::string& name) const {
     if (fstatat(held_->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
         return {};
     const long long nanoseconds = (long long)st.st_mtim.tv_sec * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return std::to_string(st.st_size) + ":" + std::to_string(nanoseconds);
+    std::string out = std::to_string(st.st_size) + ":" + std::to_string(nanoseconds);
+    if (st.st_nlink > 1)
+        out += ":" + std::to_string(st.st_nlink);
+    return out;
+}
+
+unsigned DiskFolder::linkCount(const std::string& name) const {
+    struct stat st {};
+    if (fstatat(held_->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;
+    return static_cast<unsigned>(st.st_nlink);
 }
 
 bool DiskFolder::hasIdentity(const std::string& name, std::string_view recorded) const {

@@ -144,6 +144,11 @@ bool DiskFolder::hasIdentity(const std::string& name, std::string_view recorded)
     return naming::fileIdentitiesAgree(identity(name), recorded, 36'000'000'000);
 }
 
+unsigned DiskFolder::linkCount(const std::string& name) const {
+    const auto information = fileInformation(held_->path + name);
+    return information ? static_cast<unsigned>(information->nNumberOfLinks) : 0;
+}
+
 // Windows documents no way to write a folder's entries through. NTFS journals its
 // renames, and removable drives are set for quick removal (no write cache) unless the
 // user chose otherwise.

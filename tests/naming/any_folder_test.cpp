@@ -315,7 +315,7 @@ TYPED_TEST(Batch, PhotoUnderTwoNamesIsFinishedNotDoubled) {
     // What a cut run's journal says it was doing: IMG_1.jpg to its age name, which a ring
     // may have made go through 0_0.jpg.
     struct CutRun : naming::CutShortRenames {
-        bool wasMoving(const std::string& from, const std::string& to) override {
+        bool wasMoving(const std::string& from, const std::string& to, unsigned) override {
             return (from == "IMG_1.jpg" || from == naming::kTemporaryName) &&
                    (to == "0岁10月6天(14点05分33秒).jpg" || to == naming::kTemporaryName) &&
                    from != to;

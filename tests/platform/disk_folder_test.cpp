@@ -247,6 +247,9 @@ TEST(DiskFolderIdentity, AgreesAcrossWholeHoursOfTimeZoneOnly) {
         EXPECT_EQ(disk.hasIdentity("a.jpg", recorded), same)
             << std::chrono::duration_cast<std::chrono::seconds>(shift).count() << " s";
     }
+    std::filesystem::last_write_time(folder.at("a.jpg"), then);
+    std::filesystem::create_hard_link(folder.at("a.jpg"), folder.at("b.jpg"));
+    EXPECT_TRUE(disk.hasIdentity("a.jpg", recorded)); // a link made since changes nothing
     folder.write("a.jpg", "photo a, longer");
     std::filesystem::last_write_time(folder.at("a.jpg"), then + 1h);
     EXPECT_FALSE(disk.hasIdentity("a.jpg", recorded));

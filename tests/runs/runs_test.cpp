@@ -215,8 +215,8 @@ TEST(RunLayer, ASecondRunOnTheFolderWaitsForTheFirst) {
 } // namespace
 
 // Two names of one photo are joined where the run just before was cut short between them;
-// once a run has ended since, or the cut run was undone, they are the user's own hard link
-// and both stay.
+// once a run has ended since, or the cut run was undone, or where the file had its second
+// name already when the cut was planned, they are the user's own hard link and both stay.
 TEST(RunLayer, TwoNamesOfOnePhotoAreJoinedOnlyRightAfterTheRunCutShortBetweenThem) {
     struct Case {
         const char* what;
@@ -229,6 +229,11 @@ TEST(RunLayer, TwoNamesOfOnePhotoAreJoinedOnlyRightAfterTheRunCutShortBetweenThe
         {"right after the cut", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", Case::Nothing, 2},
         {"a run ended since", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", Case::RunEnded, 3},
         {"the cut undone since", {{"IMG_1.jpg", "IMG_9.jpg", ""}}, "IMG_9.jpg", Case::CutUndone, 3},
+        {"the user's link, there when the cut was planned",
+         {{"IMG_1.jpg", "IMG_9.jpg", "1:1:2|"}},
+         "IMG_9.jpg",
+         Case::Nothing,
+         3},
         {"a ring's opener, cut on its way through 0_0.jpg",
          {{"IMG_1.jpg", "IMG_8.jpg", ""}, {"IMG_8.jpg", "IMG_1.jpg", ""}},
          "0_0.jpg",
