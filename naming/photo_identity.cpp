@@ -29,7 +29,7 @@ std::string photoIdentity(const Folder& folder, const std::string& name, std::st
     if (const unsigned links = linksIn(file); twin && links > 1) {
         file.resize(sizeAndTime(file).size());
         if (links > 2)
-            file += ":" + std::to_string(links - 1);
+            file.append(":").append(std::to_string(links - 1));
     }
     return file + "|" + std::string(shot);
 }

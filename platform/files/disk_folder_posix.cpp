@@ -75,7 +75,7 @@ std::string DiskFolder::identity(const std::string& name) const {
     const long long nanoseconds = (long long)st.st_mtim.tv_sec * 1'000'000'000 + st.st_mtim.tv_nsec;
     std::string out = std::to_string(st.st_size) + ":" + std::to_string(nanoseconds);
     if (st.st_nlink > 1)
-        out += ":" + std::to_string(st.st_nlink);
+        out.append(":").append(std::to_string(st.st_nlink));
     return out;
 }
 
