@@ -9,6 +9,7 @@ namespace ui {
 std::unique_ptr<QMessageBox> createMessageBox(const QString& text, QWidget* parent) {
     auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("错误"), text,
                                              QMessageBox::Ok, parent);
+    box->button(QMessageBox::Ok)->setText(QStringLiteral("确定")); // as Chinese Windows says OK
     box->setWindowModality(Qt::ApplicationModal);
     return box;
 }

@@ -855,6 +855,7 @@ void MainWindowTest::messageBoxIsModalWithOneButtonAndNoIcon() {
     QVERIFY(box->iconPixmap().isNull());
     QCOMPARE(box->buttons().size(), 1);
     QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+    QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
     QVERIFY(box->isModal());
     QCOMPARE(box->windowModality(), Qt::ApplicationModal);
 }
