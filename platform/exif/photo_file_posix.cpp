@@ -15,6 +15,13 @@ int openForReading(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
+#if defined(__linux__) && defined(RWF_NOWAIT)
+// Set once a file system refused RWF_NOWAIT (tmpfs does), so that the other photos are read
+// at once rather than asked first in vain. Kept for the thread: a run reads one folder on
+// a thread of its own, and a refusal holds for its whole file system.
+thread_local bool noWaitRefused = false;
+#endif
+
 } // namespace
 
 PhotoFile::PhotoFile(const std::string& path) : handle_(openForReading(path)) {}
@@ -44,7 +51,7 @@ std::size_t PhotoFile::read(std::uint64_t offset, unsigned char* into, std::size
 std::optional<std::size_t> PhotoFile::readFromMemory(std::uint64_t offset, unsigned char* into,
                                                      std::size_t size) const {
 #if defined(__linux__) && defined(RWF_NOWAIT)
-    for (;;) {
+    while (!noWaitRefused) {
         iovec buffer{into, size};
         const ssize_t n = ::preadv2(static_cast<int>(handle_), &buffer, 1,
                                     static_cast<off_t>(offset), RWF_NOWAIT);
@@ -54,8 +61,12 @@ std::optional<std::size_t> PhotoFile::readFromMemory(std::uint64_t offset, unsig
         if (n < 0 && errno == EAGAIN) {
             return std::nullopt;
         }
+        if (n < 0 && errno == EOPNOTSUPP) {
+            noWaitRefused = true;
+            break;
+        }
         if (n <= 0) {
-            break; // the end, or no such read here: read as always
+            break; // the end, or another failure: read as always
         }
         const auto done = static_cast<std::size_t>(n);
         return done + read(offset + done, into + done, size - done);

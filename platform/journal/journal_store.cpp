@@ -78,6 +78,11 @@ std::string sequenceName(std::uint64_t number) {
     return text;
 }
 
+// An undo that got to its end and left nothing to retry took its run back whole.
+bool takesBackWhole(const Journal& undo) {
+    return undo.ended && !undo.unfinished;
+}
+
 } // namespace
 
 void setWallClock(WallClock clock) {
@@ -94,6 +99,15 @@ std::string JournalStore::path(const std::string& fileName) const {
     return utf8FromPath(pathFromUtf8(directory_) / pathFromUtf8(fileName));
 }
 
+std::optional<Journal> JournalStore::read(const std::string& fileName) const {
+    std::error_code ignored;
+    const std::optional<std::string> text = readWholeFile(path(fileName), ignored);
+    std::optional<Journal> journal = text ? parseJournal(*text) : std::nullopt;
+    if (journal)
+        journal->fileName = fileName;
+    return journal;
+}
+
 std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable) const {
     std::map<std::string, Journal> byName; // the order the runs were made
     if (unreadable)
@@ -105,14 +119,12 @@ std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable
     for (const std::string& name : names) {
         if (!name.ends_with(kRunSuffix) && !name.ends_with(kUndoSuffix))
             continue;
-        std::error_code ignored;
-        const std::optional<std::string> text = readWholeFile(path(name), ignored);
-        std::optional<Journal> journal = text ? parseJournal(*text) : std::nullopt;
-        if (journal && journal->folder == folder_) {
-            journal->fileName = name;
+        std::optional<Journal> journal = read(name);
+        if (!journal) {
+            if (unreadable)
+                unreadable->push_back(name);
+        } else if (journal->folder == folder_) {
             byName.emplace(name, std::move(*journal));
-        } else if (!journal && unreadable) {
-            unreadable->push_back(name);
         }
     }
     if (unreadable) {
@@ -141,7 +153,7 @@ std::vector<RunOnRecord> JournalStore::runs(std::vector<std::string>* unreadable
                                        journal.planned.end());
             continue;
         }
-        record.undone = record.undone || !journal.unfinished;
+        record.undone = record.undone || takesBackWhole(journal);
         record.partlyUndone = record.partlyUndone || !journal.done.empty();
         record.movedBack += journal.done.size();
     }
@@ -212,13 +224,23 @@ void JournalStore::prune(std::size_t keep) const {
     }
     if (runs.size() <= keep)
         return;
+    // The runs undone, as runs() tells them, from the undos' journals and the journals of
+    // the runs they undo alone: reading every run's journal here would cost each run, once
+    // the folder has its hundred, far more than the run itself.
+    std::sort(runs.begin(), runs.end());
     std::vector<std::string> undone;
-    for (const RunOnRecord& record : JournalStore::runs()) {
-        if (record.undone)
-            undone.push_back(record.run.fileName);
+    for (const std::string& name : names) {
+        if (!name.ends_with(kUndoSuffix))
+            continue;
+        const std::optional<Journal> undo = read(name);
+        if (!undo || undo->folder != folder_ || !takesBackWhole(*undo) ||
+            !std::binary_search(runs.begin(), runs.end(), undo->undoes))
+            continue;
+        if (const std::optional<Journal> run = read(undo->undoes);
+            run && run->folder == folder_ && run->undoes.empty())
+            undone.push_back(undo->undoes);
     }
     std::sort(undone.begin(), undone.end());
-    std::sort(runs.begin(), runs.end());
     std::stable_partition(runs.begin(), runs.end(), [&](const std::string& name) {
         return std::binary_search(undone.begin(), undone.end(), name);
     });

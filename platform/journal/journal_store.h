@@ -65,6 +65,9 @@ public:
     std::string lockPath() const { return directory_.empty() ? directory_ : directory_ + ".lock"; }
 
 private:
+    // The journal `fileName`, where it can be read and is of this folder.
+    std::optional<Journal> read(const std::string& fileName) const;
+
     std::string folder_;
     std::string directory_; // empty where there is no state folder
 };

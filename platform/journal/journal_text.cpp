@@ -34,7 +34,10 @@ void record(std::string& out, std::initializer_list<std::string_view> parts) {
     for (const std::string_view part : parts) {
         if (!first)
             out += '\t';
-        out += first ? std::string(part) : percentEncoded(part);
+        if (first)
+            out += part;
+        else
+            appendPercentEncoded(out, part);
         first = false;
     }
     out += '\n';

@@ -30,16 +30,26 @@ std::chrono::sys_days today() {
 }
 
 // "CHECKSUM\tNAME\tVOLUME\tDEVICE\tFILE\tSIZE\tMODIFIED\tCHANGED\tUSED\tSHOT": the numbers
-// in decimal, USED in days since 1970.
-std::string entryLine(const std::string& name, const RecordEntry& entry) {
+// in decimal, USED in days since 1970. Added to the end of `text`, which a record of many
+// photos builds line by line without a string of its own for each.
+void appendEntryLine(std::string& text, const std::string& name, const RecordEntry& entry) {
     const FileStatus& s = entry.status;
-    std::string body = percentEncoded(name);
+    const std::size_t start = text.size();
+    text.append(16, '0').append("\t");
+    const std::size_t body = text.size();
+    appendPercentEncoded(text, name);
     for (const long long number : {(long long)s.volume, (long long)s.device, (long long)s.file,
                                    (long long)s.size, (long long)s.modified, (long long)s.changed,
-                                   (long long)entry.used.time_since_epoch().count()})
-        body.append("\t").append(std::to_string(number));
-    body.append("\t").append(percentEncoded(entry.shot));
-    return hex64(fnv1a(body)) + "\t" + body + "\n";
+                                   (long long)entry.used.time_since_epoch().count()}) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        text.append("\t").append(digits, end);
+    }
+    text.append("\t");
+    appendPercentEncoded(text, entry.shot);
+    const std::string sum = hex64(fnv1a(std::string_view(text).substr(body)));
+    text.replace(start, sum.size(), sum);
+    text.append("\n");
 }
 
 bool parseEntry(std::string_view line, std::string& name, RecordEntry& entry) {
@@ -134,8 +144,9 @@ std::error_code ShootingRecord::save() {
         std::erase_if(entries_, [cut](const auto& item) { return item.second.used < cut; });
     }
     std::string text = header_ + "\n" + percentEncoded(folder_) + "\n";
+    text.reserve(text.size() + entries_.size() * 160);
     for (const auto& [name, entry] : entries_)
-        text += entryLine(name, entry);
+        appendEntryLine(text, name, entry);
 
     const std::filesystem::path target = pathFromUtf8(path_);
     std::error_code error;

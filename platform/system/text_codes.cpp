@@ -6,23 +6,32 @@
 namespace platform {
 
 std::string percentEncoded(std::string_view text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
-    while (!text.empty()) {
-        const std::size_t length = utf8SequenceLength(text);
-        const auto byte = static_cast<unsigned char>(text[0]);
-        if (length == 0 || byte < 0x20 || byte == 0x7F || byte == '%') {
-            out += '%';
-            out += kDigits[byte >> 4];
-            out += kDigits[byte & 15];
-            text.remove_prefix(1);
-        } else {
-            out.append(text.substr(0, length));
-            text.remove_prefix(length);
-        }
-    }
+    appendPercentEncoded(out, text);
     return out;
+}
+
+void appendPercentEncoded(std::string& out, std::string_view text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::size_t kept = 0; // text[kept, at) goes over as it is, in one piece
+    for (std::size_t at = 0; at < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x20 && byte < 0x7F && byte != '%') {
+            ++at;
+            continue;
+        }
+        if (const std::size_t length = byte < 0x80 ? 0 : utf8SequenceLength(text.substr(at))) {
+            at += length;
+            continue;
+        }
+        out.append(text.substr(kept, at - kept));
+        out += '%';
+        out += kDigits[byte >> 4];
+        out += kDigits[byte & 15];
+        kept = ++at;
+    }
+    out.append(text.substr(kept));
 }
 
 std::vector<std::string_view> tabFields(std::string_view line) {

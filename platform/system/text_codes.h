@@ -16,6 +16,8 @@ namespace platform {
 // hexadecimal digits): '%', control characters (tab and line ends among them) and each
 // byte that is not part of UTF-8 text.
 std::string percentEncoded(std::string_view text);
+// The same, added to the end of `out`.
+void appendPercentEncoded(std::string& out, std::string_view text);
 
 // `text` with each "%XX" (two hexadecimal digits, either case) turned back into its byte;
 // none where a "%" is not followed by two digits.
