@@ -44,8 +44,9 @@ ModalRun::~ModalRun() = default;
 // The window's events are handled in a loop of this call's own, as a modal dialog's are,
 // until the worker says it has ended. The loop is left early only when the application
 // quits: then the run is stopped, and waited for all the same.
-runs::Outcome ModalRun::run(runs::Control control, const Work& work) {
+runs::Outcome ModalRun::run(runs::Control control, const Work& work, RunKind kind) {
     Q_ASSERT(!running());
+    kind_ = kind;
     QEventLoop loop;
     loop_ = &loop;
     current_ = {};
@@ -89,7 +90,7 @@ bool ModalRun::eventFilter(QObject* watched, QEvent* event) {
 
 void ModalRun::showProgressWindow() {
     patience_.stop();
-    progressWindow_ = std::make_unique<RunProgressWindow>(&window_);
+    progressWindow_ = std::make_unique<RunProgressWindow>(&window_, kind_);
     connect(progressWindow_.get(), &RunProgressWindow::stopRequested, this, &ModalRun::stop);
     taskbar_ = std::make_unique<TaskbarProgress>(window_);
     showCurrent();

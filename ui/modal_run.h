@@ -9,6 +9,7 @@
 
 #include "runs/run_thread.h"
 #include "runs/runs.h"
+#include "ui/run_progress.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -21,7 +22,6 @@ class QWidget;
 
 namespace ui {
 
-class RunProgressWindow;
 class TaskbarProgress;
 
 class ModalRun : public QObject {
@@ -35,7 +35,7 @@ public:
     using Work = runs::RunThread::Work;
     // Calls `work` on a thread of its own with `control`, whose observer and stop are set
     // here, and returns what it returns. One run at a time.
-    runs::Outcome run(runs::Control control, const Work& work);
+    runs::Outcome run(runs::Control control, const Work& work, RunKind kind = RunKind::Rename);
     bool running() const { return loop_ != nullptr; }
     // Asks the run to stop between two photos; run() still returns only once it has.
     void stop();
@@ -56,6 +56,7 @@ private:
     std::unique_ptr<RunProgressWindow> progressWindow_;
     std::unique_ptr<TaskbarProgress> taskbar_;
     runs::RunThread::Progress current_; // the latest collected
+    RunKind kind_ = RunKind::Rename;    // of the run that lasts
 };
 
 } // namespace ui

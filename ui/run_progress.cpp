@@ -16,12 +16,13 @@ namespace {
 
 constexpr int kBarWidth = 280; // pixels
 
-QString phaseText(naming::Phase phase) {
+QString phaseText(naming::Phase phase, RunKind kind) {
     switch (phase) {
     case naming::Phase::Reading:
         return QStringLiteral("正在读取拍摄时间…");
     case naming::Phase::Renaming:
-        return QStringLiteral("正在改名…");
+        return kind == RunKind::Undo ? QStringLiteral("正在改回原名…")
+                                     : QStringLiteral("正在改名…");
     case naming::Phase::Waiting:
         return QStringLiteral("正在等待同一文件夹的另一次改名…");
     }
@@ -34,7 +35,8 @@ int clamped(std::size_t count) {
 
 } // namespace
 
-RunProgressWindow::RunProgressWindow(QWidget* window) : QDialog(window) {
+RunProgressWindow::RunProgressWindow(QWidget* window, RunKind kind)
+    : QDialog(window), kind_(kind) {
     setObjectName(QStringLiteral("RunProgressWindow"));
     setWindowTitle(QStringLiteral("请稍候"));
     setAttribute(Qt::WA_WindowPropagation); // the main window's font, which has the Chinese
@@ -62,7 +64,7 @@ RunProgressWindow::RunProgressWindow(QWidget* window) : QDialog(window) {
 }
 
 void RunProgressWindow::showProgress(naming::Phase phase, std::size_t done, std::size_t total) {
-    phase_->setText(phaseText(phase));
+    phase_->setText(phaseText(phase, kind_));
     // A wait has no count; its empty range makes the bar a busy one.
     count_->setText(phase == naming::Phase::Waiting
                         ? QString()

@@ -21,13 +21,16 @@ class QPushButton;
 
 namespace ui {
 
+// What the run does to the photos: names them, or takes a run back.
+enum class RunKind { Rename, Undo };
+
 class RunProgressWindow : public QDialog {
     Q_OBJECT
 
 public:
     // Above `window`, in its font. It is modal in effect, as the window takes no input
     // while a run lasts, but not to Qt, whose modality would drop the window's close.
-    explicit RunProgressWindow(QWidget* window);
+    explicit RunProgressWindow(QWidget* window, RunKind kind = RunKind::Rename);
 
     void showProgress(naming::Phase phase, std::size_t done, std::size_t total);
 
@@ -56,6 +59,7 @@ private:
 
     void stop();
 
+    RunKind kind_;
     std::optional<ArrowWithHourglass> cursor_;
     QLabel* phase_;
     QLabel* count_;

@@ -40,9 +40,12 @@ void undoShownFolder(FileList& files, UserFeedback& feedback, ModalRun& backgrou
     runs::Outcome outcome;
     {
         const BusyScope busy(feedback);
-        outcome = background.run(control, [&](const runs::Control& c) {
-            return runs::undoLastRun(folder, runs::Effect::Rename, c, asked);
-        });
+        outcome = background.run(
+            control,
+            [&](const runs::Control& c) {
+                return runs::undoLastRun(folder, runs::Effect::Rename, c, asked);
+            },
+            RunKind::Undo);
         files.refresh();
     }
     if (const QString report = undoReport(outcome); !report.isEmpty())

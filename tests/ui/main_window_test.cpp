@@ -18,6 +18,7 @@
 #include "ui/birthday_box.h"
 #include "ui/file_list.h"
 #include "ui/main_window.h"
+#include "ui/run_progress.h"
 #include "ui/undo_texts.h"
 #include "ui/user_feedback.h"
 
@@ -136,6 +137,7 @@ private slots:
     void undoesNothingUnaskedWhenTheLastRecordIsUnreadable();
 
     void messageBoxIsModalWithOneButtonAndNoIcon();
+    void progressSaysWhetherItNamesOrTakesBack();
     void questionBoxTakesEnterForYesAndEscapeForNo();
     void undoReportSaysWhyPhotosStayed();
     void busyShowsTheWaitCursor();
@@ -858,6 +860,15 @@ void MainWindowTest::messageBoxIsModalWithOneButtonAndNoIcon() {
     QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
     QVERIFY(box->isModal());
     QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+}
+
+void MainWindowTest::progressSaysWhetherItNamesOrTakesBack() {
+    for (const auto& [kind, text] : {std::pair{ui::RunKind::Rename, QStringLiteral("正在改名…")},
+                                     std::pair{ui::RunKind::Undo, QStringLiteral("正在改回原名…")}}) {
+        ui::RunProgressWindow progress(form_.get(), kind);
+        progress.showProgress(naming::Phase::Renaming, 1, 2);
+        QCOMPARE(progress.findChild<QLabel*>(QStringLiteral("PhaseLabel"))->text(), text);
+    }
 }
 
 void MainWindowTest::busyShowsTheWaitCursor() {
