@@ -35,8 +35,7 @@ int clamped(std::size_t count) {
 
 } // namespace
 
-RunProgressWindow::RunProgressWindow(QWidget* window, RunKind kind)
-    : QDialog(window), kind_(kind) {
+RunProgressWindow::RunProgressWindow(QWidget* window, RunKind kind) : QDialog(window), kind_(kind) {
     setObjectName(QStringLiteral("RunProgressWindow"));
     setWindowTitle(QStringLiteral("请稍候"));
     setAttribute(Qt::WA_WindowPropagation); // the main window's font, which has the Chinese

@@ -863,8 +863,9 @@ void MainWindowTest::messageBoxIsModalWithOneButtonAndNoIcon() {
 }
 
 void MainWindowTest::progressSaysWhetherItNamesOrTakesBack() {
-    for (const auto& [kind, text] : {std::pair{ui::RunKind::Rename, QStringLiteral("正在改名…")},
-                                     std::pair{ui::RunKind::Undo, QStringLiteral("正在改回原名…")}}) {
+    for (const auto& [kind, text] :
+         {std::pair{ui::RunKind::Rename, QStringLiteral("正在改名…")},
+          std::pair{ui::RunKind::Undo, QStringLiteral("正在改回原名…")}}) {
         ui::RunProgressWindow progress(form_.get(), kind);
         progress.showProgress(naming::Phase::Renaming, 1, 2);
         QCOMPARE(progress.findChild<QLabel*>(QStringLiteral("PhaseLabel"))->text(), text);
