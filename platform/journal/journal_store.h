@@ -65,7 +65,7 @@ public:
     std::string lockPath() const { return directory_.empty() ? directory_ : directory_ + ".lock"; }
 
 private:
-    // The journal `fileName`, where it can be read and is of this folder.
+    // The journal `fileName`, where it can be read, of whatever folder it says.
     std::optional<Journal> read(const std::string& fileName) const;
 
     std::string folder_;
