@@ -2,6 +2,7 @@
 
 #include "ui/inner_widget.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <algorithm>
 
@@ -17,6 +18,18 @@ public:
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override {
         return query == Qt::ImEnabled ? QVariant(false) : QLineEdit::inputMethodQuery(query);
+    }
+
+protected:
+    // Ctrl+Z undoes the typing while there is typing to undo; then it is the window's again,
+    // which takes back the last run (the box has the focus when the window opens).
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride && !isUndoAvailable() &&
+            static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo)) {
+            event->ignore();
+            return true;
+        }
+        return QLineEdit::event(event);
     }
 };
 

@@ -749,7 +749,8 @@ void MainWindowTest::tellsThatARunWithoutJournalCannotBeUndone() {
 }
 
 // Two runs with two birthdays; Ctrl+Z on the file list, or its context menu, asks first,
-// then undoes the later run, then the earlier; the birthday box keeps Ctrl+Z for its text.
+// then undoes the later run, then the earlier; the birthday box keeps Ctrl+Z for its text
+// while it has typing to undo.
 void MainWindowTest::undoesOneRunAtATimeAfterAsking() {
     showPhotos();
     const std::vector<std::string> camera = photos_->listing();
@@ -761,6 +762,10 @@ void MainWindowTest::undoesOneRunAtATimeAfterAsking() {
     QTest::keyClicks(box, QStringLiteral("11"));
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(form_->birthdayBox().text(), QStringLiteral("2006-06-"));
+    feedback_.answers = {false};
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier); // no typing left to undo: the run's
+    QCOMPARE(feedback_.questions.size(), 1);
+    feedback_.questions.clear();
     QTest::keyClicks(box, QStringLiteral("10"));
     QTest::mouseClick(control("Command1"), Qt::LeftButton);
     QVERIFY(photos_->listing() != first);
