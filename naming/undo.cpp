@@ -90,10 +90,8 @@ private:
             if (underNewName == PhotoMatch::Yes) {
                 // Under its old name too: a twin where a cut run or undo was making that very
                 // move, between its hard link and its unlink; else the user's own hard link.
-                const unsigned links = folder_.linkCount(rename.to);
                 const bool twin = cutShort_ && folder_.sameFile(rename.to, rename.from) &&
-                                  (cutShort_->wasMoving(rename.from, rename.to, links) ||
-                                   cutShort_->wasMoving(rename.to, rename.from, links));
+                                  wasMovingEitherWay(rename, folder_.linkCount(rename.to));
                 back.way = twin ? Back::Way::RemoveTwin : Back::Way::Move;
             } else if (underNewName == PhotoMatch::Unreadable) { // a later try may read it
                 back.reason = KeptReason::CannotRename;
@@ -111,6 +109,11 @@ private:
             }
         }
         return !stopAt(renames.size(), renames); // all found: the last chance before moves
+    }
+
+    bool wasMovingEitherWay(const Rename& rename, unsigned links) const {
+        return cutShort_->wasMoving(rename.from, rename.to, links) ||
+               cutShort_->wasMoving(rename.to, rename.from, links);
     }
 
     // Tells how far the finding is; where a stop is asked for, every photo keeps its name.
